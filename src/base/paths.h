@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace quelmar {
+
+// The platform's path separator, used wherever paths are joined.
+inline constexpr char kPathSeparator = '/';
+
+// True when path names a file (following symbolic links), not a folder.
+bool FileExists(const std::string& path);
+
+// True when path names a folder (following symbolic links).
+bool FolderExists(const std::string& path);
+
+// The absolute form of path with "." and ".." resolved lexically, as the file messages show it.
+std::string FullPath(const std::string& path);
+
+// The full path of the running executable.
+std::string ExecutablePath();
+
+// Everything of path up to and including its last separator.
+std::string FolderPart(const std::string& path);
+
+}  // namespace quelmar

@@ -1,0 +1,118 @@
+#include "image/raster24.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include <unistd.h>
+
+#include "base/errors.h"
+
+namespace quelmar {
+
+std::size_t Raster24::StrideFor(std::int32_t w) {
+  // The smallest multiple of 4 not below 3 * width, computed without overflow.
+  return ((static_cast<std::size_t>(w) * 24 + 31) / 32) * 4;
+}
+
+std::unique_ptr<std::uint8_t[]> Raster24::Allocate(std::size_t stride, std::int32_t h) {
+  if (stride == 0 || h <= 0) return nullptr;
+  if (static_cast<std::size_t>(h) > std::numeric_limits<std::size_t>::max() / stride) {
+    throw EOutOfResources(ENOMEM);
+  }
+  // Beyond the machine's physical memory an allocation would only succeed lazily and end in
+  // the system killing the process, so such sizes are refused as storage that cannot be had.
+  const std::size_t bytes = stride * static_cast<std::size_t>(h);
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page_size = ::sysconf(_SC_PAGESIZE);
+  if (pages > 0 && page_size > 0 &&
+      bytes / static_cast<std::size_t>(page_size) >= static_cast<std::size_t>(pages)) {
+    throw EOutOfResources(ENOMEM);
+  }
+  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[bytes]);
+  if (!pixels) throw EOutOfResources(ENOMEM);
+  return pixels;
+}
+
+Raster24::Raster24(const Raster24& other)
+    : width_(other.width_), height_(other.height_), stride_(other.stride_) {
+  pixels_ = Allocate(stride_, height_);
+  if (pixels_) std::memcpy(pixels_.get(), other.pixels_.get(), stride_ * height_);
+}
+
+Raster24& Raster24::operator=(const Raster24& other) {
+  if (this != &other) {
+    Raster24 copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Raster24::Raster24(Raster24&& other) noexcept
+    : width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      stride_(std::exchange(other.stride_, 0)),
+      pixels_(std::move(other.pixels_)) {}
+
+Raster24& Raster24::operator=(Raster24&& other) noexcept {
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  stride_ = std::exchange(other.stride_, 0);
+  pixels_ = std::move(other.pixels_);
+  return *this;
+}
+
+Raster24 Raster24::Uninitialized(std::int32_t w, std::int32_t h) {
+  Raster24 raster;
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  if (w == 0 || h == 0) w = h = 0;
+  raster.stride_ = StrideFor(w);
+  raster.pixels_ = Allocate(raster.stride_, h);
+  raster.width_ = w;
+  raster.height_ = h;
+  return raster;
+}
+
+std::uint8_t* Raster24::Row(std::int32_t r) {
+  if (r < 0 || r >= height_) throw EInvalidOperation();
+  return pixels_.get() + static_cast<std::size_t>(r) * stride_;
+}
+
+const std::uint8_t* Raster24::Row(std::int32_t r) const {
+  if (r < 0 || r >= height_) throw EInvalidOperation();
+  return pixels_.get() + static_cast<std::size_t>(r) * stride_;
+}
+
+void Raster24::SetSize(std::int32_t w, std::int32_t h) {
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  if (w == 0 || h == 0) {
+    // No pixels; the size is kept as given, and no row is valid unless both are positive.
+    pixels_.reset();
+    width_ = w;
+    height_ = h;
+    stride_ = StrideFor(w);
+    return;
+  }
+  if (w == width_ && h == height_) return;
+
+  Raster24 resized = Uninitialized(w, h);
+  const std::int32_t keep_rows = std::min(h, height_);
+  const std::size_t keep_bytes = 3 * static_cast<std::size_t>(std::min(w, width_));
+  for (std::int32_t r = 0; r < h; ++r) {
+    std::uint8_t* row = resized.pixels_.get() + static_cast<std::size_t>(r) * resized.stride_;
+    std::size_t kept = 0;
+    if (r < keep_rows && pixels_) {
+      kept = keep_bytes;
+      std::memcpy(row, pixels_.get() + static_cast<std::size_t>(r) * stride_, kept);
+    }
+    std::memset(row + kept, 255, resized.stride_ - kept);
+  }
+  *this = std::move(resized);
+}
+
+}  // namespace quelmar

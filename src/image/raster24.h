@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace quelmar {
+
+// A 24-bit image: width x height pixels of three bytes each, in the order blue, green, red.
+// Rows are reached only through Row, by their index from the top. A Raster24 is a value:
+// a copy is independent of its original, and a move is cheap.
+class Raster24 {
+ public:
+  Raster24() = default;
+  Raster24(const Raster24& other);
+  Raster24& operator=(const Raster24& other);
+  Raster24(Raster24&& other) noexcept;
+  Raster24& operator=(Raster24&& other) noexcept;
+  ~Raster24() = default;
+
+  // A raster of w x h pixels whose pixel bytes are not initialised; for producers that
+  // write every pixel themselves (the decoder). Fails with EOutOfResources.
+  static Raster24 Uninitialized(std::int32_t w, std::int32_t h);
+
+  std::int32_t width() const { return width_; }
+  std::int32_t height() const { return height_; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+
+  // The 3 * width bytes of row r. Fails with EInvalidOperation when r is outside
+  // 0 .. height - 1 (an empty raster has no valid row).
+  std::uint8_t* Row(std::int32_t r);
+  const std::uint8_t* Row(std::int32_t r) const;
+
+  // Gives the raster w x h pixels. Pixels inside both the old and the new size keep their
+  // values, counted from the top-left corner; every other pixel becomes white. Negative sizes
+  // count as 0. Fails with EOutOfResources, leaving the raster as it was.
+  void SetSize(std::int32_t w, std::int32_t h);
+
+  // Bytes from one row's start to the next; rows hold 3 * width bytes rounded up to 4.
+  std::size_t stride() const { return stride_; }
+
+ private:
+  static std::size_t StrideFor(std::int32_t w);
+  static std::unique_ptr<std::uint8_t[]> Allocate(std::size_t stride, std::int32_t h);
+
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::size_t stride_ = 0;
+  std::unique_ptr<std::uint8_t[]> pixels_;
+};
+
+}  // namespace quelmar

@@ -1,0 +1,107 @@
+#include "image/raster24.h"
+
+#include <gtest/gtest.h>
+
+#include "base/errors.h"
+
+namespace quelmar {
+namespace {
+
+void Fill(Raster24& raster, std::uint8_t seed) {
+  for (std::int32_t y = 0; y < raster.height(); ++y) {
+    std::uint8_t* row = raster.Row(y);
+    for (std::int32_t i = 0; i < 3 * raster.width(); ++i) row[i] = static_cast<std::uint8_t>(seed + y * 31 + i);
+  }
+}
+
+TEST(Raster24, NewRasterIsEmptyAndHasNoValidRow) {
+  Raster24 raster;
+  EXPECT_EQ(raster.width(), 0);
+  EXPECT_EQ(raster.height(), 0);
+  EXPECT_THROW(raster.Row(0), EInvalidOperation);
+}
+
+TEST(Raster24, RowOutsideTheHeightFailsWithTheScanlineMessage) {
+  Raster24 raster;
+  raster.SetSize(3, 2);
+  for (std::int32_t r : {-1, 2, 1000}) {
+    try {
+      raster.Row(r);
+      FAIL() << "row " << r << " was accepted";
+    } catch (const EInvalidOperation& e) {
+      EXPECT_STREQ(e.what(), "スキャンライン のインデックスが範囲を越えました");
+    }
+  }
+  EXPECT_NO_THROW(raster.Row(0));
+  EXPECT_NO_THROW(raster.Row(1));
+}
+
+TEST(Raster24, RowsAreFourByteAlignedApart) {
+  Raster24 raster;
+  raster.SetSize(3, 2);
+  EXPECT_EQ(raster.stride(), 12u);
+  EXPECT_EQ(raster.Row(1) - raster.Row(0), 12);
+}
+
+TEST(Raster24, SetSizeLargerKeepsTopLeftPixelsAndMakesTheRestWhite) {
+  Raster24 raster;
+  raster.SetSize(2, 2);
+  Fill(raster, 7);
+  const Raster24 before = raster;
+  raster.SetSize(4, 4);
+  for (std::int32_t y = 0; y < 4; ++y) {
+    for (std::int32_t x = 0; x < 4; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const std::uint8_t expected = (x < 2 && y < 2) ? before.Row(y)[3 * x + c] : 255;
+        EXPECT_EQ(raster.Row(y)[3 * x + c], expected) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Raster24, SetSizeSmallerKeepsOnlyTheTopLeftPixel) {
+  Raster24 raster;
+  raster.SetSize(2, 2);
+  Fill(raster, 40);
+  const std::uint8_t b = raster.Row(0)[0], g = raster.Row(0)[1], r = raster.Row(0)[2];
+  raster.SetSize(1, 1);
+  ASSERT_EQ(raster.width(), 1);
+  ASSERT_EQ(raster.height(), 1);
+  EXPECT_EQ(raster.Row(0)[0], b);
+  EXPECT_EQ(raster.Row(0)[1], g);
+  EXPECT_EQ(raster.Row(0)[2], r);
+  EXPECT_THROW(raster.Row(1), EInvalidOperation);
+}
+
+TEST(Raster24, SetSizeWithAZeroSideHoldsNoPixels) {
+  Raster24 raster;
+  raster.SetSize(5, 5);
+  raster.SetSize(5, 0);
+  EXPECT_THROW(raster.Row(0), EInvalidOperation);
+  raster.SetSize(2, 1);
+  EXPECT_EQ(raster.Row(0)[0], 255);
+}
+
+TEST(Raster24, ACopyIsIndependentOfItsOriginal) {
+  Raster24 original;
+  original.SetSize(3, 3);
+  Fill(original, 1);
+  Raster24 copy = original;
+  copy.Row(1)[4] = 0xAB;
+  EXPECT_NE(original.Row(1)[4], 0xAB);
+  original.Row(2)[0] = 0xCD;
+  EXPECT_NE(copy.Row(2)[0], 0xCD);
+}
+
+TEST(Raster24, AnAbsurdSizeFailsWithOutOfResourcesAndKeepsTheRaster) {
+  Raster24 raster;
+  raster.SetSize(2, 2);
+  Fill(raster, 3);
+  const Raster24 before = raster;
+  EXPECT_THROW(raster.SetSize(0x7FFFFFFF, 0x7FFFFFFF), EOutOfResources);
+  ASSERT_EQ(raster.width(), 2);
+  EXPECT_EQ(raster.Row(1)[5], before.Row(1)[5]);
+}
+
+}  // namespace
+}  // namespace quelmar
