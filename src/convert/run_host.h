@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/raster24.h"
+#include "image/stamp.h"
+
+namespace quelmar {
+
+// The edit fields the run control reads and may focus.
+enum class RunField {
+  kLogo,        // Edit1
+  kSource,      // Edit2
+  kOutput,      // Edit3
+  kExclusions,  // Edit4
+};
+
+// The main window's state that a run reads and writes.
+struct RunState {
+  Raster24 FMark;                            // the logo
+  std::vector<std::string> FExceptFolders;  // folder names to skip
+  std::uint8_t FStop = 1;                    // 1 idle or stop requested, 0 running
+};
+
+// What the conversion needs of the main window. The Qt window implements it, the tests
+// implement it with a scripted fake, the command-line converter with a terminal.
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+
+  virtual RunState& State() = 0;
+  virtual std::string FieldText(RunField field) const = 0;
+  // The stamp parameters and the quality as they are at this moment (a run reads them
+  // afresh for every file).
+  virtual StampSettings CurrentStampSettings() const = 0;
+  virtual std::int32_t Quality() const = 0;
+
+  virtual std::int32_t ProgressMax() const = 0;
+  virtual void SetProgressMax(std::int32_t value) = 0;
+  virtual std::int32_t ProgressPosition() const = 0;
+  virtual void SetProgressPosition(std::int32_t value) = 0;
+  virtual void SetButtonCaption(const std::string& caption) = 0;
+
+  // Lets pending window events run (a click on "キャンセル" sets FStop meanwhile).
+  virtual void ProcessEvents() = 0;
+  // A plain message box.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A warning dialog with Yes and No; true for Yes.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  virtual void Beep() = 0;
+  virtual void Focus(RunField field) = 0;
+  virtual void SaveSettings() = 0;
+};
+
+}  // namespace quelmar

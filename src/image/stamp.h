@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+#include "image/raster24.h"
+
+namespace quelmar {
+
+// Position codes of the logo.
+enum : std::int32_t {
+  kTopLeft = 0,
+  kTopCentre = 1,
+  kTopRight = 2,
+  kBottomLeft = 3,
+  kBottomCentre = 4,
+  kBottomRight = 5
+};
+
+// Mask type codes.
+enum : std::int32_t { mkColor = 0, mkBlackWhite = 1, mkWhiteOnBlack = 2 };
+
+// The parameters of one stamp, as the main window holds them at the moment of stamping.
+struct StampSettings {
+  std::int32_t FPosition = kTopLeft;  // 0..5
+  std::int32_t FMaskType = mkColor;   // 0..2
+  std::int32_t FAlpha = 127;          // 0..256; 256 is full strength
+  std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
+};
+
+// (largest + smallest of the three bytes) / 2, remainder dropped.
+std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
+
+// Composites logo onto target in place. The logo's top-left pixel is the transparent colour.
+// A logo higher than the target fails with EInvalidOperation before any pixel changes; an
+// empty logo changes nothing.
+void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings);
+
+}  // namespace quelmar
