@@ -1,0 +1,130 @@
+// Writes the seed corpora of the fuzz targets: small valid files of every kind the readers
+// accept, so that the fuzzer starts from inputs that reach deep into each reader.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "image/jpeg_file.h"
+#include "image/raster24.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& b, std::uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+
+void Put32(Bytes& b, std::uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+void Save(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+void Save(const std::filesystem::path& path, const std::string& text) {
+  Save(path, Bytes(text.begin(), text.end()));
+}
+
+// A bottom-up BMP with a 40-byte header, a palette of palette_size entries and the given
+// pixel array.
+Bytes Bitmap(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+             std::uint32_t palette_size, const Bytes& pixels) {
+  Bytes b = {'B', 'M'};
+  const std::uint32_t offset = 14 + 40 + palette_size * 4;
+  Put32(b, offset + static_cast<std::uint32_t>(pixels.size()));
+  Put32(b, 0);
+  Put32(b, offset);
+  Put32(b, 40);
+  Put32(b, static_cast<std::uint32_t>(width));
+  Put32(b, static_cast<std::uint32_t>(height));
+  Put16(b, 1);
+  Put16(b, bits);
+  Put32(b, compression);
+  Put32(b, compression == 0 ? 0 : static_cast<std::uint32_t>(pixels.size()));
+  Put32(b, 2835);
+  Put32(b, 2835);
+  Put32(b, palette_size);
+  Put32(b, 0);
+  for (std::uint32_t i = 0; i < palette_size; ++i) Put32(b, i * 0x010203u);
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+void WriteBitmapSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  Save(dir / "rgb24.bmp", Bitmap(3, 2, 24, 0, 0, Bytes(24, 0x7F)));
+  Save(dir / "indexed8.bmp", Bitmap(4, 2, 8, 0, 4, Bytes{0, 1, 2, 3, 3, 2, 1, 0}));
+  Save(dir / "indexed4.bmp", Bitmap(4, 1, 4, 0, 16, Bytes{0x12, 0x34, 0, 0}));
+  Save(dir / "mono.bmp", Bitmap(8, 1, 1, 0, 2, Bytes{0xA5, 0, 0, 0}));
+  Save(dir / "rgb16.bmp", Bitmap(2, 1, 16, 0, 0, Bytes{0x1F, 0x7C, 0xE0, 0x03}));
+  Save(dir / "rgb32.bmp", Bitmap(1, 1, 32, 0, 0, Bytes{1, 2, 3, 4}));
+  Save(dir / "rle8.bmp", Bitmap(4, 2, 8, 1, 4, Bytes{2, 1, 0, 2, 1, 0, 0, 0, 0, 1}));
+  Save(dir / "rle4.bmp", Bitmap(4, 2, 4, 2, 16, Bytes{4, 0x12, 0, 0, 0, 4, 0x34, 0x56, 0, 1}));
+  Bytes masks;
+  Put32(masks, 0xF800);
+  Put32(masks, 0x07E0);
+  Put32(masks, 0x001F);
+  Bytes masked = Bitmap(2, 1, 16, 3, 0, Bytes{});
+  masked.insert(masked.end(), masks.begin(), masks.end());
+  masked.insert(masked.end(), {0x00, 0xF8, 0x1F, 0x00});
+  Save(dir / "masks565.bmp", masked);
+}
+
+void WriteJpegSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  quelmar::Raster24 raster;
+  raster.SetSize(17, 9);
+  for (std::int32_t y = 0; y < raster.height(); ++y) {
+    std::uint8_t* row = raster.Row(y);
+    for (std::int32_t i = 0; i < 3 * raster.width(); ++i)
+      row[i] = static_cast<std::uint8_t>(y * 29 + i * 7);
+  }
+  Save(dir / "baseline.jpg", quelmar::EncodeJpeg(raster, 75, false));
+  Save(dir / "progressive.jpg", quelmar::EncodeJpeg(raster, 75, true));
+  Save(dir / "tiny.jpg", quelmar::EncodeJpeg(raster, 5, false));
+}
+
+void WriteIniSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  Save(dir / "saved.ini",
+       "[Setup]\r\nMarkBitmap=/tmp/logo.bmp\r\nExceptFolder=raw, \"my photos\"\r\n"
+       "SourceFolder=/photos/\r\nDestinationFolder=/out/\r\nPosition=4\r\nAlphaChannel=127\r\n"
+       "JPEGQuality=90\r\nB/W=250\r\nMaskType=2\r\nSampleJPEG=\r\n\r\n");
+  // The NUL byte ends the text a reader sees; what follows it must be ignored.
+  const char edited[] =
+      "; comment\nstray\n[other]\nkey = value\n[setup]\nposition = $7\nB/W=0x1F\n"
+      "AlphaChannel=-12\r[Setup]\rMaskType=+2\0tail";
+  Save(dir / "edited.ini", std::string(edited, sizeof edited - 1));
+}
+
+void WriteCommaSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  Save(dir / "plain.txt", std::string("raw, old,tmp"));
+  Save(dir / "quoted.txt", std::string("\"my photos\",tmp, \"a\"\"b\"x,,"));
+  Save(dir / "open.txt", std::string("\"abc"));
+  Save(dir / "japanese.txt", std::string("写真, \"古い 写真\""));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
+    return 2;
+  }
+  const std::filesystem::path root = argv[1];
+  WriteBitmapSeeds(root / "bitmap_fuzz");
+  WriteJpegSeeds(root / "jpeg_fuzz");
+  WriteIniSeeds(root / "ini_fuzz");
+  WriteCommaSeeds(root / "comma_text_fuzz");
+  return 0;
+}
