@@ -29,8 +29,9 @@ class SettingsHost {
  public:
   virtual ~SettingsHost() = default;
   virtual std::string EditText(EditField field) const = 0;
-  // Sets a field's text. When Edit1's text changes, the window runs Edit1Change; an error
-  // there is reported by the window itself and never thrown back to the caller.
+  // Sets a field's text. When Edit1's text changes, the window runs Edit1Change; setting the
+  // text the field already holds runs nothing. An error of Edit1Change is reported by the
+  // window itself and never thrown back to the caller.
   virtual void SetEditText(EditField field, const std::string& text) = 0;
   virtual SettingsFields& Fields() = 0;
 };

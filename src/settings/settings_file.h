@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "settings/settings_host.h"
+
+namespace quelmar {
+
+// The settings file: "Quelmar.ini" in the folder of the running executable, built afresh at
+// each call.
+std::string SettingsPath();
+
+// Reads the settings file into the window's edit fields and fields: defaults for what is
+// missing or not a number, values clamped to their ranges, stale paths emptied. Never writes
+// the file.
+void LoadSettings(SettingsHost& host, const std::string& path);
+void LoadSettings(SettingsHost& host);
+
+// Writes the ten keys into the settings file, keeping everything else it holds; stale paths
+// are emptied in the window as well as in the file. The numbers are written as the fields
+// hold them.
+void SaveSettings(SettingsHost& host, const std::string& path);
+void SaveSettings(SettingsHost& host);
+
+}  // namespace quelmar
