@@ -1,0 +1,392 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "settings_test_support.h"
+
+namespace quelmar {
+namespace {
+
+using testing::BitmapBytes;
+using testing::FakeSettingsHost;
+using testing::MakeFolder;
+using testing::ReadFile;
+using testing::SetMode;
+using testing::TempFolder;
+using testing::WriteFile;
+
+constexpr const char* kDefaultFile =
+    "[Setup]\r\n"
+    "MarkBitmap=\r\n"
+    "ExceptFolder=\r\n"
+    "SourceFolder=\r\n"
+    "DestinationFolder=\r\n"
+    "Position=0\r\n"
+    "AlphaChannel=127\r\n"
+    "JPEGQuality=100\r\n"
+    "B/W=250\r\n"
+    "MaskType=0\r\n"
+    "SampleJPEG=\r\n"
+    "\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  std::string ini_ = folder_ / "Quelmar.ini";
+  FakeSettingsHost host_;
+
+  void WriteIni(const std::string& text) { WriteFile(ini_, text); }
+  FakeSettingsHost Load() {
+    FakeSettingsHost host;
+    LoadSettings(host, ini_);
+    return host;
+  }
+};
+
+TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
+  host_.fields = SettingsFields{1, 2, 3, 4, 1, "x"};
+  LoadSettings(host_, ini_);
+  for (EditField f : {EditField::kEdit1, EditField::kEdit2, EditField::kEdit3, EditField::kEdit4}) {
+    EXPECT_EQ(host_.EditText(f), "");
+  }
+  EXPECT_EQ(host_.fields.FPosition, 0);
+  EXPECT_EQ(host_.fields.FAlpha, 127);
+  EXPECT_EQ(host_.fields.FQuality, 100);
+  EXPECT_EQ(host_.fields.FThreshold, 250);
+  EXPECT_EQ(host_.fields.FMaskType, 0);
+  EXPECT_EQ(host_.fields.FSampleJPEG, "");
+  EXPECT_TRUE(host_.edit1_changes.empty());
+  EXPECT_FALSE(std::filesystem::exists(ini_));
+}
+
+TEST_F(SettingsFileTest, FirstSaveWritesTheTwelveLinesEndingInTwoLineEnds) {
+  LoadSettings(host_, ini_);
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(ReadFile(ini_), kDefaultFile);
+}
+
+TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
+  const std::string logo = folder_ / "ロゴ.bmp";
+  const std::string sample = folder_ / "見本.jpg";
+  WriteFile(logo, BitmapBytes());
+  WriteFile(sample, "jpeg");
+  MakeFolder(folder_ / "写真");
+  MakeFolder(folder_ / "出力");
+  host_.SetEditText(EditField::kEdit1, logo);
+  host_.SetEditText(EditField::kEdit2, folder_ / "写真/");
+  host_.SetEditText(EditField::kEdit3, folder_ / "出力/");
+  host_.SetEditText(EditField::kEdit4, "raw, \"古い 写真\"");
+  host_.fields = SettingsFields{4, 256, 85, 255, 2, sample};
+
+  SaveSettings(host_, ini_);
+
+  EXPECT_EQ(ReadFile(ini_), "[Setup]\r\nMarkBitmap=" + logo +
+                                "\r\nExceptFolder=raw, \"古い 写真\"\r\nSourceFolder=" +
+                                folder_.path() + "写真/\r\nDestinationFolder=" + folder_.path() +
+                                "出力/\r\nPosition=4\r\nAlphaChannel=256\r\nJPEGQuality=85\r\n"
+                                "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
+                                sample + "\r\n\r\n");
+  FakeSettingsHost loaded = Load();
+  EXPECT_EQ(loaded.EditText(EditField::kEdit1), logo);
+  EXPECT_TRUE(loaded.logo_loaded);
+  EXPECT_EQ(loaded.EditText(EditField::kEdit2), folder_ / "写真/");
+  EXPECT_EQ(loaded.EditText(EditField::kEdit3), folder_ / "出力/");
+  EXPECT_EQ(loaded.EditText(EditField::kEdit4), "raw, \"古い 写真\"");
+  EXPECT_EQ(loaded.fields.FPosition, 4);
+  EXPECT_EQ(loaded.fields.FAlpha, 256);
+  EXPECT_EQ(loaded.fields.FQuality, 85);
+  EXPECT_EQ(loaded.fields.FThreshold, 255);
+  EXPECT_EQ(loaded.fields.FMaskType, 2);
+  EXPECT_EQ(loaded.fields.FSampleJPEG, sample);
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping) {
+  host_.fields = SettingsFields{9, -5, 1000, 0, -1, ""};
+  SaveSettings(host_, ini_);
+  const std::string text = ReadFile(ini_);
+  for (const char* line : {"\r\nPosition=9\r\n", "\r\nAlphaChannel=-5\r\n",
+                           "\r\nJPEGQuality=1000\r\n", "\r\nB/W=0\r\n", "\r\nMaskType=-1\r\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(SettingsFileTest, LoadClampsNumbersAndTakesDefaultsForValuesThatDoNotConvert) {
+  struct Case {
+    const char* line;
+    std::int32_t SettingsFields::*field;
+    std::int32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"Position=7", &SettingsFields::FPosition, 5},
+      {"Position=-1", &SettingsFields::FPosition, 0},
+      {"AlphaChannel=-3", &SettingsFields::FAlpha, 0},
+      {"AlphaChannel=999", &SettingsFields::FAlpha, 256},
+      {"AlphaChannel=$FFFFFFFF", &SettingsFields::FAlpha, 0},
+      {"AlphaChannel=junk", &SettingsFields::FAlpha, 127},
+      {"JPEGQuality=abc", &SettingsFields::FQuality, 100},
+      {"JPEGQuality=", &SettingsFields::FQuality, 100},
+      {"JPEGQuality=0x50", &SettingsFields::FQuality, 80},
+      {"JPEGQuality=$50", &SettingsFields::FQuality, 80},
+      {"JPEGQuality=2147483648", &SettingsFields::FQuality, 100},
+      {"MaskType = 2", &SettingsFields::FMaskType, 2},
+      {"MaskType=3", &SettingsFields::FMaskType, 2},
+      {"masktype=1", &SettingsFields::FMaskType, 1},
+  };
+  for (const Case& c : cases) {
+    WriteIni(std::string("[Setup]\n") + c.line + "\n");
+    EXPECT_EQ(Load().fields.*c.field, c.expected) << c.line;
+  }
+  for (const auto& [line, expected] : std::vector<std::pair<std::string, int>>{
+           {"B/W=300", 255}, {"B/W=-1", 0}, {"B/W=$FF", 255}, {"B/W=x", 250}, {"B/W=17", 17}}) {
+    WriteIni("[Setup]\n" + line + "\n");
+    EXPECT_EQ(Load().fields.FThreshold, expected) << line;
+  }
+}
+
+TEST_F(SettingsFileTest, FolderIsTestedWithoutItsLastCharacter) {
+  MakeFolder(folder_ / "Photos");
+  struct Case {
+    std::string value;
+    bool kept;
+  };
+  const std::vector<Case> before = {
+      {folder_ / "Photos/", true},
+      {folder_ / "Photos", false},
+      {folder_ / "Missing/", false},
+      {"/", false},
+      {"a", false},
+      {"写", false},
+  };
+  for (const Case& c : before) {
+    WriteIni("[Setup]\nSourceFolder=" + c.value + "\n");
+    EXPECT_EQ(Load().EditText(EditField::kEdit2), c.kept ? c.value : "") << c.value;
+  }
+  // Without a trailing separator the value is kept exactly when its shorter form exists.
+  MakeFolder(folder_ / "Photo");
+  MakeFolder(folder_ / "写");
+  for (const std::string& value : {folder_ / "Photos", folder_ / "写真"}) {
+    WriteIni("[Setup]\nSourceFolder=" + value + "\n");
+    EXPECT_EQ(Load().EditText(EditField::kEdit2), value);
+  }
+}
+
+TEST_F(SettingsFileTest, MissingDestinationFolderSurvivesTheLoadAndIsEmptiedByTheSave) {
+  const std::string missing = folder_ / "gone/";
+  WriteIni("[Setup]\nDestinationFolder=" + missing + "\n");
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit3), missing);
+
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
+  EXPECT_NE(ReadFile(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, MissingLogoStaysShownWithoutALogoAndTheSaveEmptiesIt) {
+  const std::string missing = folder_ / "gone.bmp";
+  WriteIni("[Setup]\nMarkBitmap=" + missing + "\n");
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit1), missing);
+  EXPECT_FALSE(host_.logo_loaded);
+  EXPECT_EQ(host_.edit1_changes, (std::vector<std::string>{missing, "", missing}));
+
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit1), "");
+  EXPECT_EQ(host_.edit1_changes.back(), "");
+  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
+  const std::string logo = folder_ / "logo.bmp";
+  WriteFile(logo, BitmapBytes());
+  WriteIni("[Setup]\nMarkBitmap=" + logo + "\n");
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_TRUE(host_.logo_loaded);
+  EXPECT_EQ(host_.edit1_changes, std::vector<std::string>{logo});
+
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(host_.edit1_changes.size(), 1u);
+}
+
+TEST_F(SettingsFileTest, UnreadableLogoIsReportedOnceAndTheLoadGoesOn) {
+  const std::string logo = folder_ / "broken.bmp";
+  WriteFile(logo, "not a bitmap");
+  MakeFolder(folder_ / "src");
+  WriteIni("[Setup]\nMarkBitmap=" + logo + "\nSourceFolder=" + folder_.path() +
+           "src/\nPosition=3\nMaskType=1\n");
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.reports, std::vector<std::string>{"ビットマップイメージが不正です"});
+  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_FALSE(host_.logo_loaded);
+  EXPECT_EQ(host_.EditText(EditField::kEdit2), folder_ / "src/");
+  EXPECT_EQ(host_.fields.FPosition, 3);
+  EXPECT_EQ(host_.fields.FMaskType, 1);
+}
+
+TEST_F(SettingsFileTest, MissingSampleLoadsEmptyAndIsWrittenEmpty) {
+  const std::string sample = folder_ / "sample.jpg";
+  WriteIni("[Setup]\nSampleJPEG=" + sample + "\n");
+  EXPECT_EQ(Load().fields.FSampleJPEG, "");
+
+  WriteFile(sample, "jpeg");
+  EXPECT_EQ(Load().fields.FSampleJPEG, sample);
+
+  host_.fields.FSampleJPEG = folder_ / "gone.jpg";
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(host_.fields.FSampleJPEG, "");
+  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nSampleJPEG=\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
+  const std::string logo = folder_ / "a=b.bmp";
+  WriteFile(logo, BitmapBytes());
+  WriteIni(
+      "; my settings\r\n"
+      "orphan=1\r\n"
+      "[Other]\r\n"
+      "  Foo  =  bar baz \r\n"
+      "\r\n"
+      "free text\r\n"
+      "[setup]\r\n"
+      "Position=1\r\n"
+      "markbitmap = " +
+      logo +
+      "\r\n"
+      "Extra = keep me\r\n"
+      "position=2\r\n"
+      "; gone\r\n"
+      "[Last]\r\n"
+      "x=y\r\n");
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.fields.FPosition, 2);
+
+  host_.fields.FPosition = 5;
+  SaveSettings(host_, ini_);
+
+  EXPECT_EQ(ReadFile(ini_),
+            "[Other]\r\n"
+            "Foo=bar baz\r\n"
+            "free text\r\n"
+            "\r\n"
+            "[setup]\r\n"
+            "Position=1\r\n"
+            "MarkBitmap=" +
+                logo +
+                "\r\n"
+                "Extra=keep me\r\n"
+                "Position=5\r\n"
+                "ExceptFolder=\r\n"
+                "SourceFolder=\r\n"
+                "DestinationFolder=\r\n"
+                "AlphaChannel=127\r\n"
+                "JPEGQuality=100\r\n"
+                "B/W=250\r\n"
+                "MaskType=0\r\n"
+                "SampleJPEG=\r\n"
+                "\r\n"
+                "[Last]\r\n"
+                "x=y\r\n"
+                "\r\n");
+}
+
+TEST_F(SettingsFileTest, ExceptFolderLosesItsOuterBlanksThroughASaveAndTheNextLoad) {
+  host_.SetEditText(EditField::kEdit4, " \t raw, tmp  ");
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(Load().EditText(EditField::kEdit4), "raw, tmp");
+}
+
+void ExpectSaveRefused(FakeSettingsHost& host, const std::string& ini, const std::string& old) {
+  try {
+    SaveSettings(host, ini);
+    FAIL() << "the save was not refused";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "ファイル \"" + ini + "\". Permission denied を作成できません");
+  }
+  EXPECT_EQ(ReadFile(ini), old);
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileFailsWithTheCreateMessageAndKeepsItsContents) {
+  const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
+  WriteIni(old);
+  SetMode(ini_, 0444);
+  host_.fields.FPosition = 4;
+  ExpectSaveRefused(host_, ini_, old);
+  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile) {
+  const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
+  WriteIni(old);
+  SetMode(folder_.path(), 0555);
+  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  ExpectSaveRefused(host_, ini_, old);
+  // Fields emptied before the failing step stay empty.
+  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
+  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+}
+
+// Files cannot grow past a small limit, so the new text is written short.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
+  const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
+  WriteIni(old);
+  host_.SetEditText(EditField::kEdit4, std::string(4096, 'x'));
+  {
+    FileSizeLimit limit(1024);
+    try {
+      SaveSettings(host_, ini_);
+      FAIL() << "the short write was not reported";
+    } catch (const EWriteError& e) {
+      EXPECT_STREQ(e.what(), "ストリームへの書き込みエラー");
+    }
+  }
+  EXPECT_EQ(ReadFile(ini_), old);
+  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+}
+
+TEST_F(SettingsFileTest, SettingsPathIsQuelmarIniBesideTheExecutable) {
+  const std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe");
+  EXPECT_EQ(SettingsPath(), (exe.parent_path() / "Quelmar.ini").string());
+}
+
+TEST_F(SettingsFileTest, OperationsWithoutAPathUseTheFileBesideTheExecutable) {
+  const std::string path = SettingsPath();
+  ASSERT_FALSE(std::filesystem::exists(path)) << "a settings file is in the way: " << path;
+  host_.fields.FQuality = 42;
+  SaveSettings(host_);
+  FakeSettingsHost loaded;
+  LoadSettings(loaded);
+  std::filesystem::remove(path);
+  EXPECT_EQ(loaded.fields.FQuality, 42);
+}
+
+}  // namespace
+}  // namespace quelmar
