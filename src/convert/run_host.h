@@ -19,9 +19,9 @@ enum class RunField {
 
 // The main window's state that a run reads and writes.
 struct RunState {
-  Raster24 FMark;                            // the logo
+  Raster24 FMark;                           // the logo
   std::vector<std::string> FExceptFolders;  // folder names to skip
-  std::uint8_t FStop = 1;                    // 1 idle or stop requested, 0 running
+  std::uint8_t FStop = 1;                   // 1 idle or stop requested, 0 running
 };
 
 // What the conversion needs of the main window. The Qt window implements it, the tests
@@ -52,6 +52,8 @@ class RunHost {
   virtual void Beep() = 0;
   virtual void Focus(RunField field) = 0;
   virtual void SaveSettings() = 0;
+  // Called by the walk after each file, converted or not (a terminal counts them).
+  virtual void FileFinished() {}
 };
 
 }  // namespace quelmar

@@ -1,0 +1,37 @@
+#include "convert/convert_file.h"
+
+#include <exception>
+
+#include "image/jpeg_file.h"
+
+namespace quelmar {
+
+StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality) {
+  JpegFile jpeg;
+  try {
+    jpeg = ReadJpegFile(source);
+  } catch (const std::exception&) {  // any reason at all: missing, locked, not a JPEG
+    return {source + kNotReadSuffix, {}};
+  }
+  // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
+  const std::int64_t height = jpeg.height;
+  const std::int64_t width = jpeg.width;
+  if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
+    return {kSmallerThanLogo, {}};
+  }
+  Raster24 photo;
+  DecodeJpeg(jpeg, photo);
+  jpeg.data = {};
+  StampLogo(photo, mark, settings);
+  return {{}, EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan)};
+}
+
+std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
+                        const StampSettings& settings, std::int32_t quality) {
+  StampedJpeg stamped = StampJpegFile(source, mark, settings, quality);
+  if (stamped.message.empty()) WriteJpegFile(output, stamped.bytes);
+  return stamped.message;
+}
+
+}  // namespace quelmar

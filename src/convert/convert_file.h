@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/raster24.h"
+#include "image/stamp.h"
+
+namespace quelmar {
+
+// The message texts of a file that cannot be converted.
+inline constexpr const char* kNotReadSuffix = " が読み込めませんでした";
+inline constexpr const char* kSmallerThanLogo = "ロゴ画像より小さい画像です";
+
+// The work of converting one file, apart from writing it: either the encoded JPEG stream or,
+// for a file that cannot be converted, the message text.
+struct StampedJpeg {
+  std::string message;              // empty when bytes holds the converted file
+  std::vector<std::uint8_t> bytes;  // the output file's contents
+};
+
+// Reads the JPEG at source, stamps mark onto it and encodes it at the low byte of quality,
+// progressive when the source has more than one scan. A source that cannot be read gives the
+// message source + kNotReadSuffix; one lower or narrower than mark, or without pixels, gives
+// kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
+// rejects, no memory) are thrown. Touches nothing but its result, so it may run on any thread.
+StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality);
+
+// Converts source into output (created or replaced): StampJpegFile, then the write. Returns the
+// message text, empty when the file was converted; errors of the write are thrown.
+std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
+                        const StampSettings& settings, std::int32_t quality);
+
+}  // namespace quelmar

@@ -1,0 +1,128 @@
+#include "convert/convert_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "convert/sample_files.h"
+#include "image/jpeg_file.h"
+
+namespace quelmar {
+namespace {
+
+using testing::JpegBytes;
+using testing::LogoRaster;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+using testing::WriteText;
+
+class ConvertFileTest : public ::testing::Test {
+ protected:
+  std::string Convert(const std::string& source, const std::string& output,
+                      std::int32_t quality = 90) {
+    return ConvertFile(source, output, logo_, settings_, quality);
+  }
+
+  TempFolder temp_;
+  Raster24 logo_ = LogoRaster(16, 12);
+  StampSettings settings_{kBottomRight, mkColor, 256, 250};
+};
+
+TEST_F(ConvertFileTest, ConvertsAPhotoExactlyTheLogosSize) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(16, 12));
+  EXPECT_EQ(Convert(temp_ / "in.jpg", temp_ / "out.jpg"), "");
+  const JpegFile out = ReadJpegFile(temp_ / "out.jpg");
+  EXPECT_EQ(out.width, 16u);
+  EXPECT_EQ(out.height, 12u);
+}
+
+TEST_F(ConvertFileTest, StampsTheLogoAtTheChosenPosition) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(64, 48));
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "out.jpg"), "");
+  Raster24 out;
+  DecodeJpeg(ReadJpegFile(temp_ / "out.jpg"), out);
+  // The logo's square (red 200, green 40, blue 30) sits in the bottom-right corner at full
+  // density; the top-left corner keeps the photo.
+  const std::uint8_t* stamped = out.Row(48 - 6) + 3 * (64 - 8);
+  EXPECT_NEAR(stamped[2], 200, 12);
+  EXPECT_NEAR(stamped[1], 40, 12);
+  Raster24 source;
+  DecodeJpeg(ReadJpegFile(temp_ / "in.jpg"), source);
+  EXPECT_NEAR(out.Row(2)[6], source.Row(2)[6], 6);
+}
+
+TEST_F(ConvertFileTest, ReportsTooSmall_WhenOnePixelNarrowerThanTheLogo) {
+  WriteBytes(temp_ / "narrow.jpg", JpegBytes(15, 400));
+  EXPECT_EQ(Convert(temp_ / "narrow.jpg", temp_ / "out.jpg"), "ロゴ画像より小さい画像です");
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "out.jpg"));
+}
+
+TEST_F(ConvertFileTest, ReportsTooSmall_WhenOnePixelLowerThanTheLogo) {
+  WriteBytes(temp_ / "low.jpg", JpegBytes(400, 11));
+  EXPECT_EQ(Convert(temp_ / "low.jpg", temp_ / "out.jpg"), "ロゴ画像より小さい画像です");
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "out.jpg"));
+}
+
+TEST_F(ConvertFileTest, ReportsTheFullSourcePath_WhenTheSourceIsNotAJpeg) {
+  const std::string source = temp_ / "テキスト.jpg";
+  WriteText(source, "not a picture");
+  EXPECT_EQ(Convert(source, temp_ / "out.jpg"), source + " が読み込めませんでした");
+  EXPECT_EQ(Convert(temp_ / "missing.jpg", temp_ / "out.jpg"),
+            (temp_ / "missing.jpg") + " が読み込めませんでした");
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "out.jpg"));
+}
+
+TEST_F(ConvertFileTest, ReportsTooSmall_ForAnEmptySourceWhateverTheLogo) {
+  WriteText(temp_ / "empty.jpg", "");
+  EXPECT_EQ(Convert(temp_ / "empty.jpg", temp_ / "out.jpg"), "ロゴ画像より小さい画像です");
+  logo_ = Raster24();  // an empty BMP loads as 0 x 0: the size test alone would pass
+  EXPECT_EQ(Convert(temp_ / "empty.jpg", temp_ / "out.jpg"), "ロゴ画像より小さい画像です");
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "out.jpg"));
+}
+
+TEST_F(ConvertFileTest, ReplacesAnExistingOutputFile) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(32, 32));
+  WriteText(temp_ / "out.jpg", "old contents");
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "out.jpg"), "");
+  EXPECT_EQ(ReadJpegFile(temp_ / "out.jpg").width, 32u);
+}
+
+TEST_F(ConvertFileTest, KeepsTheScanStructure_ProgressiveOrBaseline) {
+  WriteBytes(temp_ / "progressive.jpg", JpegBytes(32, 32, 1, true));
+  WriteBytes(temp_ / "baseline.jpg", JpegBytes(32, 32, 1, false));
+  ASSERT_EQ(Convert(temp_ / "progressive.jpg", temp_ / "p.jpg"), "");
+  ASSERT_EQ(Convert(temp_ / "baseline.jpg", temp_ / "b.jpg"), "");
+  EXPECT_TRUE(ReadJpegFile(temp_ / "p.jpg").MultiScan);
+  EXPECT_FALSE(ReadJpegFile(temp_ / "b.jpg").MultiScan);
+}
+
+TEST_F(ConvertFileTest, EncodesAtTheLowByteOfTheQuality) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(48, 48, 2));
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "q30.jpg", 30), "");
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "q286.jpg", 256 + 30), "");
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "q95.jpg", 95), "");
+  EXPECT_EQ(ReadBytes(temp_ / "q30.jpg"), ReadBytes(temp_ / "q286.jpg"));
+  EXPECT_LT(ReadBytes(temp_ / "q30.jpg").size(), ReadBytes(temp_ / "q95.jpg").size());
+}
+
+TEST_F(ConvertFileTest, WritesExactlyTheBytesOfItsWork) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(40, 30, 3));
+  const StampedJpeg work = StampJpegFile(temp_ / "in.jpg", logo_, settings_, 90);
+  ASSERT_EQ(work.message, "");
+  ASSERT_EQ(Convert(temp_ / "in.jpg", temp_ / "out.jpg"), "");
+  EXPECT_EQ(ReadBytes(temp_ / "out.jpg"), work.bytes);
+}
+
+TEST_F(ConvertFileTest, LetsAWriteErrorPassOut_AndLeavesNoFile) {
+  WriteBytes(temp_ / "in.jpg", JpegBytes(32, 32));
+  std::filesystem::create_directory(temp_ / "locked");
+  testing::MakeReadOnly(temp_ / "locked");
+  EXPECT_THROW(Convert(temp_ / "in.jpg", temp_ / "locked/out.jpg"), EFCreateError);
+  EXPECT_TRUE(std::filesystem::is_empty(temp_ / "locked"));
+}
+
+}  // namespace
+}  // namespace quelmar
