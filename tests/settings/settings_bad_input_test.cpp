@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "settings/settings_file.h"
+#include "settings_test_support.h"
+
+namespace quelmar {
+namespace {
+
+using testing::FakeSettingsHost;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+// The ten keys as a save writes them for a window that holds the defaults.
+std::string DefaultSetup(const std::string& except_folder = "") {
+  return "[Setup]\r\nMarkBitmap=\r\nExceptFolder=" + except_folder +
+         "\r\nSourceFolder=\r\nDestinationFolder=\r\nPosition=0\r\nAlphaChannel=127\r\n"
+         "JPEGQuality=100\r\nB/W=250\r\nMaskType=0\r\nSampleJPEG=\r\n\r\n";
+}
+
+// Bytes from 0x21 to 0xFF: never trimmed, never a line end, mostly invalid UTF-8.
+std::string VisibleBytes(std::mt19937& random, std::size_t size) {
+  std::uniform_int_distribution<int> byte(0x21, 0xFF);
+  std::string text(size, '\0');
+  for (char& c : text) c = static_cast<char>(byte(random));
+  return text;
+}
+
+void ExpectFieldsInRange(FakeSettingsHost& host) {
+  const SettingsFields& f = host.Fields();
+  EXPECT_TRUE(f.FPosition >= 0 && f.FPosition <= 5) << f.FPosition;
+  EXPECT_TRUE(f.FAlpha >= 0 && f.FAlpha <= 256) << f.FAlpha;
+  EXPECT_TRUE(f.FQuality >= 0 && f.FQuality <= 100) << f.FQuality;
+  EXPECT_TRUE(f.FMaskType >= 0 && f.FMaskType <= 2) << f.FMaskType;
+}
+
+class SettingsBadInputTest : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  std::string ini_ = folder_ / "Quelmar.ini";
+};
+
+TEST_F(SettingsBadInputTest, BinaryGarbageLoadsInRangeAndSavesStably) {
+  std::mt19937 random(1234);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 40; ++round) {
+    std::string garbage(4096 + round * 512, '\0');
+    for (char& c : garbage) c = static_cast<char>(byte(random));
+    // Half of the rounds start with a Setup header so that lines reach the section; NUL bytes
+    // become line ends except near the end, so that most of the bytes are read.
+    if (round % 2 == 0) garbage.insert(0, "[Setup]\n");
+    for (std::size_t i = 0; i + 64 < garbage.size(); ++i) {
+      if (garbage[i] == '\0') garbage[i] = '\n';
+    }
+    WriteFile(ini_, garbage);
+
+    FakeSettingsHost host;
+    ASSERT_NO_THROW(LoadSettings(host, ini_)) << "round " << round;
+    ExpectFieldsInRange(host);
+    ASSERT_NO_THROW(SaveSettings(host, ini_));
+    const std::string first = ReadFile(ini_);
+
+    FakeSettingsHost again;
+    LoadSettings(again, ini_);
+    EXPECT_EQ(again.EditText(EditField::kEdit4), host.EditText(EditField::kEdit4));
+    EXPECT_EQ(again.fields.FPosition, host.fields.FPosition);
+    EXPECT_EQ(again.fields.FThreshold, host.fields.FThreshold);
+    SaveSettings(again, ini_);
+    EXPECT_TRUE(ReadFile(ini_) == first) << "round " << round;
+  }
+}
+
+TEST_F(SettingsBadInputTest, ForeignBinaryLinesSurviveASaveByteForByte) {
+  std::mt19937 random(99);
+  std::string foreign = "[Binary \xff\xfe]\r\n";
+  for (int i = 0; i < 200; ++i)
+    foreign += "k" + std::to_string(i) + "=" + VisibleBytes(random, 300) + "\r\n";
+  foreign += "\r\n";
+  WriteFile(ini_, foreign + DefaultSetup());
+
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  SaveSettings(host, ini_);
+  EXPECT_TRUE(ReadFile(ini_) == foreign + DefaultSetup());
+}
+
+TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) {
+  WriteFile(ini_,
+            "[Setup]\r\nMarkBitmap=\xff\xfe.bmp\r\nExceptFolder=\xc3\x28, \xe3\x81\r\n"
+            "SourceFolder=\xe3\x81\r\nPosition=\xff\r\nB/W=\xef\xbc\x91\r\n");
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  EXPECT_EQ(host.EditText(EditField::kEdit1), "\xff\xfe.bmp");
+  EXPECT_FALSE(host.logo_loaded);
+  EXPECT_EQ(host.EditText(EditField::kEdit4), "\xc3\x28, \xe3\x81");
+  EXPECT_EQ(host.EditText(EditField::kEdit2), "");
+  EXPECT_EQ(host.fields.FPosition, 0);
+  EXPECT_EQ(host.fields.FThreshold, 250);
+
+  SaveSettings(host, ini_);
+  EXPECT_EQ(host.EditText(EditField::kEdit1), "");
+  EXPECT_EQ(ReadFile(ini_),
+            "[Setup]\r\nMarkBitmap=\r\nExceptFolder=\xc3\x28, \xe3\x81\r\nSourceFolder=\r\n"
+            "Position=0\r\nB/W=250\r\nDestinationFolder=\r\nAlphaChannel=127\r\n"
+            "JPEGQuality=100\r\nMaskType=0\r\nSampleJPEG=\r\n\r\n");
+}
+
+TEST_F(SettingsBadInputTest, ANulByteEndsWhatIsRead) {
+  WriteFile(ini_, std::string("[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n", 48));
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  EXPECT_EQ(host.fields.FPosition, 3);
+
+  WriteFile(ini_, std::string("[Setup]\r\nMaskType=1\0", 20));
+  LoadSettings(host, ini_);
+  EXPECT_EQ(host.fields.FMaskType, 1);
+}
+
+TEST_F(SettingsBadInputTest, ThousandsOfSectionsOfTheSameNameUseAndRewriteOnlyTheLast) {
+  std::string before;
+  for (int i = 0; i < 3000; ++i)
+    before += "[Setup]\r\nPosition=1\r\nn=" + std::to_string(i) + "\r\n\r\n";
+  WriteFile(ini_, before + "[SETUP]\r\nPosition=2\r\n\r\n");
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  EXPECT_EQ(host.fields.FPosition, 2);
+
+  SaveSettings(host, ini_);
+  const std::string saved = ReadFile(ini_);
+  EXPECT_TRUE(saved.compare(0, before.size(), before) == 0);
+  EXPECT_EQ(saved.substr(before.size()),
+            "[SETUP]\r\nPosition=2\r\nMarkBitmap=\r\nExceptFolder=\r\nSourceFolder=\r\n"
+            "DestinationFolder=\r\nAlphaChannel=127\r\nJPEGQuality=100\r\nB/W=250\r\n"
+            "MaskType=0\r\nSampleJPEG=\r\n\r\n");
+}
+
+// About 100 MB: thousands of small sections, the Setup section with a value of a megabyte,
+// and a section of megabyte lines. It is written as a save writes it, so a save of what was
+// loaded must give the same bytes.
+TEST_F(SettingsBadInputTest, HundredMegabyteFileLoadsAndSurvivesASaveUnchanged) {
+  std::mt19937 random(7);
+  const std::string megabyte = VisibleBytes(random, 1 << 20);
+  const std::string except_folder = std::string(1 << 20, 'x');
+  std::string text;
+  text.reserve(105u << 20);
+  for (int i = 0; i < 5000; ++i) {
+    text += "[Section " + std::to_string(i) + "]\r\nKey=" + std::to_string(i) + "\r\n\r\n";
+  }
+  text += DefaultSetup(except_folder);
+  text += "[Big]\r\n";
+  for (int i = 0; i < 90; ++i) {
+    text += "L" + std::to_string(i) + "=";
+    text.append(megabyte, static_cast<std::size_t>(i) * 1000, std::string::npos);
+    text.append(megabyte, 0, static_cast<std::size_t>(i) * 1000);
+    text += "\r\n";
+  }
+  while (text.size() < (100u << 20)) text += "short line " + std::to_string(text.size()) + "\r\n";
+  text += "\r\n";
+  WriteFile(ini_, text);
+
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  EXPECT_TRUE(host.EditText(EditField::kEdit4) == except_folder);
+  EXPECT_EQ(host.fields.FAlpha, 127);
+
+  SaveSettings(host, ini_);
+  const std::string saved = ReadFile(ini_);
+  EXPECT_EQ(saved.size(), text.size());
+  EXPECT_TRUE(saved == text);
+}
+
+TEST_F(SettingsBadInputTest, MegabyteLinesWhereTheTenKeysAreExpectedGiveDefaults) {
+  const std::string junk(1 << 20, '7');
+  WriteFile(ini_, "[Setup]\r\nMarkBitmap=/" + junk + "\r\nSourceFolder=" + junk + "/\r\nPosition=" +
+                      junk + "\r\nSampleJPEG=" + junk + "\r\nB/W=" + junk + "\r\n");
+  FakeSettingsHost host;
+  LoadSettings(host, ini_);
+  EXPECT_TRUE(host.EditText(EditField::kEdit1) == "/" + junk);
+  EXPECT_FALSE(host.logo_loaded);
+  EXPECT_EQ(host.EditText(EditField::kEdit2), "");
+  EXPECT_EQ(host.fields.FPosition, 0);
+  EXPECT_EQ(host.fields.FThreshold, 250);
+  EXPECT_EQ(host.fields.FSampleJPEG, "");
+
+  SaveSettings(host, ini_);
+  EXPECT_EQ(ReadFile(ini_),
+            "[Setup]\r\nMarkBitmap=\r\nSourceFolder=\r\nPosition=0\r\nSampleJPEG=\r\n"
+            "B/W=250\r\nExceptFolder=\r\nDestinationFolder=\r\nAlphaChannel=127\r\n"
+            "JPEGQuality=100\r\nMaskType=0\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace quelmar
