@@ -1,0 +1,108 @@
+#include "convert/run_control.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/paths.h"
+#include "convert/comma_text.h"
+#include "convert/convert_folder.h"
+#include "image/bitmap_file.h"
+
+namespace quelmar {
+
+namespace {
+
+std::filesystem::path Canonical(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+  if (ec) return std::filesystem::path(FullPath(path));
+  return canonical;
+}
+
+void Refuse(RunHost& host, const char* message, RunField field) {
+  host.ShowMessage(message);
+  host.Focus(field);
+}
+
+void ReturnToIdle(RunHost& host) {
+  host.State().FStop = 1;
+  host.SetButtonCaption(kConvertCaption);
+  host.SetProgressPosition(0);
+}
+
+// Runs step, first returning the window to idle when it throws.
+template <typename Step>
+void OrIdle(RunHost& host, Step step) {
+  try {
+    step();
+  } catch (...) {
+    ReturnToIdle(host);
+    throw;
+  }
+}
+
+}  // namespace
+
+bool IsSameOrBelow(const std::string& output, const std::string& source) {
+  const std::filesystem::path out = Canonical(output);
+  const std::filesystem::path src = Canonical(source);
+  auto at = out.begin();
+  for (const std::filesystem::path& part : src) {
+    if (part.empty()) continue;  // the trailing separator of a folder path
+    while (at != out.end() && at->empty()) ++at;
+    if (at == out.end() || *at != part) return false;
+    ++at;
+  }
+  return true;
+}
+
+void BitBtn1Click(RunHost& host) {
+  RunState& state = host.State();
+  if (state.FStop == 0) {
+    state.FStop = 1;
+    return;
+  }
+
+  const std::string logo = host.FieldText(RunField::kLogo);
+  if (!FileExists(logo)) return Refuse(host, kNoLogoMessage, RunField::kLogo);
+
+  std::string source = host.FieldText(RunField::kSource);
+  if (!source.empty() && source.back() == kPathSeparator) source.pop_back();
+  state.FExceptFolders = ParseCommaText(host.FieldText(RunField::kExclusions));
+  if (!FolderExists(source)) return Refuse(host, kNoSourceMessage, RunField::kSource);
+
+  // A doubled trailing separator becomes one; a single one stays.
+  std::string output = host.FieldText(RunField::kOutput);
+  const std::size_t n = output.size();
+  if (n >= 2 && output[n - 1] == kPathSeparator && output[n - 2] == kPathSeparator) {
+    output.erase(n - 2, 1);
+  }
+  if (!FolderExists(output)) return Refuse(host, kNoOutputMessage, RunField::kOutput);
+  if (IsSameOrBelow(output, source)) return Refuse(host, kContainedMessage, RunField::kSource);
+
+  // Picks up a logo file changed on disk since it was chosen.
+  LoadBitmapFile(logo, state.FMark);
+
+  host.SetButtonCaption(kCancelCaption);
+  host.SetProgressMax(1);
+  host.SetProgressPosition(0);
+  host.ProcessEvents();
+  state.FStop = 0;
+
+  OrIdle(host, [&] { ConvertFolder(host, source, output); });
+
+  if (state.FStop == 1) {
+    host.SetProgressPosition(0);
+    host.Beep();
+    host.ShowMessage(kStoppedMessage);
+  } else {
+    state.FStop = 1;
+    host.SetProgressPosition(host.ProgressPosition() + 1);
+    OrIdle(host, [&] { host.SaveSettings(); });
+    host.Beep();
+    host.ShowMessage(kFinishedMessage);
+  }
+  host.SetButtonCaption(kConvertCaption);
+}
+
+}  // namespace quelmar

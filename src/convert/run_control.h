@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "convert/run_host.h"
+
+namespace quelmar {
+
+// The texts the run control shows.
+inline constexpr const char* kNoLogoMessage = "ロゴ画像が指定されていないか、ファイルがありません";
+inline constexpr const char* kNoSourceMessage = "元画像のディレクトリがありません";
+inline constexpr const char* kNoOutputMessage = "出力先ディレクトリがありません";
+inline constexpr const char* kContainedMessage =
+    "出力先ディレクトリが元画像ディレクトリに含まれます";
+inline constexpr const char* kFinishedMessage = "変換が終了しました";
+inline constexpr const char* kStoppedMessage = "変換を中断しました";
+inline constexpr const char* kConvertCaption = "変換";
+inline constexpr const char* kCancelCaption = "キャンセル";
+
+// The convert button's click. While a run is going on it only requests a stop. Otherwise it
+// checks the fields (each failure: a message, the focus on the field, nothing else changed),
+// reloads the logo, runs the walk and reports its end; settings are saved only after a run
+// that was not stopped. An error that escapes the walk or the save leaves the window idle
+// (FStop 1, caption "変換", progress 0) before it reaches the caller.
+void BitBtn1Click(RunHost& host);
+
+// True when output is the folder source or lies below it, both taken as canonical paths
+// (symbolic links, "." and "..", doubled separators resolved).
+bool IsSameOrBelow(const std::string& output, const std::string& source);
+
+}  // namespace quelmar

@@ -1,0 +1,262 @@
+#include "convert/run_control.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "base/errors.h"
+#include "convert/fake_run_host.h"
+#include "convert/sample_files.h"
+
+namespace quelmar {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeRunHost;
+using ::testing::IsEmpty;
+using testing::JpegBytes;
+using testing::TempFolder;
+using testing::TreeListing;
+using testing::WriteBytes;
+using testing::WriteText;
+
+class RunControlTest : public ::testing::Test {
+ protected:
+  RunControlTest() {
+    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(8, 6)));
+    std::filesystem::create_directories(src_);
+    std::filesystem::create_directories(out_);
+    host_.fields = {{RunField::kLogo, logo_},
+                    {RunField::kSource, src_ + "/"},
+                    {RunField::kOutput, out_ + "/"},
+                    {RunField::kExclusions, ""}};
+  }
+
+  void Photo(const std::string& relative, int seed = 0) {
+    WriteBytes(src_ + "/" + relative, JpegBytes(32, 24, seed));
+  }
+  // A click whose checks fail: the message, the focus, and nothing else.
+  void ExpectRefused(const std::string& message, RunField field) {
+    BitBtn1Click(host_);
+    EXPECT_THAT(host_.log, ElementsAre("message:" + message));
+    EXPECT_THAT(host_.focus, ElementsAre(field));
+    EXPECT_EQ(host_.state.FStop, 1);
+    EXPECT_EQ(host_.pumps, 0);
+    EXPECT_TRUE(host_.state.FMark.empty());
+  }
+
+  // A click that ends in a create error, the window idle again.
+  void ExpectIdleAfterError() {
+    EXPECT_THROW(BitBtn1Click(host_), EFCreateError);
+    EXPECT_EQ(host_.state.FStop, 1);
+    EXPECT_EQ(host_.caption, "変換");
+    EXPECT_EQ(host_.progress_position, 0);
+    EXPECT_THAT(host_.Messages(), IsEmpty());
+  }
+
+  TempFolder temp_;
+  const std::string logo_ = temp_ / "ロゴ.bmp";
+  const std::string src_ = temp_ / "写真";
+  const std::string out_ = temp_ / "出力";
+  FakeRunHost host_;
+};
+
+TEST_F(RunControlTest, ShowsOnlyTheLogoMessage_WhenEveryFieldIsEmpty) {
+  host_.fields.clear();
+  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
+}
+
+TEST_F(RunControlTest, RefusesALogoPathThatNamesAFolder) {
+  host_.fields[RunField::kLogo] = src_;
+  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
+}
+
+TEST_F(RunControlTest, RefusesAMissingSource_AfterReplacingTheExclusions) {
+  host_.fields[RunField::kSource] = "";
+  host_.fields[RunField::kExclusions] = "raw, old";
+  ExpectRefused("元画像のディレクトリがありません", RunField::kSource);
+  EXPECT_THAT(host_.state.FExceptFolders, ElementsAre("raw", "old"));
+}
+
+TEST_F(RunControlTest, RefusesAMissingOutput) {
+  host_.fields[RunField::kOutput] = "";
+  ExpectRefused("出力先ディレクトリがありません", RunField::kOutput);
+}
+
+TEST_F(RunControlTest, RefusesAnOutputThatIsTheSource_WithOrWithoutTrailingSeparator) {
+  for (const std::string& output : {src_ + "/", src_, src_ + "//", src_ + "/./"}) {
+    host_ = FakeRunHost();
+    host_.fields = {
+        {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, output}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", RunField::kSource);
+  }
+}
+
+TEST_F(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
+  std::filesystem::create_directories(src_ + "/out");
+  std::filesystem::create_directory_symlink(src_ + "/out", temp_ / "link");
+  for (const std::string& output :
+       {src_ + "/out/", src_ + "/out", temp_ / "link/", out_ + "/../写真/out/"}) {
+    host_ = FakeRunHost();
+    host_.fields = {
+        {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, output}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", RunField::kSource);
+  }
+}
+
+TEST_F(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
+  // Relative paths, so that "photos/" occurs inside "backup/photos/".
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(temp_.path());
+  std::filesystem::create_directories("photos");
+  std::filesystem::create_directories("backup/photos");
+  std::filesystem::create_directories("photos2");
+  Photo("../photos/p.jpg");
+  for (const char* output : {"backup/photos/", "photos2/"}) {
+    host_ = FakeRunHost();
+    host_.fields = {
+        {RunField::kLogo, logo_}, {RunField::kSource, "photos"}, {RunField::kOutput, output}};
+    BitBtn1Click(host_);
+    EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました")) << output;
+    EXPECT_TRUE(std::filesystem::exists(std::string(output) + "p.jpg")) << output;
+  }
+  std::filesystem::current_path(previous);
+}
+
+TEST_F(RunControlTest, RunsAndReportsTheEnd_InTheRightOrder) {
+  Photo("a/1.jpg");
+  Photo("2.jpg");
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.log, ElementsAre("caption:キャンセル", "save", "beep",
+                                     "message:変換が終了しました", "caption:変換"));
+  EXPECT_EQ(host_.state.FStop, 1);
+  // The reset maximum of 1 and one step per folder: the bar ends full.
+  EXPECT_EQ(host_.progress_max, 3);
+  EXPECT_EQ(host_.progress_position, 3);
+  EXPECT_THAT(TreeListing(out_), ElementsAre("2.jpg", "a/", "a/1.jpg"));
+  EXPECT_EQ(host_.state.FMark.width(), 8);
+  EXPECT_EQ(host_.state.FMark.height(), 6);
+}
+
+TEST_F(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
+  Photo("a/1.jpg");
+  BitBtn1Click(host_);
+  const std::vector<std::string> with_separator = TreeListing(out_);
+  const auto bytes = testing::ReadBytes(out_ + "/a/1.jpg");
+  std::filesystem::remove_all(out_);
+  std::filesystem::create_directory(out_);
+
+  host_ = FakeRunHost();
+  host_.fields = {{RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, out_}};
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
+  EXPECT_EQ(TreeListing(out_), with_separator);
+  EXPECT_EQ(testing::ReadBytes(out_ + "/a/1.jpg"), bytes);
+}
+
+TEST_F(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNamesAlone) {
+  Photo("1.jpg");
+  std::filesystem::create_directories(out_ + "/a");
+  host_.fields[RunField::kOutput] = out_ + "//";
+  BitBtn1Click(host_);
+  EXPECT_TRUE(std::filesystem::exists(out_ + "/1.jpg"));
+
+  host_ = FakeRunHost();
+  host_.fields = {
+      {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, out_ + "/a"}};
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
+  EXPECT_TRUE(std::filesystem::exists(out_ + "/a/1.jpg"));
+}
+
+TEST_F(RunControlTest, EndsWithTheFinishedMessage_WhenTheTreeHoldsNoJpeg) {
+  std::filesystem::create_directories(src_ + "/a/b");
+  WriteText(src_ + "/a/readme.txt", "");
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
+  EXPECT_THAT(TreeListing(out_), IsEmpty());
+  EXPECT_EQ(host_.progress_position, host_.progress_max);
+}
+
+TEST_F(RunControlTest, LeavesTheBarEmptyAndSavesNothing_AfterAStop) {
+  Photo("1.jpg");
+  Photo("2.jpg");
+  // Pumps: the click's own, the folder's entry, two listed entries, before 1.jpg, before 2.jpg.
+  host_.stop_at_pump = 6;
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.log, ElementsAre("caption:キャンセル", "beep", "message:変換を中断しました",
+                                     "caption:変換"));
+  EXPECT_EQ(host_.progress_position, 0);
+  EXPECT_THAT(TreeListing(out_), ElementsAre("1.jpg"));
+}
+
+TEST_F(RunControlTest, StopsTheRun_WhenTheUserAnswersNoAfterAFailedFile) {
+  WriteText(src_ + "/a/bad.jpg", "text");
+  Photo("b/p.jpg");
+  host_.answers = {false};
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.questions,
+              ElementsAre(src_ + "/a/bad.jpg が読み込めませんでした 作業を続けますか？"));
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換を中断しました"));
+  EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
+}
+
+TEST_F(RunControlTest, OnlyRequestsAStop_WhenClickedDuringARun) {
+  host_.state.FStop = 0;
+  BitBtn1Click(host_);
+  EXPECT_EQ(host_.state.FStop, 1);
+  EXPECT_THAT(host_.log, IsEmpty());
+  EXPECT_EQ(host_.pumps, 0);
+}
+
+TEST_F(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
+  Photo("旅行/2024/IMG_1.JPG", 1);
+  Photo("旅行/2024/IMG_2.jpeg", 2);
+  Photo("旅行/raw/IMG_3.jpg", 3);
+  Photo("Raw/IMG_4.jpg", 4);
+  WriteText(src_ + "/旅行/broken.jpg", "not a jpeg");
+  WriteBytes(src_ + "/旅行/tiny.jpg", JpegBytes(4, 4));
+  WriteText(src_ + "/旅行/zero.jpg", "");
+  host_.fields[RunField::kExclusions] = "raw, old";
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.questions,
+              ElementsAre(src_ + "/旅行/broken.jpg が読み込めませんでした 作業を続けますか？",
+                          "ロゴ画像より小さい画像です 作業を続けますか？",
+                          "ロゴ画像より小さい画像です 作業を続けますか？"));
+  EXPECT_THAT(TreeListing(out_), ElementsAre("Raw/", "Raw/IMG_4.jpg", "旅行/", "旅行/2024/",
+                                             "旅行/2024/IMG_1.JPG", "旅行/2024/IMG_2.jpeg"));
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
+}
+
+TEST_F(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
+  Photo("a/p.jpg");
+  std::filesystem::create_directory(out_ + "/a");
+  testing::MakeReadOnly(out_ + "/a");
+  ExpectIdleAfterError();
+}
+
+TEST_F(RunControlTest, ReturnsToIdle_WhenTheSettingsCannotBeSaved) {
+  Photo("p.jpg");
+  host_.save_action = [] { throw EFCreateError("/etc/Quelmar.ini", EACCES); };
+  ExpectIdleAfterError();
+}
+
+TEST_F(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
+  host_.state.FMark = testing::LogoRaster(3, 3);
+  WriteText(logo_, "not a bitmap");
+  EXPECT_THROW(BitBtn1Click(host_), Error);
+  EXPECT_EQ(host_.state.FMark.width(), 3);
+  EXPECT_EQ(host_.state.FStop, 1);
+  EXPECT_THAT(host_.log, IsEmpty());
+}
+
+TEST_F(RunControlTest, PicksUpALogoChangedOnDisk) {
+  host_.state.FMark = testing::LogoRaster(3, 3);
+  BitBtn1Click(host_);
+  EXPECT_EQ(host_.state.FMark.width(), 8);
+}
+
+}  // namespace
+}  // namespace quelmar
