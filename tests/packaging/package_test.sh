@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built build folder, unpacks it into a
+# scratch folder and checks what a user gets: the programs, the menu entry, the icons, the
+# manual pages, the bash completion, the computed dependencies, and a small conversion
+# with the unpacked quelmar-cli.
+#
+# Usage: package_test.sh BUILD_FOLDER
+# Exit status: 0 passed, 1 failed, 77 skipped (no Debian packaging tools here).
+set -uo pipefail
+
+build=$(cd "${1:?usage: package_test.sh BUILD_FOLDER}" && pwd) || exit 1
+for tool in cpack dpkg-deb dpkg-shlibdeps python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed"
+    exit 77
+  fi
+done
+
+scratch=$(mktemp -d)
+trap 'chmod -R u+w "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
+passed=0
+failed=0
+
+pass() {
+  passed=$((passed + 1))
+  echo "ok - $1"
+}
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL - $1"
+}
+# check DESCRIPTION COMMAND...: passes when the command succeeds.
+check() {
+  local description=$1
+  shift
+  if "$@"; then pass "$description"; else fail "$description"; fi
+}
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+# The package ------------------------------------------------------------------------------
+
+if ! (cd "$build" && cpack -G DEB -B "$scratch/package") >"$scratch/cpack.log" 2>&1; then
+  cat "$scratch/cpack.log"
+  fail "cpack -G DEB builds the package"
+  finish
+fi
+mapfile -t packages < <(find "$scratch/package" -maxdepth 1 -name '*.deb')
+if [ "${#packages[@]}" -ne 1 ]; then
+  fail "cpack makes exactly one .deb (found ${#packages[@]})"
+  finish
+fi
+deb=${packages[0]}
+field() { dpkg-deb -f "$deb" "$1"; }
+
+version=$(field Version)
+check "the package is named quelmar_<version>_<arch>.deb" \
+  test "$(basename "$deb")" = "quelmar_${version}_$(dpkg --print-architecture).deb"
+check "the package's section is graphics" test "$(field Section)" = graphics
+check "the package names its maintainer" grep -q '<.*@.*>' <<<"$(field Maintainer)"
+check "the package has a summary and a long description" \
+  test "$(field Description | wc -l)" -ge 2
+
+depends=$(field Depends)
+echo "Depends: $depends"
+depends_on() { grep -Eq "(^|, )$1( |,|$)" <<<"$depends"; }
+check "Depends lists libjpeg62-turbo" depends_on libjpeg62-turbo
+check "Depends lists the C++ runtime" depends_on libstdc++6
+check "Depends names no development package" bash -c '! grep -q -- "-dev\b" <<<"$1"' _ "$depends"
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x unpacks the package"
+cli=$root/usr/bin/quelmar-cli
+window=$root/usr/bin/quelmar
+
+# Files of the package ----------------------------------------------------------------------
+
+check "quelmar-cli is installed in /usr/bin" test -x "$cli"
+check "the manual page of quelmar-cli is installed, gzip'd" \
+  gzip -t "$root/usr/share/man/man1/quelmar-cli.1.gz"
+check "the bash completion of quelmar-cli is installed" \
+  test -f "$root/usr/share/bash-completion/completions/quelmar-cli"
+if command -v groff >/dev/null; then
+  check "the manual page renders without groff warnings" bash -c \
+    'gzip -dc "$1" | groff -man -Tutf8 -K utf8 -ww -z 2>&1 | { ! grep .; }' _ \
+    "$root/usr/share/man/man1/quelmar-cli.1.gz"
+fi
+check "the manual page names the package's version" \
+  bash -c 'gzip -dc "$1" | head -n 1 | grep -qF "Quelmar $2"' _ \
+  "$root/usr/share/man/man1/quelmar-cli.1.gz" "$version"
+
+# Width and height of a PNG file, from its header.
+png_size() {
+  python3 - "$1" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read(24)
+assert data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR", "not a PNG file"
+print("%dx%d" % struct.unpack(">II", data[16:24]))
+EOF
+}
+
+if [ -e "$window" ]; then
+  check "quelmar is installed in /usr/bin" test -x "$window"
+  desktop=$root/usr/share/applications/quelmar.desktop
+  check "the desktop entry is installed" test -f "$desktop"
+  if command -v desktop-file-validate >/dev/null; then
+    check "the desktop entry is valid" desktop-file-validate "$desktop"
+  fi
+  for line in 'Name=ミルテカ' 'Name[ja]=ミルテカ' 'Exec=quelmar' 'Icon=quelmar' \
+    'Terminal=false' 'Categories=Graphics;Photography;Qt;'; do
+    check "the desktop entry holds $line" grep -qxF "$line" "$desktop"
+  done
+  check "the desktop entry has a generic name" grep -q '^GenericName=.' "$desktop"
+  for size in 16 22 24 32 48 64 128 256; do
+    icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/quelmar.png
+    check "the ${size}x${size} icon is a PNG of that size" \
+      test "$(png_size "$icon" 2>/dev/null)" = "${size}x${size}"
+  done
+  check "the scalable icon is an SVG picture" \
+    grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/quelmar.svg"
+  check "the manual page of quelmar is installed, gzip'd" \
+    gzip -t "$root/usr/share/man/man1/quelmar.1.gz"
+  for library in libqt6core6 libqt6gui6 libqt6widgets6; do
+    check "Depends lists $library" depends_on "$library"
+  done
+  # Its platform plugins are loaded at run time, out of dpkg-shlibdeps' sight.
+  check "Depends lists qt6-qpa-plugins" depends_on qt6-qpa-plugins
+
+  # The window opens and keeps running until it is stopped; a failure to start ends it early.
+  QT_QPA_PLATFORM=offscreen HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config \
+    timeout 3 "$window" >"$scratch/window.log" 2>&1
+  status=$?
+  check "the unpacked quelmar starts and runs (status $status, 124 expected)" test "$status" -eq 124
+  [ "$status" -eq 124 ] || cat "$scratch/window.log"
+fi
+
+# The unpacked quelmar-cli ------------------------------------------------------------------
+
+help=$("$cli" --help 2>&1)
+status=$?
+check "the unpacked quelmar-cli --help succeeds" test "$status" -eq 0
+options=(--logo --source --output --exclude --position --density --mask --threshold
+  --quality --settings --on-error --jobs --help)
+for option in "${options[@]}"; do
+  check "--help explains $option" grep -qe "$option" <<<"$help"
+done
+
+# Every long option that --help shows is documented and completed.
+mapfile -t shown < <(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | sort -u)
+manual=$(gzip -dc "$root/usr/share/man/man1/quelmar-cli.1.gz" | sed 's/\\-/-/g')
+completed=$(
+  bash -c 'source "$1"
+    COMP_WORDS=(quelmar-cli --); COMP_CWORD=1; COMP_LINE="quelmar-cli --"; COMP_POINT=14
+    _quelmar_cli; printf "%s\n" "${COMPREPLY[@]}"' _ \
+    "$root/usr/share/bash-completion/completions/quelmar-cli"
+)
+for option in "${shown[@]}"; do
+  check "the manual page documents $option" grep -qe "$option" <<<"$manual"
+  check "bash completion offers $option" grep -qxe "$option" <<<"$completed"
+done
+
+# A small tree of photographs: a logo whose top-left pixel is white (the transparent colour)
+# and the rest red, and flat blue-grey JPEGs, sequential, progressive and grayscale.
+data=$scratch/data
+mkdir -p "$data/source/旅行/深い" "$data/source/raw" "$data/source/.hidden" "$data/output"
+python3 - "$data" <<'EOF'
+import struct, sys
+
+folder = sys.argv[1]
+width, height = 16, 16
+rows = []
+for y in range(height - 1, -1, -1):  # BMP rows are stored bottom-up
+    row = b"".join(
+        b"\xff\xff\xff" if (x, y) == (0, 0) else b"\x00\x00\xff" for x in range(width)
+    )
+    rows.append(row + b"\0" * (-len(row) % 4))
+pixels = b"".join(rows)
+header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+with open(f"{folder}/logo.bmp", "wb") as f:
+    f.write(header + info + pixels)
+with open(f"{folder}/photo.ppm", "wb") as f:
+    f.write(b"P6\n64 48\n255\n" + bytes((100, 150, 200)) * (64 * 48))
+EOF
+cjpeg -quality 95 "$data/photo.ppm" >"$data/source/a.jpg"
+cjpeg -quality 95 -progressive "$data/photo.ppm" >"$data/source/旅行/深い/b.JPG"
+cjpeg -quality 95 -grayscale "$data/photo.ppm" >"$data/source/旅行/c.jpeg"
+cp "$data/source/a.jpg" "$data/source/raw/skipped.jpg"
+cp "$data/source/a.jpg" "$data/source/.hidden/skipped.jpg"
+(cd "$data/source" && find . -type f -exec md5sum {} + | sort) >"$data/source.md5"
+
+"$cli" --logo "$data/logo.bmp" --source "$data/source" --output "$data/output" \
+  --exclude raw --position 5 --density 256 --mask 0 --quality 90 --jobs 2 \
+  >"$scratch/convert.log" 2>&1
+status=$?
+check "a conversion with the unpacked quelmar-cli ends with status 0 (got $status)" \
+  test "$status" -eq 0
+[ "$status" -eq 0 ] || cat "$scratch/convert.log"
+for file in a.jpg 旅行/深い/b.JPG 旅行/c.jpeg; do
+  check "the output holds $file, decodable" djpeg -outfile /dev/null "$data/output/$file"
+done
+check "the excluded folder raw is not converted" test ! -e "$data/output/raw"
+check "the hidden folder is not converted" test ! -e "$data/output/.hidden"
+check "the source tree is unchanged" bash -c \
+  'cd "$1/source" && find . -type f -exec md5sum {} + | sort | cmp -s - "$1/source.md5"' _ "$data"
+# The frame marker: 0xc0 for a sequential baseline file, 0xc2 for a progressive one.
+frame() { djpeg -verbose -outfile /dev/null "$1" 2>&1 | grep -o 'Start Of Frame 0xc[0-9a-f]'; }
+check "the sequential source gives a baseline output" \
+  test "$(frame "$data/output/a.jpg")" = "Start Of Frame 0xc0"
+check "the progressive source gives a progressive output" \
+  test "$(frame "$data/output/旅行/深い/b.JPG")" = "Start Of Frame 0xc2"
+
+# Pixel (x, y) of a JPEG file as "R G B".
+pixel() {
+  djpeg -pnm "$1" | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+fields, pos = [], 0
+while len(fields) < 4:
+    while data[pos:pos + 1].isspace():
+        pos += 1
+    end = pos
+    while not data[end:end + 1].isspace():
+        end += 1
+    fields.append(data[pos:end])
+    pos = end
+pos += 1
+width = int(fields[1])
+channels = 3 if fields[0] == b"P6" else 1
+x, y = int(sys.argv[1]), int(sys.argv[2])
+start = pos + (y * width + x) * channels
+print(*(data[start:start + channels] * (3 // channels)))
+' "$2" "$3"
+}
+near() {  # near "R G B" R G B: each channel within 40
+  local -a got=($1)
+  local i want=("$2" "$3" "$4")
+  for i in 0 1 2; do
+    [ "${got[i]}" -ge $((want[i] - 40)) ] && [ "${got[i]}" -le $((want[i] + 40)) ] || return 1
+  done
+}
+if [ -f "$data/output/a.jpg" ]; then
+  check "the logo is stamped red at the bottom right" near "$(pixel "$data/output/a.jpg" 56 40)" 255 0 0
+  check "the photograph keeps its colour away from the logo" \
+    near "$(pixel "$data/output/a.jpg" 8 8)" 100 150 200
+fi
+
+"$cli" --logo "$data/missing.bmp" --source "$data/source" --output "$data/output" \
+  >/dev/null 2>&1
+status=$?
+check "a missing logo ends with status 2 (got $status)" test "$status" -eq 2
+"$cli" --logo "$data/logo.bmp" --source "$data/source" --output "$data/source/旅行" \
+  >/dev/null 2>&1
+status=$?
+check "an output folder inside the source ends with status 2 (got $status)" test "$status" -eq 2
+
+finish
