@@ -30,9 +30,14 @@ struct StampSettings {
 // (largest + smallest of the three bytes) / 2, remainder dropped.
 std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 
-// Composites logo onto target in place. The logo's top-left pixel is the transparent colour.
-// A logo higher than the target fails with EInvalidOperation before any pixel changes; an
-// empty logo changes nothing.
+// Composites logo onto target in place, at the place settings.FPosition names, touching the
+// edges it is placed against. The logo's top-left pixel is the transparent colour: a logo
+// pixel equal to it in all three bytes leaves the target pixel under it as it was.
+//
+// An empty logo changes nothing. A logo higher than the target fails with EInvalidOperation
+// before any pixel changes. A target narrower than the logo (but high enough) is left
+// unstamped: nothing is read or written outside either raster. Settings outside their ranges
+// (position 0..5, mask type 0..2, density 0..256) are clamped into them.
 void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings);
 
 }  // namespace quelmar
