@@ -20,11 +20,17 @@ struct JpegFile {
 // Reads the whole file and parses its header; no pixel is decoded.
 JpegFile ReadJpegFile(const std::string& path);
 
-// The header parsing of ReadJpegFile over bytes already in memory.
+// The header parsing of ReadJpegFile over bytes already in memory. An empty file is a 0 x 0
+// image; a file whose output a Raster24 cannot hold (not one or three components) fails with
+// EJpegError of the library's "unsupported colour conversion" code.
 JpegFile ParseJpegFile(std::vector<std::uint8_t> data);
 
 // Decodes the whole image into target (top-left on row 0, column 0). The target is written
-// only after the whole image has been decoded: an error leaves it as it was.
+// only after the whole image has been decoded: an error leaves it as it was. A target that is
+// empty or already has the image's size takes over the decoded raster without a copy; any
+// other target gets the overlap copied into its top-left corner and keeps its size.
+// Files with other than one or three components fail with the library's "unsupported colour
+// conversion" code, as in ParseJpegFile.
 void DecodeJpeg(const JpegFile& jpeg, Raster24& target);
 
 // The complete JPEG stream of raster at quality (0 acts as 1, above 100 as 100), progressive

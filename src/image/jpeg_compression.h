@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "image/jpeg_error_manager.h"
+#include "image/jpeg_memory_destination.h"
+
+namespace quelmar {
+
+// One libjpeg compression object writing into a byte vector, with the system's error handler.
+// It is destroyed on every way out: by Run on a fatal error, by Destroy, or by the destructor.
+class JpegCompression {
+ public:
+  explicit JpegCompression(std::vector<std::uint8_t>& output) : output_(output) {
+    InitJpegErrorManager(errors_);
+    cinfo_.err = &errors_.pub;
+  }
+  ~JpegCompression() { Destroy(); }
+  JpegCompression(const JpegCompression&) = delete;
+  JpegCompression& operator=(const JpegCompression&) = delete;
+
+  jpeg_compress_struct& cinfo() { return cinfo_; }
+
+  // Creates the object; every later call goes through Run as well.
+  void Create() {
+    Run([this] {
+      created_ = true;
+      jpeg_create_compress(&cinfo_);
+      AttachJpegMemoryDestination(&cinfo_, destination_, output_);
+    });
+  }
+
+  // Runs body, a sequence of libjpeg calls holding nothing with a destructor; a fatal error
+  // destroys the object and is raised.
+  template <class Body>
+  void Run(Body&& body) {
+    RunOrRaise(errors_, body, [this] { Destroy(); });
+  }
+
+  void Destroy() {
+    if (!created_) return;
+    created_ = false;
+    jpeg_destroy_compress(&cinfo_);
+  }
+
+ private:
+  jpeg_compress_struct cinfo_{};
+  JpegErrorManager errors_{};
+  JpegMemoryDestination destination_{};
+  std::vector<std::uint8_t>& output_;
+  bool created_ = false;
+};
+
+}  // namespace quelmar

@@ -1,0 +1,46 @@
+#include "image/jpeg_compression.h"
+#include "image/jpeg_file.h"
+
+namespace quelmar {
+
+namespace {
+
+void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, int quality,
+                          bool progressive) {
+  cinfo.image_width = static_cast<JDIMENSION>(raster.width());
+  cinfo.image_height = static_cast<JDIMENSION>(raster.height());
+  cinfo.input_components = 3;
+  // Blue-green-red input goes through the same colour conversion as RGB, without a swap.
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  cinfo.dct_method = JDCT_FLOAT;
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&cinfo);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality,
+                                     bool progressive) {
+  std::vector<std::uint8_t> output;
+  if (raster.empty()) return output;
+
+  JpegCompression compression(output);
+  compression.Create();
+  jpeg_compress_struct& cinfo = compression.cinfo();
+  compression.Run([&] {
+    SetEncoderParameters(cinfo, raster, quality, progressive);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+      // The library only reads input rows.
+      JSAMPROW row =
+          const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
+      jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+  });
+  compression.Destroy();
+  return output;
+}
+
+}  // namespace quelmar

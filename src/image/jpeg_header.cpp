@@ -1,0 +1,30 @@
+#include <utility>
+
+#include "base/files.h"
+#include "image/jpeg_decompression.h"
+#include "image/jpeg_file.h"
+
+namespace quelmar {
+
+JpegFile ReadJpegFile(const std::string& path) {
+  return ParseJpegFile(ReadWholeFile(path));
+}
+
+JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
+  JpegFile file;
+  file.data = std::move(data);
+  if (file.data.empty()) return file;
+
+  JpegDecompression decompression(file.data);
+  decompression.ReadHeader();
+  const jpeg_decompress_struct& cinfo = decompression.cinfo();
+  file.width = cinfo.image_width;
+  file.height = cinfo.image_height;
+  boolean multi_scan = FALSE;
+  decompression.Run([&] { multi_scan = jpeg_has_multiple_scans(&decompression.cinfo()); });
+  file.MultiScan = multi_scan != FALSE;
+  decompression.Destroy();
+  return file;
+}
+
+}  // namespace quelmar
