@@ -68,11 +68,18 @@ void TMemIniFile::Parse(std::span<const std::uint8_t> bytes) {
   }
   try {
     store_.reserve(text.size());
-    Section* current = nullptr;
+    // The next CR and the next LF at or after the line's start, each found by a scan of its own
+    // that resumes only once the line start has passed it.
+    const auto next = [text](char c, std::size_t from) {
+      return std::min(text.find(c, from), text.size());
+    };
+    std::size_t next_cr = next('\r', 0);
+    std::size_t next_lf = next('\n', 0);
     std::size_t at = 0;
     while (at < text.size()) {
-      std::size_t end = at;
-      while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+      if (next_cr < at) next_cr = next('\r', at);
+      if (next_lf < at) next_lf = next('\n', at);
+      const std::size_t end = std::min(next_cr, next_lf);
       const std::string_view line = Trim(text.substr(at, end - at));
       at = end;
       if (at < text.size()) {
@@ -83,13 +90,12 @@ void TMemIniFile::Parse(std::span<const std::uint8_t> bytes) {
       if (line.empty() || line.front() == ';') continue;
       if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
         sections_.push_back(Section{Store(Trim(line.substr(1, line.size() - 2))), {}});
-        current = &sections_.back();
         continue;
       }
-      if (current == nullptr) continue;
+      if (sections_.empty()) continue;
       std::string_view name, value;
-      current->lines.push_back(SplitLine(line, name, value) ? StoreLine(Trim(name), Trim(value))
-                                                            : Store(line));
+      sections_.back().lines.push_back(
+          SplitLine(line, name, value) ? StoreLine(Trim(name), Trim(value)) : Store(line));
     }
   } catch (const std::bad_alloc&) {
     throw EOutOfResources(ENOMEM);

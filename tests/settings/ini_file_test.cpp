@@ -11,6 +11,8 @@
 namespace quelmar {
 namespace {
 
+using namespace std::string_literals;
+
 using testing::ReadFile;
 using testing::SetMode;
 using testing::TempFolder;
@@ -29,7 +31,7 @@ TEST(TMemIniFileReading, CutsLinesAtCrLfLoneCrAndLoneLf) {
 }
 
 TEST(TMemIniFileReading, EndsTheTextAtTheFirstNulByte) {
-  const TMemIniFile ini = Parse(std::string("[S]\na=1 \0junk\nb=2\n[T]\n", 24));
+  const TMemIniFile ini = Parse("[S]\na=1 \0junk\nb=2\n[T]\n"s);
   EXPECT_EQ(ini.ReadText("S", "a", "?"), "1");
   EXPECT_EQ(ini.ReadText("S", "b", "?"), "?");
   EXPECT_EQ(ini.Text(), "[S]\r\na=1\r\n\r\n");

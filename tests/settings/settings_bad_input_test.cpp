@@ -10,6 +10,8 @@
 namespace quelmar {
 namespace {
 
+using namespace std::string_literals;
+
 using testing::FakeSettingsHost;
 using testing::ReadFile;
 using testing::TempFolder;
@@ -110,12 +112,12 @@ TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) 
 }
 
 TEST_F(SettingsBadInputTest, ANulByteEndsWhatIsRead) {
-  WriteFile(ini_, std::string("[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n", 48));
+  WriteFile(ini_, "[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n"s);
   FakeSettingsHost host;
   LoadSettings(host, ini_);
   EXPECT_EQ(host.fields.FPosition, 3);
 
-  WriteFile(ini_, std::string("[Setup]\r\nMaskType=1\0", 20));
+  WriteFile(ini_, "[Setup]\r\nMaskType=1\0"s);
   LoadSettings(host, ini_);
   EXPECT_EQ(host.fields.FMaskType, 1);
 }
