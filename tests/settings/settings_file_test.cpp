@@ -1,7 +1,11 @@
 #include "settings/settings_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <csignal>
 #include <filesystem>
@@ -333,6 +337,43 @@ TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile)
   // Fields emptied before the failing step stay empty.
   EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
   EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+}
+
+// A file that exists but cannot be opened for reading: one without permissions, or for root
+// a write-only kernel setting; empty when the system offers none.
+std::string UnreadableFile(const TempFolder& folder) {
+  const std::string own = folder / "locked.ini";
+  WriteFile(own, "[Setup]\r\nPosition=1\r\n");
+  SetMode(own, 0);
+  for (const std::string& path : {own, std::string("/proc/sys/vm/drop_caches")}) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      ::close(fd);
+      continue;
+    }
+    if (errno == EACCES && FileExists(path)) return path;
+  }
+  return {};
+}
+
+TEST_F(SettingsFileTest, UnreadableFileFailsWithTheOpenMessageBeforeAnyFieldChanges) {
+  const std::string path = UnreadableFile(folder_);
+  if (path.empty()) GTEST_SKIP() << "no unreadable file on this system";
+  const std::string message = "ファイル \"" + path + "\". Permission denied は開けません";
+  try {
+    LoadSettings(host_, path);
+    FAIL() << "the load did not fail";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  try {
+    SaveSettings(host_, path);
+    FAIL() << "the save did not fail";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  EXPECT_EQ(host_.EditText(EditField::kEdit3), folder_ / "gone/");
 }
 
 // Files cannot grow past a small limit, so the new text is written short.
