@@ -60,8 +60,17 @@ void CheckWritable(const std::string& path) {
 
 std::string TemporaryTemplate(const std::string& path) {
   const std::string folder = FolderPart(path);
-  const std::string name = path.substr(folder.size());
-  return folder + "." + name + kTemporaryMark + std::to_string(::getpid()) + "-XXXXXX";
+  std::string name = path.substr(folder.size());
+  const std::string tail = kTemporaryMark + std::to_string(::getpid()) + "-XXXXXX";
+  // A name that nearly fills the 255-byte limit would make the temporary name too long, so the
+  // copy of it is cut short, at a character boundary.
+  const std::size_t room = 255 - 1 - tail.size();
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return folder + "." + name + tail;
 }
 
 void WriteAll(int fd, std::span<const std::uint8_t> data, const std::string& path,

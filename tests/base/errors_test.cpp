@@ -1,0 +1,70 @@
+#include "base/errors.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace quelmar {
+namespace {
+
+std::string CurrentFolder() {
+  char buffer[4096];
+  return ::getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
+TEST(SystemErrorText, IsTheSystemsTextWithoutTrailingBlanksLineBreaksOrPeriods) {
+  EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+  for (int errnum = 1; errnum < 140; ++errnum) {
+    const std::string text = SystemErrorText(errnum);
+    ASSERT_FALSE(text.empty()) << errnum;
+    EXPECT_EQ(std::string(std::strerror(errnum)).rfind(text, 0), 0u) << errnum;
+    EXPECT_EQ(std::string(" \t\r\n.").find(text.back()), std::string::npos)
+        << errnum << ": \"" << text << "\"";
+  }
+}
+
+TEST(FileErrors, OpenErrorShowsTheFullPathAndTheSystemText) {
+  const EFOpenError error("logo.bmp", ENOENT);
+  EXPECT_EQ(std::string(error.what()), "ファイル \"" + CurrentFolder() +
+                                           "/logo.bmp\". No such file or directory は開けません");
+}
+
+TEST(FileErrors, CreateErrorShowsTheFullPathWithDotsResolved) {
+  const EFCreateError error("/tmp/出力/./sub/../写真.jpg", EACCES);
+  EXPECT_STREQ(error.what(), "ファイル \"/tmp/出力/写真.jpg\". Permission denied を作成できません");
+}
+
+TEST(FileErrors, AreStreamErrors) {
+  EXPECT_THROW(throw EFOpenError("a", ENOENT), EStreamError);
+  EXPECT_THROW(throw EFCreateError("a", ENOENT), EStreamError);
+  EXPECT_THROW(throw EReadError(), EStreamError);
+  EXPECT_THROW(throw EWriteError(), EStreamError);
+}
+
+TEST(FixedErrors, CarryTheirFixedMessages) {
+  EXPECT_STREQ(EInvalidOperation().what(), "スキャンライン のインデックスが範囲を越えました");
+  EXPECT_STREQ(EInvalidBitmap().what(), "ビットマップイメージが不正です");
+  EXPECT_STREQ(EReadError().what(), "ストリームからの読み込みエラー");
+  EXPECT_STREQ(EWriteError().what(), "ストリームへの書き込みエラー");
+  EXPECT_STREQ(EOutOfMemory().what(), "メモリが足りません");
+}
+
+TEST(FixedErrors, OutOfResourcesUsesTheSystemTextOrTheFixedOneWhenThereIsNone) {
+  EXPECT_STREQ(EOutOfResources().what(), "システム リソースが足りません");
+  EXPECT_STREQ(EOutOfResources(ENOMEM).what(), "Cannot allocate memory");
+}
+
+TEST(FixedErrors, JpegErrorCarriesTheLibrarysCodeInDecimal) {
+  const EJpegError error(42);
+  EXPECT_STREQ(error.what(), "JPEG エラー #42");
+  EXPECT_EQ(error.code(), 42);
+  EXPECT_THROW(throw EJpegError(1), EInvalidGraphic);
+  EXPECT_THROW(throw EInvalidBitmap(), EInvalidGraphic);
+  EXPECT_THROW(throw EOutOfMemory(), Error);
+}
+
+}  // namespace
+}  // namespace quelmar

@@ -1,0 +1,306 @@
+#include "base/files.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/errors.h"
+
+namespace quelmar {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh folder with a Japanese name below the system's temporary folder, removed afterwards.
+class FilesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string base = (fs::temp_directory_path() / "quelmar-files-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(base.data()), nullptr);
+    root_ = base;
+    folder_ = root_ + "/写真フォルダ";
+    ASSERT_EQ(::mkdir(folder_.c_str(), 0755), 0);
+  }
+
+  void TearDown() override {
+    if (stopped_ > 0) {
+      ::kill(stopped_, SIGKILL);
+      ::waitpid(stopped_, nullptr, 0);
+    }
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    std::error_code ec;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(root_, ec);
+  }
+
+  std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+
+  static void WriteRaw(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+
+  static std::string ReadRaw(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  static mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+  }
+
+  static Bytes AsBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+  std::string root_;
+  std::string folder_;
+  bool mounted_ = false;
+  pid_t stopped_ = -1;  // a child process held stopped by a test
+};
+
+TEST_F(FilesTest, ReadWholeFileReturnsEveryByteOfALargeFile) {
+  std::string text(200000, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 7 % 251);
+  WriteRaw(PathOf("ロゴ.bmp"), text);
+  EXPECT_EQ(ReadWholeFile(PathOf("ロゴ.bmp")), AsBytes(text));
+}
+
+TEST_F(FilesTest, ReadWholeFileReturnsNothingForAnEmptyFile) {
+  WriteRaw(PathOf("empty.bmp"), "");
+  EXPECT_TRUE(ReadWholeFile(PathOf("empty.bmp")).empty());
+}
+
+TEST_F(FilesTest, ReadWholeFileFailsWithTheOpenErrorForAMissingFile) {
+  try {
+    ReadWholeFile(folder_ + "/sub/../無い.bmp");
+    FAIL() << "a missing file was read";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "ファイル \"" + PathOf("無い.bmp") + "\". No such file or directory は開けません");
+  }
+}
+
+TEST_F(FilesTest, ReadWholeFileFailsWithTheOpenErrorForAFolder) {
+  try {
+    ReadWholeFile(folder_);
+    FAIL() << "a folder was read";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), "ファイル \"" + folder_ + "\". Is a directory は開けません");
+  }
+}
+
+TEST_F(FilesTest, ReadWholeFileFailsWithTheReadErrorWhenReadingFails) {
+  // The process's own memory opens, but its first page is unmapped and cannot be read.
+  try {
+    ReadWholeFile("/proc/self/mem");
+    FAIL() << "an unreadable file was read";
+  } catch (const EReadError& e) {
+    EXPECT_STREQ(e.what(), "ストリームからの読み込みエラー");
+  }
+}
+
+TEST_F(FilesTest, ReplaceFileCreatesANewFileWithTheUsualPermissions) {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ReplaceFile(PathOf("出力.jpg"), AsBytes("new data"), ShortWriteReport::kCreateError);
+  EXPECT_EQ(ReadRaw(PathOf("出力.jpg")), "new data");
+  EXPECT_EQ(ModeOf(PathOf("出力.jpg")), 0666 & ~mask);
+  EXPECT_EQ(Names(), std::set<std::string>{"出力.jpg"});
+}
+
+TEST_F(FilesTest, ReplaceFileReplacesTheContentAndKeepsTheOldFilesMode) {
+  WriteRaw(PathOf("a.ini"), "a much longer old content than the new one");
+  ASSERT_EQ(::chmod(PathOf("a.ini").c_str(), 0640), 0);
+  ReplaceFile(PathOf("a.ini"), AsBytes("short"), ShortWriteReport::kWriteError);
+  EXPECT_EQ(ReadRaw(PathOf("a.ini")), "short");
+  EXPECT_EQ(ModeOf(PathOf("a.ini")), 0640u);
+  EXPECT_EQ(Names(), std::set<std::string>{"a.ini"});
+}
+
+// 82 three-byte characters and ".jpg": 250 bytes, within the 255-byte limit of a file name.
+TEST_F(FilesTest, ReplaceFileWritesAFileWhoseNameNearlyFillsTheNameLimit) {
+  std::string name;
+  for (int i = 0; i < 82; ++i) name += "写";
+  name += ".jpg";
+  ReplaceFile(PathOf(name), AsBytes("data"), ShortWriteReport::kCreateError);
+  EXPECT_EQ(ReadRaw(PathOf(name)), "data");
+  EXPECT_EQ(Names(), std::set<std::string>{name});
+}
+
+TEST_F(FilesTest, ReplaceFileWritesAnEmptyFile) {
+  WriteRaw(PathOf("a.ini"), "old");
+  ReplaceFile(PathOf("a.ini"), {}, ShortWriteReport::kWriteError);
+  EXPECT_EQ(ReadRaw(PathOf("a.ini")), "");
+}
+
+// Root may write anywhere, but a file or folder without write bits is still read-only here.
+TEST_F(FilesTest, ReplaceFileRefusesAFileWithoutWriteBits) {
+  WriteRaw(PathOf("読み取り専用.ini"), "old");
+  ASSERT_EQ(::chmod(PathOf("読み取り専用.ini").c_str(), 0444), 0);
+  try {
+    ReplaceFile(PathOf("読み取り専用.ini"), AsBytes("new"), ShortWriteReport::kWriteError);
+    FAIL() << "a read-only file was replaced";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "ファイル \"" + PathOf("読み取り専用.ini") +
+                                         "\". Permission denied を作成できません");
+  }
+  EXPECT_EQ(ReadRaw(PathOf("読み取り専用.ini")), "old");
+  EXPECT_EQ(Names(), std::set<std::string>{"読み取り専用.ini"});
+}
+
+TEST_F(FilesTest, ReplaceFileRefusesAFolderWithoutWriteBits) {
+  WriteRaw(PathOf("old.ini"), "old");
+  ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
+  EXPECT_THROW(ReplaceFile(PathOf("new.ini"), AsBytes("x"), ShortWriteReport::kWriteError),
+               EFCreateError);
+  EXPECT_THROW(ReplaceFile(PathOf("old.ini"), AsBytes("x"), ShortWriteReport::kWriteError),
+               EFCreateError);
+  EXPECT_EQ(ReadRaw(PathOf("old.ini")), "old");
+  EXPECT_EQ(Names(), std::set<std::string>{"old.ini"});
+}
+
+TEST_F(FilesTest, ReplaceFileRefusesAFolderAndAMissingParentWithTheCreateError) {
+  ASSERT_EQ(::mkdir(PathOf("sub").c_str(), 0755), 0);
+  try {
+    ReplaceFile(PathOf("sub"), AsBytes("x"), ShortWriteReport::kWriteError);
+    FAIL() << "a folder was replaced";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "ファイル \"" + PathOf("sub") + "\". Is a directory を作成できません");
+  }
+  EXPECT_TRUE(fs::is_directory(PathOf("sub")));
+  EXPECT_THROW(ReplaceFile(PathOf("missing/a.ini"), AsBytes("x"), ShortWriteReport::kWriteError),
+               EFCreateError);
+}
+
+// A 64 KiB tmpfs holds the old file; the new content does not fit.
+class FullDiskTest : public FilesTest {
+ protected:
+  void SetUp() override {
+    FilesTest::SetUp();
+    if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0) {
+      GTEST_SKIP() << "a full disk needs a small tmpfs, and mounting one is not permitted here ("
+                   << SystemErrorText(errno) << ")";
+    }
+    mounted_ = true;
+    WriteRaw(PathOf("photo.jpg"), "old content");
+  }
+
+  const Bytes too_big_ = Bytes(256 * 1024, 0x5A);
+};
+
+TEST_F(FullDiskTest, ReplaceFileReportsAShortWriteAsAWriteErrorAndKeepsTheOldFile) {
+  try {
+    ReplaceFile(PathOf("photo.jpg"), too_big_, ShortWriteReport::kWriteError);
+    FAIL() << "a write to a full disk succeeded";
+  } catch (const EWriteError& e) {
+    EXPECT_STREQ(e.what(), "ストリームへの書き込みエラー");
+  }
+  EXPECT_EQ(ReadRaw(PathOf("photo.jpg")), "old content");
+  EXPECT_EQ(Names(), std::set<std::string>{"photo.jpg"});
+}
+
+TEST_F(FullDiskTest, ReplaceFileReportsAShortWriteAsACreateErrorWhenAsked) {
+  try {
+    ReplaceFile(PathOf("photo.jpg"), too_big_, ShortWriteReport::kCreateError);
+    FAIL() << "a write to a full disk succeeded";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "ファイル \"" + PathOf("photo.jpg") + "\". No space left on device を作成できません");
+  }
+  EXPECT_EQ(ReadRaw(PathOf("photo.jpg")), "old content");
+  EXPECT_EQ(Names(), std::set<std::string>{"photo.jpg"});
+}
+
+// A child process that replaces a file in folder over and over; the temporary files it makes
+// are real ones, named as ReplaceFile names them.
+pid_t StartReplacingForever(const std::string& path) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    try {
+      const Bytes data(4 * 1024 * 1024, 0x33);
+      for (;;) ReplaceFile(path, data, ShortWriteReport::kWriteError);
+    } catch (...) {
+    }
+    ::_exit(1);
+  }
+  return pid;
+}
+
+TEST_F(FilesTest, RemoveStaleTemporaryFilesRemovesADeadWritersFileOnly) {
+  WriteRaw(PathOf("ordinary.jpg"), "keep");
+  WriteRaw(PathOf(".hidden"), "keep");
+  const std::set<std::string> ordinary = Names();
+
+  // Kills (or stops) a replacing child while one of its temporary files exists, and returns
+  // that file's name.
+  auto catch_a_temporary = [&](const std::string& target, int signal) -> std::string {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      const std::set<std::string> before = Names();
+      const pid_t child = StartReplacingForever(PathOf(target));
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      bool seen = false;
+      while (!seen && std::chrono::steady_clock::now() < deadline) {
+        for (const std::string& name : Names()) {
+          if (!before.count(name) && IsReplaceTemporaryName(name)) seen = true;
+        }
+      }
+      ::kill(child, signal);
+      if (signal == SIGKILL) ::waitpid(child, nullptr, 0);
+      if (signal == SIGSTOP) ::waitpid(child, nullptr, WUNTRACED);
+      for (const std::string& name : Names()) {
+        if (!before.count(name) && IsReplaceTemporaryName(name)) {
+          if (signal == SIGSTOP) stopped_ = child;
+          return name;
+        }
+      }
+      if (signal == SIGSTOP) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+      }
+    }
+    return "";
+  };
+  const std::string dead = catch_a_temporary("dead.jpg", SIGKILL);
+  ASSERT_FALSE(dead.empty()) << "no temporary file was caught";
+  const std::string living = catch_a_temporary("living.jpg", SIGSTOP);
+  ASSERT_FALSE(living.empty()) << "no temporary file of a living writer was caught";
+
+  RemoveStaleTemporaryFiles(folder_);
+
+  const std::set<std::string> after = Names();
+  EXPECT_FALSE(after.count(dead)) << dead;
+  EXPECT_TRUE(after.count(living)) << living;
+  for (const std::string& name : ordinary) EXPECT_TRUE(after.count(name)) << name;
+}
+
+TEST(IsReplaceTemporaryName, IsFalseForOrdinaryAndHiddenNames) {
+  EXPECT_FALSE(IsReplaceTemporaryName("photo.jpg"));
+  EXPECT_FALSE(IsReplaceTemporaryName(".hidden"));
+  EXPECT_FALSE(IsReplaceTemporaryName(""));
+}
+
+}  // namespace
+}  // namespace quelmar
