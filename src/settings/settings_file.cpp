@@ -29,6 +29,7 @@ bool IsStaleFile(const std::string& path) {
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.
 std::string WithoutLastCharacter(const std::string& text) {
+  if (text.empty()) return text;
   std::size_t start = text.size() - 1;
   std::size_t continuations = 0;
   while (continuations < 3 && start > 0 &&

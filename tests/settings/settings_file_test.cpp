@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -176,7 +175,7 @@ TEST_F(SettingsFileTest, FolderIsTestedWithoutItsLastCharacter) {
   // Without a trailing separator the value is kept exactly when its shorter form exists.
   MakeFolder(folder_ / "Photo");
   MakeFolder(folder_ / "写");
-  for (const std::string& value : {folder_ / "Photos", folder_ / "写真"}) {
+  for (const std::string& value : {folder_ / "Photos", folder_ / "写真", folder_ / "Photo\xff"}) {
     WriteIni("[Setup]\nSourceFolder=" + value + "\n");
     EXPECT_EQ(Load().EditText(EditField::kEdit2), value);
   }

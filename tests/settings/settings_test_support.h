@@ -32,7 +32,7 @@ void SetMode(const std::string& path, unsigned mode);
 // The names in folder, "." and ".." left out.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
-// A small bitmap file's bytes, and bytes that no bitmap reader accepts.
+// Bytes that the fake window accepts as a logo bitmap.
 std::string BitmapBytes();
 
 // The main window as far as the settings see it. Edit1Change loads the logo (a file starting
