@@ -27,13 +27,13 @@ void ConvertIndexed(const std::uint8_t* indices, std::int32_t width, const Palet
 }
 
 // Unpacks 1- or 4-bit indices, first pixel in the high bits, into one index per byte.
-void UnpackIndices(const std::uint8_t* packed, std::int32_t width, int bit_count,
-                   std::uint8_t* indices) {
-  const int per_byte = 8 / bit_count;
-  const std::uint8_t low_bits = static_cast<std::uint8_t>((1 << bit_count) - 1);
+template <int kBits>
+void UnpackIndices(const std::uint8_t* packed, std::int32_t width, std::uint8_t* indices) {
+  constexpr int kPerByte = 8 / kBits;
+  constexpr std::uint8_t kLowBits = (1 << kBits) - 1;
   for (std::int32_t x = 0; x < width; ++x) {
-    const int shift = 8 - bit_count * (x % per_byte + 1);
-    indices[x] = static_cast<std::uint8_t>(packed[x / per_byte] >> shift & low_bits);
+    const int shift = 8 - kBits * (x % kPerByte + 1);
+    indices[x] = static_cast<std::uint8_t>(packed[x / kPerByte] >> shift & kLowBits);
   }
 }
 
@@ -66,8 +66,11 @@ class RowConverter {
     const std::int32_t width = header_.width;
     switch (header_.bit_count) {
       case 1:
+        UnpackIndices<1>(in, width, indices_.data());
+        ConvertIndexed(indices_.data(), width, header_.palette, out);
+        break;
       case 4:
-        UnpackIndices(in, width, header_.bit_count, indices_.data());
+        UnpackIndices<4>(in, width, indices_.data());
         ConvertIndexed(indices_.data(), width, header_.palette, out);
         break;
       case 8:
