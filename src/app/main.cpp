@@ -1,10 +1,17 @@
 #include <QApplication>
-#include <QLabel>
+
+#include "ui/about_box.h"
+#include "ui/application_title.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("ミルテカ"));
-  QLabel label(QStringLiteral("ミルテカ: the window is not built yet."));
-  label.show();
+  quelmar::SetUpApplication();
+  quelmar::QtDialogs dialogs;
+  quelmar::TForm1 form(dialogs);
+  quelmar::TAboutBox about;
+  form.SetAboutBox(&about);
+  form.show();
   return app.exec();
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quelmar {
+
+// A file-open dialog as the window asks for it. The filter is in Qt's syntax
+// ("Name (*.ext);;Other (*.x)"), the first entry preselected. The named file need not exist.
+struct FileDialogRequest {
+  std::string filter;
+  std::string default_suffix;  // added to a typed name without one
+  std::string initial_file;    // empty: the name field starts empty
+};
+
+// Every dialog the main window shows. The program uses Qt's dialogs; tests script the answers.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // A plain message: the application's title, no icon, one button "OK".
+  virtual void ShowMessage(const std::string& text) = 0;
+  // "警告" with "はい(&Y)" and "いいえ(&N)"; Enter is Yes, Esc is No. True for Yes.
+  virtual bool AskWarning(const std::string& text) = 0;
+  // "確認" with the same buttons.
+  virtual bool AskConfirmation(const std::string& text) = 0;
+  // The general error report: error icon, the application's title, one button "OK". text is
+  // shown as it is (see ErrorReportText).
+  virtual void ShowError(const std::string& text) = 0;
+  // The chosen file name, or nothing when cancelled.
+  virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
+  // The folder chooser "ディレクトリの選択": the chosen folder (existing, created on request),
+  // or nothing when cancelled.
+  virtual std::optional<std::string> ChooseFolder() = 0;
+  // The system's default sound.
+  virtual void Beep() = 0;
+};
+
+}  // namespace quelmar

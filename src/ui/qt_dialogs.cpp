@@ -1,0 +1,77 @@
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ui/folder_chooser.h"
+
+namespace quelmar {
+
+namespace {
+
+QString ApplicationTitle() {
+  return QCoreApplication::applicationName();
+}
+
+void ShowOk(QMessageBox::Icon icon, const std::string& text) {
+  QMessageBox box(icon, ApplicationTitle(), QString::fromStdString(text), QMessageBox::NoButton);
+  QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+}
+
+bool AskYesNo(const QString& title, QMessageBox::Icon icon, const std::string& text) {
+  QMessageBox box(icon, title, QString::fromStdString(text), QMessageBox::NoButton);
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+}  // namespace
+
+void QtDialogs::ShowMessage(const std::string& text) {
+  ShowOk(QMessageBox::NoIcon, text);
+}
+
+bool QtDialogs::AskWarning(const std::string& text) {
+  return AskYesNo(QStringLiteral("警告"), QMessageBox::Warning, text);
+}
+
+bool QtDialogs::AskConfirmation(const std::string& text) {
+  return AskYesNo(QStringLiteral("確認"), QMessageBox::Question, text);
+}
+
+void QtDialogs::ShowError(const std::string& text) {
+  ShowOk(QMessageBox::Critical, text);
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request) {
+  QFileDialog dialog;
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // A typed name of a missing file is accepted; reading it then reports the error.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QString::fromStdString(request.filter));
+  dialog.setDefaultSuffix(QString::fromStdString(request.default_suffix));
+  if (!request.initial_file.empty())
+    dialog.selectFile(QString::fromStdString(request.initial_file));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder() {
+  TFolderChooser chooser(*this);
+  if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+  return chooser.Chosen();
+}
+
+void QtDialogs::Beep() {
+  QApplication::beep();
+}
+
+}  // namespace quelmar

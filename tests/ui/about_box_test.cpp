@@ -1,0 +1,100 @@
+#include "ui/about_box.h"
+
+#include <gtest/gtest.h>
+
+#include <utime.h>
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "test_files.h"
+
+namespace quelmar {
+namespace {
+
+using testing::TemporaryFolder;
+
+// A file whose modification time is noon local time on the given day.
+std::string FileDated(const TemporaryFolder& temp, int year, int month, int day) {
+  const std::string path = temp.Path("quelmar");
+  testing::WriteTextFile(path, "x");
+  const QDateTime noon(QDate(year, month, day), QTime(12, 0));
+  const utimbuf times{noon.toSecsSinceEpoch(), noon.toSecsSinceEpoch()};
+  ::utime(path.c_str(), &times);
+  return path;
+}
+
+TEST(AboutBox, ShowsTheProductAndTheExecutablesDateAsTheEdition) {
+  TemporaryFolder temp;
+  const std::string executable = FileDated(temp, 2002, 5, 11);
+  TAboutBox about(nullptr, executable);
+  about.Timer1->stop();
+
+  about.show();
+
+  EXPECT_EQ(about.windowTitle(), QStringLiteral("ミルテカについて"));
+  EXPECT_EQ(about.ProductName->text(), QStringLiteral("Quelmar ミルテカ"));
+  EXPECT_EQ(about.Version->text(),
+            QLocale::system().toString(QDate(2002, 5, 11), QLocale::ShortFormat) + "版");
+  EXPECT_EQ(about.size(), QSize(298, 188));
+  EXPECT_EQ(about.OKButton->geometry(), QRect(111, 156, 75, 25));
+}
+
+TEST(AboutBox, WorksTheEditionOutAgainOnEveryShow) {
+  TemporaryFolder temp;
+  const std::string executable = FileDated(temp, 2002, 5, 11);
+  TAboutBox about(nullptr, executable);
+  about.Timer1->stop();
+  about.show();
+  about.hide();
+
+  FileDated(temp, 2024, 12, 31);
+  about.show();
+
+  EXPECT_EQ(about.Version->text(),
+            QLocale::system().toString(QDate(2024, 12, 31), QLocale::ShortFormat) + "版");
+}
+
+TEST(AboutBox, KeepsOkDisabledWhileTheTimerRunsAndClosesItselfAsASplash) {
+  TAboutBox about;
+  ASSERT_TRUE(about.Timer1->isActive());
+  EXPECT_EQ(about.Timer1->interval(), 1500);
+  bool ok_enabled_at_splash = true;
+  QTimer::singleShot(0, &about, [&] { ok_enabled_at_splash = about.OKButton->isEnabled(); });
+
+  about.ShowModal();  // returns when the timer closes it
+
+  EXPECT_FALSE(ok_enabled_at_splash);
+  EXPECT_FALSE(about.Timer1->isActive());
+  EXPECT_EQ(about.result(), QDialog::Rejected);
+
+  about.show();
+  EXPECT_TRUE(about.OKButton->isEnabled());
+}
+
+TEST(AboutBox, ClosesWithOkOnEnterAndIgnoresEscape) {
+  TAboutBox about;
+  about.Timer1->stop();
+  about.show();
+
+  QTest::keyClick(&about, Qt::Key_Escape);
+  EXPECT_TRUE(about.isVisible());
+
+  QTest::keyClick(&about, Qt::Key_Return);
+  EXPECT_FALSE(about.isVisible());
+  EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(AboutBox, OnlyStopsItsTimerWhenItFiresWhileHidden) {
+  TAboutBox about;
+  QTest::qWait(1700);
+  EXPECT_FALSE(about.Timer1->isActive());
+  EXPECT_FALSE(about.isVisible());
+}
+
+}  // namespace
+}  // namespace quelmar

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/dialogs.h"
+
+namespace quelmar::testing {
+
+// Dialogs that record what the window shows and answer from scripts. An empty script answers
+// No, and cancels file and folder dialogs.
+class FakeDialogs : public Dialogs {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool AskWarning(const std::string& text) override {
+    warnings.push_back(text);
+    return Next(warning_answers);
+  }
+  bool AskConfirmation(const std::string& text) override {
+    confirmations.push_back(text);
+    return Next(confirmation_answers);
+  }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
+    file_requests.push_back(request);
+    return NextPath(files);
+  }
+  std::optional<std::string> ChooseFolder() override { return NextPath(folders); }
+  void Beep() override { ++beeps; }
+
+  std::vector<std::string> messages, warnings, confirmations, errors;
+  std::vector<FileDialogRequest> file_requests;
+  std::deque<bool> warning_answers, confirmation_answers;
+  std::deque<std::optional<std::string>> files, folders;
+  int beeps = 0;
+
+ private:
+  static bool Next(std::deque<bool>& answers) {
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  static std::optional<std::string> NextPath(std::deque<std::optional<std::string>>& paths) {
+    if (paths.empty()) return std::nullopt;
+    std::optional<std::string> path = paths.front();
+    paths.pop_front();
+    return path;
+  }
+};
+
+}  // namespace quelmar::testing
