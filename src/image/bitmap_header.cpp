@@ -145,7 +145,8 @@ BitmapHeader ParseBitmapHeader(std::span<const std::uint8_t> bytes) {
 
   std::uint64_t position = kFileHeaderSize + raw.size;
   if (header.compression == BitmapCompression::kMasks) {
-    std::uint64_t masks_at = kFileHeaderSize + kInfoHeaderSize;
+    // Right after a 40-byte header or at offset 40 of a longer one: the same bytes of the file.
+    const std::uint64_t masks_at = kFileHeaderSize + kInfoHeaderSize;
     if (raw.size == kInfoHeaderSize) {
       file.Require(position, kMaskBytes);
       position += kMaskBytes;
