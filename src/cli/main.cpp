@@ -1,6 +1,12 @@
-#include <cstdio>
+#include <unistd.h>
 
-int main() {
-  std::puts("quelmar-cli: the command-line converter is not built yet.");
-  return 0;
+#include <iostream>
+
+#include "cli/cli_run.h"
+#include "cli/interrupt.h"
+
+int main(int argc, char** argv) {
+  quelmar::InstallInterruptHandler();
+  return quelmar::RunCli(argc, argv, std::cout, std::cerr, quelmar::InterruptFlag(),
+                         ::isatty(STDERR_FILENO) == 1);
 }

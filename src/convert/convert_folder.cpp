@@ -39,10 +39,10 @@ bool ConvertFiles(RunHost& host, const std::vector<FolderEntry>& entries, const 
       output_made = true;
     }
     // The logo and the stamp parameters may change between files while events run.
-    const std::string message =
-        ConvertFile(Join(source, entry.name), Join(output, entry.name), host.State().FMark,
-                    host.CurrentStampSettings(), host.Quality());
-    host.FileFinished();
+    const std::string path = Join(source, entry.name);
+    const std::string message = ConvertFile(path, Join(output, entry.name), host.State().FMark,
+                                            host.CurrentStampSettings(), host.Quality());
+    host.FileFinished(path);
     if (!message.empty() && !host.AskYesNo(message + kContinueQuestion)) {
       host.State().FStop = 1;
       return false;

@@ -52,8 +52,9 @@ class RunHost {
   virtual void Beep() = 0;
   virtual void Focus(RunField field) = 0;
   virtual void SaveSettings() = 0;
-  // Called by the walk after each file, converted or not (a terminal counts them).
-  virtual void FileFinished() {}
+  // Called by the walk after each file, converted or not, with its source path (a terminal
+  // counts them and names the file a message is about).
+  virtual void FileFinished(const std::string& /*source*/) {}
 };
 
 }  // namespace quelmar

@@ -68,7 +68,7 @@ class FakeRunHost : public RunHost {
     log.push_back("save");
     if (save_action) save_action();
   }
-  void FileFinished() override { ++files_finished; }
+  void FileFinished(const std::string&) override { ++files_finished; }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {

@@ -1,0 +1,45 @@
+#include "cli/cli_run.h"
+
+#include <exception>
+#include <ostream>
+
+#include "cli/cli_options.h"
+#include "cli/terminal_host.h"
+#include "convert/run_control.h"
+
+namespace quelmar {
+
+std::string ErrorReportText(const std::string& message) {
+  if (message.empty() || static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           const std::atomic<bool>& interrupt, bool progress_line) {
+  CliOptions options;
+  if (const std::optional<int> status = ParseCliOptions(argc, argv, options, out, err)) {
+    return *status;
+  }
+  CliParameters parameters;
+  try {
+    parameters = ResolveParameters(options);
+  } catch (const std::exception& e) {
+    err << ErrorReportText(e.what()) << '\n';
+    return kExitBadUsage;
+  }
+
+  TerminalHost host(parameters, options.on_error, err, interrupt, progress_line);
+  try {
+    BitBtn1Click(host);
+  } catch (const std::exception& e) {
+    err << ErrorReportText(e.what()) << '\n';
+    return kExitError;
+  }
+  if (host.check_failed()) return kExitBadUsage;
+  err << "変換したファイル " << host.files_done() - host.failed_files()
+      << "、変換できなかったファイル " << host.failed_files() << '\n';
+  if (host.interrupted()) return kExitInterrupted;
+  return host.failed_files() > 0 ? kExitSomeFailed : kExitConverted;
+}
+
+}  // namespace quelmar

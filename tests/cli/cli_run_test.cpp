@@ -1,0 +1,183 @@
+#include "cli/cli_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "cli/interrupt.h"
+#include "cli/terminal_host.h"
+#include "convert/fake_run_host.h"
+#include "convert/run_control.h"
+#include "convert/sample_files.h"
+
+namespace quelmar {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::JpegBytes;
+using testing::TempFolder;
+using testing::TreeListing;
+using testing::WriteBytes;
+using testing::WriteText;
+
+class CliRunTest : public ::testing::Test {
+ protected:
+  CliRunTest() {
+    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(10, 8)));
+    std::filesystem::create_directories(out_);
+    Photo("a/b/1.jpg", 1);
+    Photo("a/2.JPG", 2);
+    Photo("3.jpeg", 3);
+    Photo("raw/4.jpg", 4);
+  }
+
+  void Photo(const std::string& relative, int seed, bool progressive = false) {
+    WriteBytes(src_ + "/" + relative, JpegBytes(40, 30, seed, progressive));
+  }
+
+  int Run(std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments{"quelmar-cli", "--logo",   logo_,       "--source", src_,
+                                       "--output",    out_ + "/", "--exclude", "raw"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    std::ostringstream out, err;
+    const int status =
+        RunCli(static_cast<int>(argv.size()), argv.data(), out, err, interrupt_, false);
+    err_ = err.str();
+    return status;
+  }
+
+  TempFolder temp_;
+  const std::string logo_ = temp_ / "logo.bmp";
+  const std::string src_ = temp_ / "写真";
+  const std::string out_ = temp_ / "出力";
+  std::atomic<bool> interrupt_{false};
+  std::string err_;
+};
+
+TEST_F(CliRunTest, ExitsWith0_WhenEveryFileIsConverted) {
+  EXPECT_EQ(Run(), 0) << err_;
+  EXPECT_THAT(TreeListing(out_), ElementsAre("3.jpeg", "a/", "a/2.JPG", "a/b/", "a/b/1.jpg"));
+  EXPECT_THAT(err_, HasSubstr("変換が終了しました"));
+}
+
+TEST_F(CliRunTest, ExitsWith1_AndGoesOn_WhenAFileCannotBeConverted) {
+  WriteText(src_ + "/a/b/0.jpg", "not a jpeg");
+  WriteText(src_ + "/a/empty.jpg", "");
+  EXPECT_EQ(Run(), 1);
+  EXPECT_THAT(err_, HasSubstr(src_ + "/a/b/0.jpg が読み込めませんでした 作業を続けますか？"));
+  EXPECT_THAT(err_, HasSubstr(src_ + "/a/empty.jpg: ロゴ画像より小さい画像です"));
+  EXPECT_TRUE(std::filesystem::exists(out_ + "/3.jpeg"));
+}
+
+TEST_F(CliRunTest, ExitsWith1_AndStops_WhenToldToStopOnError) {
+  WriteText(src_ + "/a/b/0.jpg", "not a jpeg");
+  EXPECT_EQ(Run({"--on-error", "stop"}), 1);
+  EXPECT_THAT(err_, HasSubstr("変換を中断しました"));
+  EXPECT_FALSE(std::filesystem::exists(out_ + "/3.jpeg"));
+}
+
+TEST_F(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
+  EXPECT_EQ(Run({"--output", src_ + "/a"}), 2);
+  EXPECT_THAT(err_, HasSubstr("出力先ディレクトリが元画像ディレクトリに含まれます"));
+  EXPECT_EQ(Run({"--logo", ""}), 2);
+  EXPECT_THAT(err_, HasSubstr("ロゴ画像が指定されていないか、ファイルがありません"));
+  EXPECT_EQ(Run({"--quality", "101"}), 2);
+  EXPECT_THAT(TreeListing(out_), IsEmpty());
+}
+
+TEST_F(CliRunTest, ExitsWith3_WhenAnErrorEndsTheRun) {
+  std::filesystem::create_directories(out_ + "/a");
+  testing::MakeReadOnly(out_ + "/a");
+  EXPECT_EQ(Run(), 3);
+  EXPECT_THAT(err_, HasSubstr("を作成できません."));
+}
+
+TEST_F(CliRunTest, ExitsWith130_AndWritesNothing_WhenInterruptedBeforeTheRun) {
+  interrupt_ = true;
+  EXPECT_EQ(Run(), 130);
+  EXPECT_THAT(err_, HasSubstr("変換を中断しました"));
+  EXPECT_THAT(TreeListing(out_), IsEmpty());
+}
+
+TEST(Interrupt, SetsTheFlag_OnTheFirstSigint) {
+  InstallInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_TRUE(InterruptFlag().load());
+  // The handler has been reset: put the usual action back for the rest of the tests.
+  std::signal(SIGINT, SIG_DFL);
+}
+
+// A terminal whose Ctrl-C arrives while the first file is being converted.
+class InterruptedAfterFirstFile : public TerminalHost {
+ public:
+  InterruptedAfterFirstFile(const CliParameters& parameters, std::ostream& err,
+                            std::atomic<bool>& interrupt)
+      : TerminalHost(parameters, OnError::kContinue, err, interrupt, false),
+        interrupt_(interrupt) {}
+  void FileFinished(const std::string& source) override {
+    TerminalHost::FileFinished(source);
+    interrupt_ = true;
+  }
+
+ private:
+  std::atomic<bool>& interrupt_;
+};
+
+TEST_F(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
+  CliParameters parameters;
+  parameters.logo = logo_;
+  parameters.source = src_;
+  parameters.output = out_;
+  std::ostringstream err;
+  InterruptedAfterFirstFile host(parameters, err, interrupt_);
+  BitBtn1Click(host);
+  EXPECT_TRUE(host.interrupted());
+  EXPECT_THAT(TreeListing(out_), ElementsAre("a/", "a/b/", "a/b/1.jpg"));
+  EXPECT_THAT(err.str(), HasSubstr("変換を中断しました"));
+}
+
+TEST_F(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
+  Photo("a/b/progressive.jpg", 5, true);
+  WriteText(src_ + "/a/bad.jpg", "text");
+  const std::vector<std::string> options{"--position",  "4",   "--density", "200", "--mask", "2",
+                                         "--threshold", "120", "--quality", "77"};
+  ASSERT_EQ(Run(options), 1) << err_;
+
+  const std::string window_out = temp_ / "window";
+  std::filesystem::create_directory(window_out);
+  testing::FakeRunHost window;
+  window.fields = {{RunField::kLogo, logo_},
+                   {RunField::kSource, src_ + "/"},
+                   {RunField::kOutput, window_out + "/"},
+                   {RunField::kExclusions, "raw"}};
+  window.stamp = {4, 2, 200, 120};
+  window.quality = 77;
+  BitBtn1Click(window);
+
+  const std::vector<std::string> listing = TreeListing(out_);
+  ASSERT_EQ(TreeListing(window_out), listing);
+  ASSERT_EQ(listing.size(), 6u);
+  for (const std::string& entry : listing) {
+    if (entry.back() == '/') continue;
+    EXPECT_EQ(testing::ReadBytes(out_ + "/" + entry), testing::ReadBytes(window_out + "/" + entry))
+        << entry;
+  }
+}
+
+TEST(ErrorReportText, AddsAPeriod_UnlessTheLastCharacterSortsAtOrBeforeIt) {
+  EXPECT_EQ(ErrorReportText("メモリが足りません"), "メモリが足りません.");
+  EXPECT_EQ(ErrorReportText("Disk full."), "Disk full.");
+  EXPECT_EQ(ErrorReportText("code 42"), "code 42.");
+  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
+}
+
+}  // namespace
+}  // namespace quelmar
