@@ -20,9 +20,11 @@ StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
   if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
     return {kSmallerThanLogo, {}};
   }
+  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
   Raster24 photo;
   DecodeJpeg(jpeg, photo);
-  jpeg.data = {};
+  // The compressed source is not needed while the result is encoded.
+  std::vector<std::uint8_t>().swap(jpeg.data);
   StampLogo(photo, mark, settings);
   return {{}, EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan)};
 }
