@@ -66,7 +66,8 @@ check "the package has a summary and a long description" \
 
 depends=$(field Depends)
 echo "Depends: $depends"
-depends_on() { grep -Eq "(^|, )$1( |,|$)" <<<"$depends"; }
+# depends_on PACKAGE: the package is one of the dependencies (or of their alternatives).
+depends_on() { tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$1"; }
 check "Depends lists libjpeg62-turbo" depends_on libjpeg62-turbo
 check "Depends lists the C++ runtime" depends_on libstdc++6
 check "Depends names no development package" bash -c '! grep -q -- "-dev\b" <<<"$1"' _ "$depends"
@@ -148,18 +149,27 @@ for option in "${options[@]}"; do
   check "--help explains $option" grep -qe "$option" <<<"$help"
 done
 
-# Every long option that --help shows is documented and completed.
-mapfile -t shown < <(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | sort -u)
+# Every option that --help shows is documented and completed.
+# shows TEXT OPTION: the option stands in the text as a word of its own.
+shows() { grep -qE -- "(^|[ ,\"])$2([ ,=\"]|$)" <<<"$1"; }
+mapfile -t shown < <(grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' <<<"$help" | tr -d ' ,' | sort -u)
 manual=$(gzip -dc "$root/usr/share/man/man1/quelmar-cli.1.gz" | sed 's/\\-/-/g')
-completed=$(
+manual_options=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' <<<"$manual")
+offered=$(
   bash -c 'source "$1"
-    COMP_WORDS=(quelmar-cli --); COMP_CWORD=1; COMP_LINE="quelmar-cli --"; COMP_POINT=14
+    COMP_WORDS=(quelmar-cli -); COMP_CWORD=1; COMP_LINE="quelmar-cli -"; COMP_POINT=13
     _quelmar_cli; printf "%s\n" "${COMPREPLY[@]}"' _ \
     "$root/usr/share/bash-completion/completions/quelmar-cli"
 )
 for option in "${shown[@]}"; do
-  check "the manual page documents $option" grep -qe "$option" <<<"$manual"
-  check "bash completion offers $option" grep -qxe "$option" <<<"$completed"
+  check "the manual page documents $option" shows "$manual_options" "$option"
+  check "bash completion offers $option" grep -qxe "$option" <<<"$offered"
+done
+# And nothing is documented or completed that the program does not take.
+mapfile -t documented < <(grep -oE -- '(^|[ "])--?[a-z][a-z-]*' <<<"$manual_options" |
+  tr -d ' "' | sort -u)
+for option in "${documented[@]}" $offered; do
+  check "quelmar-cli --help shows $option" shows "$help" "$option"
 done
 
 # A small tree of photographs: a logo whose top-left pixel is white (the transparent colour)
