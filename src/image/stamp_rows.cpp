@@ -6,6 +6,7 @@
 
 #include "image/stamp.h"
 #include "image/stamp_channel.h"
+#include "image/stamp_rows_avx2.h"
 
 namespace quelmar {
 
@@ -106,13 +107,12 @@ Chunk TransparentBytes(const Chunk& logo, const ChunkPatterns& patterns) {
   return bytes;
 }
 
-// Blends every whole chunk of the row branch-free: all bytes are computed, and the transparent
-// pixels' bytes are put back from the target. Returns the number of pixels done.
+// Blends the whole chunks of the row from x on branch-free: all bytes are computed, and the
+// transparent pixels' bytes are put back from the target. Returns the number of pixels done.
 template <class Blend>
-std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
-                         StampColour transparent, const Blend& blend) {
+std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, std::int32_t x,
+                         std::int32_t width, StampColour transparent, const Blend& blend) {
   const ChunkPatterns patterns = MakePatterns(transparent);
-  std::int32_t x = 0;
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     std::uint8_t* t = target + 3 * x;
     const Chunk logo_chunk = Load(logo + 3 * x);
@@ -216,15 +216,15 @@ std::int64_t Total(__m128i sums) {
   return static_cast<std::int64_t>(halves[0] + halves[1]);
 }
 
-std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
-                         StampColour transparent, std::uint8_t threshold, InkCounts& counts) {
+std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t x,
+                         std::int32_t width, StampColour transparent, std::uint8_t threshold,
+                         InkCounts& counts) {
   const ChunkPatterns patterns = MakePatterns(transparent);
   const __m128i zero = _mm_setzero_si128();
   const __m128i one = _mm_set1_epi8(1);
   const __m128i limit = _mm_set1_epi8(static_cast<char>(threshold));
   __m128i drawn_sums = zero;
   __m128i dark_sums = zero;
-  std::int32_t x = 0;
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     const Chunk skipped = TransparentStarts(Load(logo + 3 * x), patterns);
     const Chunk t = Load(target + 3 * x);
@@ -260,8 +260,11 @@ std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, s
 void CountDarkUnderRow(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                        StampColour transparent, std::uint8_t threshold, InkCounts& counts) {
   std::int32_t x = 0;
+#if defined(QUELMAR_STAMP_AVX2)
+  if (HasAvx2()) x = CountDarkUnderRowAvx2(target, logo, width, transparent, threshold, counts);
+#endif
 #if defined(__SSE2__)
-  x = CountChunks(target, logo, width, transparent, threshold, counts);
+  x = CountChunks(target, logo, x, width, transparent, threshold, counts);
 #endif
   for (; x < width; ++x) {
     if (IsTransparent(logo + 3 * x, transparent)) continue;
@@ -274,8 +277,11 @@ void CountDarkUnderRow(const std::uint8_t* target, const std::uint8_t* logo, std
 void BlendColourRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                     StampColour transparent, std::uint32_t alpha) {
   std::int32_t x = 0;
+#if defined(QUELMAR_STAMP_AVX2)
+  if (HasAvx2()) x = BlendColourRowAvx2(target, logo, width, transparent, alpha);
+#endif
 #if defined(__SSE2__)
-  x = BlendChunks(target, logo, width, transparent, ColourBlend(alpha));
+  x = BlendChunks(target, logo, x, width, transparent, ColourBlend(alpha));
 #endif
   BlendRest(target, logo, x, width, transparent,
             [alpha](std::uint8_t t, std::uint8_t l) { return ColourChannel(t, l, alpha); });
@@ -284,8 +290,11 @@ void BlendColourRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t
 void BlendBlackWhiteRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                         StampColour transparent, std::uint32_t alpha) {
   std::int32_t x = 0;
+#if defined(QUELMAR_STAMP_AVX2)
+  if (HasAvx2()) x = BlendBlackWhiteRowAvx2(target, logo, width, transparent, alpha);
+#endif
 #if defined(__SSE2__)
-  x = BlendChunks(target, logo, width, transparent, BlackWhiteBlend(alpha));
+  x = BlendChunks(target, logo, x, width, transparent, BlackWhiteBlend(alpha));
 #endif
   BlendRest(target, logo, x, width, transparent, [alpha](std::uint8_t t, std::uint8_t l) {
     return InkChannel(t, l, alpha, BlackWhiteInk(l));
@@ -295,8 +304,11 @@ void BlendBlackWhiteRow(std::uint8_t* target, const std::uint8_t* logo, std::int
 void BlendInkRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                  StampColour transparent, std::uint32_t alpha, std::uint8_t ink) {
   std::int32_t x = 0;
+#if defined(QUELMAR_STAMP_AVX2)
+  if (HasAvx2()) x = BlendInkRowAvx2(target, logo, width, transparent, alpha, ink);
+#endif
 #if defined(__SSE2__)
-  x = BlendChunks(target, logo, width, transparent, InkBlend(alpha, ink));
+  x = BlendChunks(target, logo, x, width, transparent, InkBlend(alpha, ink));
 #endif
   BlendRest(target, logo, x, width, transparent,
             [alpha, ink](std::uint8_t t, std::uint8_t l) { return InkChannel(t, l, alpha, ink); });
