@@ -51,8 +51,9 @@ QPushButton* PlacedButton(QWidget* parent, const char* name, const QString& text
   auto* button = Named(new QPushButton(text, parent), name);
   button->setGeometry(left, top, 75, 25);
   button->setAutoDefault(false);
-  const int margin = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
-  FitFontToWidth(button, text, 75 - margin);
+  // The caption is drawn inside the button's frame, with a pixel to spare on each side.
+  const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+  FitFontToWidth(button, text, 75 - 2 * (frame + 1));
   return button;
 }
 

@@ -40,14 +40,13 @@ QFont JapaneseGothicFont() {
 }
 
 void FitFontToWidth(QWidget* widget, const QString& text, int width) {
+  // Narrower glyphs first, which keep the text's height; a smaller size only after that.
+  constexpr int kNarrowest = 70;
   QFont font = widget->font();
-  const int spaces = text.count(QChar(0x3000)) + text.count(QLatin1Char(' '));
-  for (int narrowing = 0;
-       spaces > 0 && narrowing < font.pixelSize() / 2 && TextWidth(font, text) > width;
-       ++narrowing) {
-    font.setWordSpacing(-narrowing - 1);
+  for (int stretch = 99; stretch >= kNarrowest && TextWidth(font, text) > width; --stretch) {
+    font.setStretch(stretch);
   }
-  while (font.pixelSize() > 6 && TextWidth(font, text) > width) {
+  while (font.pixelSize() > 8 && TextWidth(font, text) > width) {
     font.setPixelSize(font.pixelSize() - 1);
   }
   widget->setFont(font);

@@ -10,9 +10,8 @@ namespace quelmar {
 // otherwise IPAPGothic or another Japanese Gothic.
 QFont JapaneseGothicFont();
 
-// Makes text of widget fit into width pixels by narrowing the spaces between words (the
-// ideographic spaces that some captions use for placing their marks) and then the font's size;
-// the widget's geometry is never touched.
+// Makes text of widget fit into width pixels by narrowing the font's glyphs and, where that is
+// not enough, its size; the widget's geometry is never touched.
 void FitFontToWidth(QWidget* widget, const QString& text, int width);
 
 }  // namespace quelmar
