@@ -1,0 +1,130 @@
+#include "ui/qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "base/paths.h"
+#include "fake_dialogs.h"
+#include "test_files.h"
+#include "ui/folder_chooser.h"
+
+namespace quelmar {
+namespace {
+
+// Runs act on the modal dialog as soon as it is shown.
+void OnModalDialog(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(0, [act] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    act(dialog);
+  });
+}
+
+QStringList ButtonTexts(QWidget* dialog) {
+  QStringList texts;
+  for (const QAbstractButton* button : qobject_cast<QMessageBox*>(dialog)->buttons()) {
+    texts << button->text();
+  }
+  texts.sort();
+  return texts;
+}
+
+TEST(QtDialogs, AsksAWarningWithYesOnEnter) {
+  QtDialogs dialogs;
+  QString title;
+  QStringList buttons;
+  OnModalDialog([&](QWidget* dialog) {
+    title = dialog->windowTitle();
+    buttons = ButtonTexts(dialog);
+    QTest::keyClick(dialog, Qt::Key_Return);
+  });
+
+  EXPECT_TRUE(dialogs.AskWarning("続けますか"));
+  EXPECT_EQ(title, QStringLiteral("警告"));
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
+}
+
+TEST(QtDialogs, AsksAConfirmationWithNoOnEscape) {
+  QtDialogs dialogs;
+  QString title;
+  OnModalDialog([&](QWidget* dialog) {
+    title = dialog->windowTitle();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+
+  EXPECT_FALSE(dialogs.AskConfirmation("ミルテカを終了しますか？"));
+  EXPECT_EQ(title, QStringLiteral("確認"));
+}
+
+TEST(QtDialogs, ShowsTheErrorReportWithTheErrorIconUnderTheApplicationsTitle) {
+  QtDialogs dialogs;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString title, text;
+  OnModalDialog([&](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    icon = box->icon();
+    title = box->windowTitle();
+    text = box->text();
+    QTest::keyClick(dialog, Qt::Key_Return);
+  });
+
+  dialogs.ShowError("ビットマップイメージが不正です.");
+
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(title, QStringLiteral("ミルテカ"));
+  EXPECT_EQ(text, QStringLiteral("ビットマップイメージが不正です."));
+}
+
+TEST(QtDialogs, ShowsAPlainMessageWithoutAnIcon) {
+  QtDialogs dialogs;
+  QMessageBox::Icon icon = QMessageBox::Critical;
+  QStringList buttons;
+  OnModalDialog([&](QWidget* dialog) {
+    icon = qobject_cast<QMessageBox*>(dialog)->icon();
+    buttons = ButtonTexts(dialog);
+    QTest::keyClick(dialog, Qt::Key_Return);
+  });
+
+  dialogs.ShowMessage("変換が終了しました");
+
+  EXPECT_EQ(icon, QMessageBox::NoIcon);
+  EXPECT_EQ(buttons, QStringList{QStringLiteral("OK")});
+}
+
+TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
+  testing::TemporaryFolder temp;
+  const QString working_folder = QDir::currentPath();  // accepting makes the choice current
+  testing::FakeDialogs dialogs;
+  dialogs.confirmation_answers = {false, true};
+  TFolderChooser chooser(dialogs);
+  EXPECT_EQ(chooser.windowTitle(), QStringLiteral("ディレクトリの選択"));
+  const std::string wanted = temp.Path("新しい/フォルダ");
+  chooser.PathEdit->setText(QString::fromStdString(wanted + "/"));
+  chooser.show();
+
+  chooser.accept();  // No: stays open, nothing created
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(std::filesystem::exists(wanted));
+
+  chooser.accept();  // Yes
+  EXPECT_FALSE(chooser.isVisible());
+  EXPECT_EQ(chooser.result(), QDialog::Accepted);
+  ASSERT_TRUE(chooser.Chosen().has_value());
+  EXPECT_EQ(*chooser.Chosen(), wanted);
+  EXPECT_TRUE(FolderExists(wanted));
+  EXPECT_EQ(dialogs.confirmations.size(), 2u);
+  EXPECT_EQ(QDir::currentPath().toStdString(), wanted);
+  QDir::setCurrent(working_folder);
+}
+
+}  // namespace
+}  // namespace quelmar
