@@ -155,12 +155,20 @@ shows() { grep -qE -- "(^|[ ,\"])$2([ ,=\"]|$)" <<<"$1"; }
 mapfile -t shown < <(grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' <<<"$help" | tr -d ' ,' | sort -u)
 manual=$(gzip -dc "$root/usr/share/man/man1/quelmar-cli.1.gz" | sed 's/\\-/-/g')
 manual_options=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' <<<"$manual")
-offered=$(
-  bash -c 'source "$1"
-    COMP_WORDS=(quelmar-cli -); COMP_CWORD=1; COMP_LINE="quelmar-cli -"; COMP_POINT=13
-    _quelmar_cli; printf "%s\n" "${COMPREPLY[@]}"' _ \
-    "$root/usr/share/bash-completion/completions/quelmar-cli"
-)
+# completions WORD...: what the completion offers for the last word, one a line, in a shell
+# whose current folder is $data, with the bash-completion package's helpers loaded when
+# $helpers names them. Words come split as bash splits them: "--mask=" is "--mask" "=".
+helpers=
+completions() {
+  (cd "$data" && bash -c '[ -z "$2" ] || source "$2"; source "$1"; shift 2
+    COMP_WORDS=(quelmar-cli "$@"); COMP_CWORD=$#; COMP_LINE="${COMP_WORDS[*]}"
+    COMP_LINE=${COMP_LINE// = /=}; COMP_POINT=${#COMP_LINE}
+    _quelmar_cli; printf "%s\n" "${COMPREPLY[@]}" | sort' _ \
+    "$root/usr/share/bash-completion/completions/quelmar-cli" "$helpers" "$@")
+}
+data=$scratch/data
+mkdir -p "$data/source/旅行/深い" "$data/source/raw" "$data/source/.hidden" "$data/output"
+offered=$(completions -)
 for option in "${shown[@]}"; do
   check "the manual page documents $option" shows "$manual_options" "$option"
   check "bash completion offers $option" grep -qxe "$option" <<<"$offered"
@@ -174,8 +182,6 @@ done
 
 # A small tree of photographs: a logo whose top-left pixel is white (the transparent colour)
 # and the rest red, and flat blue-grey JPEGs, sequential, progressive and grayscale.
-data=$scratch/data
-mkdir -p "$data/source/旅行/深い" "$data/source/raw" "$data/source/.hidden" "$data/output"
 python3 - "$data" <<'EOF'
 import struct, sys
 
@@ -201,6 +207,20 @@ cjpeg -quality 95 -grayscale "$data/photo.ppm" >"$data/source/旅行/c.jpeg"
 cp "$data/source/a.jpg" "$data/source/raw/skipped.jpg"
 cp "$data/source/a.jpg" "$data/source/.hidden/skipped.jpg"
 (cd "$data/source" && find . -type f -exec md5sum {} + | sort) >"$data/source.md5"
+
+for helpers in '' /usr/share/bash-completion/bash_completion; do
+  [ -z "$helpers" ] || [ -f "$helpers" ] || continue
+  check "bash completion${helpers:+ with its helpers} offers the positions after --position" \
+    test "$(completions --position '' | tr '\n' ' ')" = "0 1 2 3 4 5 "
+  check "bash completion${helpers:+ with its helpers} offers the masks after --mask=" \
+    test "$(completions --mask = '' | tr '\n' ' ')" = "0 1 2 "
+  check "bash completion${helpers:+ with its helpers} offers continue and stop after --on-error" \
+    test "$(completions --on-error '' | tr '\n' ' ')" = "continue stop "
+  check "bash completion${helpers:+ with its helpers} offers folders after --source" \
+    test "$(completions --source s)" = "source"
+  check "bash completion${helpers:+ with its helpers} offers BMP files and folders after --logo" \
+    test "$(completions --logo '' | tr '\n' ' ')" = "logo.bmp output source "
+done
 
 "$cli" --logo "$data/logo.bmp" --source "$data/source" --output "$data/output" \
   --exclude raw --position 5 --density 256 --mask 0 --quality 90 --jobs 2 \
