@@ -95,9 +95,8 @@ Chunk TransparentStarts(const Chunk& logo, const ChunkPatterns& patterns) {
   return starts;
 }
 
-// 0xFF on all three bytes of every transparent logo pixel.
-Chunk TransparentBytes(const Chunk& logo, const ChunkPatterns& patterns) {
-  const Chunk starts = TransparentStarts(logo, patterns);
+// 0xFF on all three bytes of every transparent logo pixel, from the pixels' first bytes.
+Chunk SpreadOverPixels(const Chunk& starts) {
   const Chunk second = ShiftUp<1>(starts);
   const Chunk third = ShiftUp<2>(starts);
   Chunk bytes;
@@ -107,8 +106,9 @@ Chunk TransparentBytes(const Chunk& logo, const ChunkPatterns& patterns) {
   return bytes;
 }
 
-// Blends the whole chunks of the row from x on branch-free: all bytes are computed, and the
-// transparent pixels' bytes are put back from the target. Returns the number of pixels done.
+// Blends the whole chunks of the row from x on. A chunk without transparent pixels is blended
+// whole, a chunk of transparent pixels only is left alone, and in any other the transparent
+// pixels' bytes are put back from the target. Returns the number of pixels done.
 template <class Blend>
 std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, std::int32_t x,
                          std::int32_t width, StampColour transparent, const Blend& blend) {
@@ -116,13 +116,25 @@ std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, std::in
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     std::uint8_t* t = target + 3 * x;
     const Chunk logo_chunk = Load(logo + 3 * x);
+    const Chunk starts = TransparentStarts(logo_chunk, patterns);
+    const __m128i any = _mm_or_si128(starts.v[0], _mm_or_si128(starts.v[1], starts.v[2]));
+    const bool none_transparent = _mm_movemask_epi8(any) == 0;
+    if (!none_transparent) {
+      const __m128i all =
+          _mm_and_si128(_mm_cmpeq_epi8(starts.v[0], patterns.pixel_start.v[0]),
+                        _mm_and_si128(_mm_cmpeq_epi8(starts.v[1], patterns.pixel_start.v[1]),
+                                      _mm_cmpeq_epi8(starts.v[2], patterns.pixel_start.v[2])));
+      if (_mm_movemask_epi8(all) == 0xFFFF) continue;
+    }
     const Chunk target_chunk = Load(t);
-    const Chunk keep = TransparentBytes(logo_chunk, patterns);
     Chunk out;
-    for (int i = 0; i < 3; ++i) {
-      const __m128i blended = blend(target_chunk.v[i], logo_chunk.v[i]);
-      out.v[i] = _mm_or_si128(_mm_and_si128(keep.v[i], target_chunk.v[i]),
-                              _mm_andnot_si128(keep.v[i], blended));
+    for (int i = 0; i < 3; ++i) out.v[i] = blend(target_chunk.v[i], logo_chunk.v[i]);
+    if (!none_transparent) {
+      const Chunk keep = SpreadOverPixels(starts);
+      for (int i = 0; i < 3; ++i) {
+        out.v[i] = _mm_or_si128(_mm_and_si128(keep.v[i], target_chunk.v[i]),
+                                _mm_andnot_si128(keep.v[i], out.v[i]));
+      }
     }
     Store(t, out);
   }

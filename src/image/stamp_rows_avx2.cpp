@@ -86,9 +86,8 @@ QUELMAR_AVX2_TARGET Chunk TransparentStarts(const Chunk& logo, const ChunkPatter
   return starts;
 }
 
-// 0xFF on all three bytes of every transparent logo pixel.
-QUELMAR_AVX2_TARGET Chunk TransparentBytes(const Chunk& logo, const ChunkPatterns& patterns) {
-  const Chunk starts = TransparentStarts(logo, patterns);
+// 0xFF on all three bytes of every transparent logo pixel, from the pixels' first bytes.
+QUELMAR_AVX2_TARGET Chunk SpreadOverPixels(const Chunk& starts) {
   const Chunk second = ShiftUp<1>(starts);
   const Chunk third = ShiftUp<2>(starts);
   Chunk bytes;
@@ -98,6 +97,9 @@ QUELMAR_AVX2_TARGET Chunk TransparentBytes(const Chunk& logo, const ChunkPattern
   return bytes;
 }
 
+// Blends the whole chunks of the row. A chunk without transparent pixels is blended whole, a
+// chunk of transparent pixels only is left alone, and in any other the transparent pixels'
+// bytes are put back from the target.
 template <class Blend>
 QUELMAR_AVX2_TARGET std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo,
                                              std::int32_t width, StampColour transparent,
@@ -107,12 +109,24 @@ QUELMAR_AVX2_TARGET std::int32_t BlendChunks(std::uint8_t* target, const std::ui
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     std::uint8_t* t = target + 3 * x;
     const Chunk logo_chunk = Load(logo + 3 * x);
+    const Chunk starts = TransparentStarts(logo_chunk, patterns);
+    const __m256i any = _mm256_or_si256(starts.v[0], _mm256_or_si256(starts.v[1], starts.v[2]));
+    const bool none_transparent = _mm256_testz_si256(any, any);
+    if (!none_transparent) {
+      const __m256i all = _mm256_and_si256(
+          _mm256_cmpeq_epi8(starts.v[0], patterns.pixel_start.v[0]),
+          _mm256_and_si256(_mm256_cmpeq_epi8(starts.v[1], patterns.pixel_start.v[1]),
+                           _mm256_cmpeq_epi8(starts.v[2], patterns.pixel_start.v[2])));
+      if (_mm256_movemask_epi8(all) == -1) continue;
+    }
     const Chunk target_chunk = Load(t);
-    const Chunk keep = TransparentBytes(logo_chunk, patterns);
     Chunk out;
-    for (int i = 0; i < 3; ++i) {
-      out.v[i] = _mm256_blendv_epi8(blend(target_chunk.v[i], logo_chunk.v[i]), target_chunk.v[i],
-                                    keep.v[i]);
+    for (int i = 0; i < 3; ++i) out.v[i] = blend(target_chunk.v[i], logo_chunk.v[i]);
+    if (!none_transparent) {
+      const Chunk keep = SpreadOverPixels(starts);
+      for (int i = 0; i < 3; ++i) {
+        out.v[i] = _mm256_blendv_epi8(out.v[i], target_chunk.v[i], keep.v[i]);
+      }
     }
     Store(t, out);
   }
