@@ -266,7 +266,8 @@ print(*(data[start:start + channels] * (3 // channels)))
 ' "$2" "$3"
 }
 near() {  # near "R G B" R G B: each channel within 40
-  local -a got=($1)
+  local -a got
+  read -ra got <<<"$1"
   local i want=("$2" "$3" "$4")
   for i in 0 1 2; do
     [ "${got[i]}" -ge $((want[i] - 40)) ] && [ "${got[i]}" -le $((want[i] + 40)) ] || return 1
