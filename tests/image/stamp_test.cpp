@@ -41,7 +41,7 @@ Pixel Grey(std::uint8_t v) {
   return {v, v, v};
 }
 
-// Every byte of both rasters' rows, padding included.
+// Every byte of the raster's rows, padding included, so a write past a row's pixels shows.
 std::vector<std::uint8_t> AllBytes(const Raster24& raster) {
   std::vector<std::uint8_t> bytes;
   for (std::int32_t y = 0; y < raster.height(); ++y) {
