@@ -50,7 +50,8 @@ QPushButton* PlacedButton(QWidget* parent, const char* name, const QString& text
                           int top) {
   auto* button = Named(new QPushButton(text, parent), name);
   button->setGeometry(left, top, 75, 25);
-  button->setAutoDefault(false);
+  // Enter presses the focused button, as Space does.
+  button->setAutoDefault(true);
   // The caption is drawn inside the button's frame, with a pixel to spare on each side.
   const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
   FitFontToWidth(button, text, 75 - 2 * (frame + 1));

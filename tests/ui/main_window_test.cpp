@@ -450,10 +450,43 @@ TEST_F(MainWindowRun, StopsWhenTheButtonIsClickedAgainDuringTheRun) {
   EXPECT_FALSE(std::filesystem::exists(ini));
 }
 
+TEST_F(MainWindowRun, StopsTheRunQuietlyWhenTheWindowIsClosedDuringIt) {
+  bool closed = false;
+  QTimer closer;
+  closer.setInterval(0);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (closed || form->State().FStop != 0) return;
+    closed = true;
+    dialogs.confirmation_answers.push_back(true);
+    form->BitBtn7->click();
+  });
+  closer.start();
+
+  form->BitBtn1->click();
+
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(dialogs.messages.empty());  // no report after the window has gone
+  EXPECT_LT(OutputFiles(), 16);
+  EXPECT_EQ(form->State().FStop, 1);
+  EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
+TEST_F(MainWindowRun, StartsTheRunWithEnterOnTheFocusedConvertButton) {
+  form->activateWindow();
+  form->BitBtn1->setFocus();
+  QTest::keyClick(form->BitBtn1, Qt::Key_Return);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0], "変換が終了しました");
+}
+
 TEST_F(MainWindowRun, RefusesARunWithoutALogoAndFocusesItsField) {
   form->Edit1->clear();
   form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->BitBtn1->setFocus();
   form->BitBtn1->click();
+  EXPECT_TRUE(form->Edit1->hasFocus());
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0], "ロゴ画像が指定されていないか、ファイルがありません");
   EXPECT_EQ(OutputFiles(), 0);
