@@ -45,7 +45,7 @@ bool HasNoWriteBit(const struct stat& st) {
 
 // Refuses a target that is read-only: the file itself, or the folder it would be made in.
 void CheckWritable(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) throw EFCreateError(path, EISDIR);
     if (S_ISREG(st.st_mode) && (HasNoWriteBit(st) || ::access(path.c_str(), W_OK) != 0)) {
@@ -73,6 +73,29 @@ std::string TemporaryTemplate(const std::string& path) {
   return folder + "." + name + tail;
 }
 
+// The process's file-creation mask, read once: reading it means setting it, which must not
+// race with other threads creating files.
+mode_t CreationMask() {
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+  }();
+  return mask;
+}
+
+// A symbolic link is replaced through: the file it names gets the new contents and the link
+// stays a link.
+std::string ResolveLink(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target = resolved;
+  std::free(resolved);
+  return target;
+}
+
 void WriteAll(int fd, std::span<const std::uint8_t> data, const std::string& path,
               ShortWriteReport report) {
   std::size_t done = 0;
@@ -93,7 +116,7 @@ void WriteAll(int fd, std::span<const std::uint8_t> data, const std::string& pat
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw EFOpenError(path, errno);
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw EFOpenError(path, errno);
   if (S_ISDIR(st.st_mode)) throw EFOpenError(path, EISDIR);
 
@@ -116,21 +139,21 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  ShortWriteReport report) {
-  CheckWritable(path);
+  CreationMask();
+  const std::string target = ResolveLink(path);
+  CheckWritable(target);
 
-  std::string temporary = TemporaryTemplate(path);
+  std::string temporary = TemporaryTemplate(target);
   FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (fd.get() < 0) throw EFCreateError(path, errno);
   try {
     // A new file gets the usual permissions; a replaced one keeps its own.
-    struct stat old{};
+    struct stat old {};
     mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
+    if (::stat(target.c_str(), &old) == 0) {
       mode = old.st_mode & 07777;
     } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
+      mode = 0666 & ~CreationMask();
     }
     ::fchmod(fd.get(), mode);
     WriteAll(fd.get(), data, path, report);
@@ -138,7 +161,7 @@ void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
       if (report == ShortWriteReport::kWriteError) throw EWriteError();
       throw EFCreateError(path, errno);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) throw EFCreateError(path, errno);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) throw EFCreateError(path, errno);
   } catch (...) {
     ::unlink(temporary.c_str());
     throw;
@@ -156,11 +179,12 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
     const std::string name = entry->d_name;
     if (!IsReplaceTemporaryName(name)) continue;
     // The writer's process id follows the mark; a living writer's file is left alone.
-    const std::size_t at = name.rfind(kTemporaryMark) + std::char_traits<char>::length(kTemporaryMark);
+    const std::size_t at =
+        name.rfind(kTemporaryMark) + std::char_traits<char>::length(kTemporaryMark);
     const long pid = std::strtol(name.c_str() + at, nullptr, 10);
     if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
     const std::string full = folder + kPathSeparator + name;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
   }
   ::closedir(dir);

@@ -78,12 +78,12 @@ Raster24 Raster24::Uninitialized(std::int32_t w, std::int32_t h) {
 }
 
 std::uint8_t* Raster24::Row(std::int32_t r) {
-  if (r < 0 || r >= height_) throw EInvalidOperation();
+  if (r < 0 || r >= height_ || !pixels_) throw EInvalidOperation();
   return pixels_.get() + static_cast<std::size_t>(r) * stride_;
 }
 
 const std::uint8_t* Raster24::Row(std::int32_t r) const {
-  if (r < 0 || r >= height_) throw EInvalidOperation();
+  if (r < 0 || r >= height_ || !pixels_) throw EInvalidOperation();
   return pixels_.get() + static_cast<std::size_t>(r) * stride_;
 }
 

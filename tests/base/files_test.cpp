@@ -149,6 +149,25 @@ TEST_F(FilesTest, ReplaceFileWritesAFileWhoseNameNearlyFillsTheNameLimit) {
   EXPECT_EQ(Names(), std::set<std::string>{name});
 }
 
+TEST_F(FilesTest, ReplaceFileWritesThroughASymbolicLinkAndKeepsTheLink) {
+  WriteRaw(PathOf("real.ini"), "old");
+  ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
+  ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError);
+  EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
+  EXPECT_EQ(ReadRaw(PathOf("real.ini")), "new");
+  EXPECT_EQ(Names(), (std::set<std::string>{"link.ini", "real.ini"}));
+}
+
+TEST_F(FilesTest, ReplaceFileRefusesALinkToAFileWithoutWriteBits) {
+  WriteRaw(PathOf("real.ini"), "old");
+  ASSERT_EQ(::chmod(PathOf("real.ini").c_str(), 0444), 0);
+  ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
+  EXPECT_THROW(ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError),
+               EFCreateError);
+  EXPECT_EQ(ReadRaw(PathOf("real.ini")), "old");
+  EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
+}
+
 TEST_F(FilesTest, ReplaceFileWritesAnEmptyFile) {
   WriteRaw(PathOf("a.ini"), "old");
   ReplaceFile(PathOf("a.ini"), {}, ShortWriteReport::kWriteError);

@@ -10,7 +10,8 @@ namespace {
 void Fill(Raster24& raster, std::uint8_t seed) {
   for (std::int32_t y = 0; y < raster.height(); ++y) {
     std::uint8_t* row = raster.Row(y);
-    for (std::int32_t i = 0; i < 3 * raster.width(); ++i) row[i] = static_cast<std::uint8_t>(seed + y * 31 + i);
+    for (std::int32_t i = 0; i < 3 * raster.width(); ++i)
+      row[i] = static_cast<std::uint8_t>(seed + y * 31 + i);
   }
 }
 
@@ -77,6 +78,8 @@ TEST(Raster24, SetSizeWithAZeroSideHoldsNoPixels) {
   Raster24 raster;
   raster.SetSize(5, 5);
   raster.SetSize(5, 0);
+  EXPECT_THROW(raster.Row(0), EInvalidOperation);
+  raster.SetSize(0, 5);
   EXPECT_THROW(raster.Row(0), EInvalidOperation);
   raster.SetSize(2, 1);
   EXPECT_EQ(raster.Row(0)[0], 255);
