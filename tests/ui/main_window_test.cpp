@@ -233,6 +233,19 @@ TEST_F(MainWindow, EndsWithTheSamePictureWhetherTheDensityMovesOnceOrBackAndFort
   EXPECT_EQ(form->Image1->Surface(), once);
 }
 
+TEST_F(MainWindow, RedrawsForTheDensityButNotForTheQuality) {
+  Start();
+  dialogs.files.push_back(Sample(409, 153, "pane.jpg"));
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  const qint64 drawn = form->Image1->Surface().cacheKey();  // changes with every drawing
+
+  form->TrackBar2->setValue(50);
+  EXPECT_EQ(form->Image1->Surface().cacheKey(), drawn);
+
+  form->TrackBar1->setValue(50);
+  EXPECT_NE(form->Image1->Surface().cacheKey(), drawn);
+}
+
 TEST_F(MainWindow, ClampsSliderPositionsAndWritesThemIntoTheFields) {
   Start();
   form->TrackBar1->setValue(999);
