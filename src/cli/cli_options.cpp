@@ -31,7 +31,9 @@ Settings: --settings reads the window's settings file (section Setup) with its d
   and limits; options given on the command line override its values. It is never written.
 Failed files: a file that cannot be read or is smaller than the logo is reported on
   standard error; --on-error decides whether the run goes on.
-Jobs: --jobs is accepted for scripts; files are converted one after another for now.
+Jobs: the files ahead are read, decoded, stamped and encoded on --jobs threads at once;
+  they are written one after another in the order above, whatever the number of jobs, and
+  the output is the same byte for byte.
 Ctrl-C stops the run before the next file; files already written stay, and no file is
   ever left half written.
 
@@ -100,7 +102,7 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
       ->type_name("continue|stop")
       ->check(CLI::IsMember({"continue", "stop"}).description(""));
   options.jobs = static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-  app.add_option("--jobs", options.jobs, "files worked on at once; default: the number of cores")
+  app.add_option("-j,--jobs", options.jobs, "files worked on at once; default: the number of cores")
       ->type_name("N")
       ->check(CLI::PositiveNumber.description(""));
 
@@ -135,6 +137,7 @@ CliParameters ResolveParameters(const CliOptions& options) {
   Override(options.density, parameters.stamp.FAlpha);
   Override(options.mask, parameters.stamp.FMaskType);
   Override(options.quality, parameters.quality);
+  parameters.jobs = options.jobs;
   if (options.threshold)
     parameters.stamp.FThreshold = static_cast<std::uint8_t>(*options.threshold);
   return parameters;

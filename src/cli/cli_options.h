@@ -18,6 +18,7 @@ struct CliParameters {
   std::string exclude;  // comma text
   StampSettings stamp{kTopLeft, mkColor, 127, 250};
   std::int32_t quality = 100;
+  std::int32_t jobs = 0;  // worker threads; 0 for one per core
 };
 
 enum class OnError { kContinue, kStop };

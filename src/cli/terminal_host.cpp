@@ -33,6 +33,7 @@ TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, st
               {RunField::kExclusions, parameters.exclude}},
       stamp_(parameters.stamp),
       quality_(parameters.quality),
+      jobs_(parameters.jobs),
       on_error_(on_error),
       err_(err),
       interrupt_(interrupt),

@@ -37,6 +37,7 @@ class TerminalHost : public RunHost {
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
   void FileFinished(const std::string& source) override;
+  int Jobs() const override { return jobs_; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
@@ -51,6 +52,7 @@ class TerminalHost : public RunHost {
   std::map<RunField, std::string> fields_;
   StampSettings stamp_;
   std::int32_t quality_;
+  int jobs_;
   OnError on_error_;
   std::ostream& err_;
   const std::atomic<bool>& interrupt_;

@@ -1,21 +1,27 @@
 #include "convert/convert_folder.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
-#include "base/paths.h"
+#include "base/files.h"
+#include "convert/conversion_pipeline.h"
 #include "convert/convert_file.h"
-#include "convert/folder_inclusion.h"
-#include "convert/folder_listing.h"
+#include "convert/walk_order.h"
+#include "image/jpeg_file.h"
 
 namespace quelmar {
 
 namespace {
 
-std::string Join(const std::string& parent, const std::string& name) {
-  return parent + kPathSeparator + name;
-}
+// What one run's walk carries down the recursion.
+struct Walk {
+  RunHost& host;
+  const std::string root;
+  // Made when the walk reaches its first file, so a run stopped before lists nothing twice.
+  std::optional<ConversionPipeline> pipeline;
+};
 
 // Lets events run and tells whether the run goes on.
 bool GoesOn(RunHost& host) {
@@ -23,14 +29,25 @@ bool GoesOn(RunHost& host) {
   return host.State().FStop != 1;
 }
 
+// The work of the file at path, done ahead by the pipeline, or here when the tree changed
+// since the pipeline listed it.
+StampedJpeg WorkOf(Walk& walk, const std::string& path) {
+  RunHost& host = walk.host;
+  if (!walk.pipeline) {
+    walk.pipeline.emplace(ListWalkOrder(walk.root, host.State().FExceptFolders), host.Jobs());
+  }
+  if (std::optional<StampedJpeg> done = walk.pipeline->Take(path, host)) return std::move(*done);
+  return StampJpegFile(path, host.State().FMark, host.CurrentStampSettings(), host.Quality());
+}
+
 // One pass over the files of a folder whose names end in suffix. False when the run stops.
-bool ConvertFiles(RunHost& host, const std::vector<FolderEntry>& entries, const std::string& suffix,
-                  const std::string& source, const std::string& output) {
+// output_cleared: whether output has been cleared of an earlier run's temporary files.
+bool ConvertFiles(Walk& walk, const std::vector<FolderEntry>& entries, const char* suffix,
+                  const std::string& source, const std::string& output, bool& output_cleared) {
+  RunHost& host = walk.host;
   bool output_made = false;
   for (const FolderEntry& entry : entries) {
-    if (entry.kind != FolderEntry::Kind::kFile || !HasSuffixIgnoringCase(entry.name, suffix)) {
-      continue;
-    }
+    if (!IsWalkedFile(entry, suffix)) continue;
     if (!GoesOn(host)) return false;
     if (!output_made) {
       // A folder that cannot be made shows up as the first file that cannot be written.
@@ -38,12 +55,16 @@ bool ConvertFiles(RunHost& host, const std::vector<FolderEntry>& entries, const 
       std::filesystem::create_directories(output, ignored);
       output_made = true;
     }
-    // The logo and the stamp parameters may change between files while events run.
-    const std::string path = Join(source, entry.name);
-    const std::string message = ConvertFile(path, Join(output, entry.name), host.State().FMark,
-                                            host.CurrentStampSettings(), host.Quality());
+    if (!output_cleared) {
+      // A killed earlier run may have left temporary files where this one writes.
+      RemoveStaleTemporaryFiles(output);
+      output_cleared = true;
+    }
+    const std::string path = JoinPath(source, entry.name);
+    const StampedJpeg stamped = WorkOf(walk, path);
+    if (stamped.message.empty()) WriteJpegFile(JoinPath(output, entry.name), stamped.bytes);
     host.FileFinished(path);
-    if (!message.empty() && !host.AskYesNo(message + kContinueQuestion)) {
+    if (!stamped.message.empty() && !host.AskYesNo(stamped.message + kContinueQuestion)) {
       host.State().FStop = 1;
       return false;
     }
@@ -51,24 +72,32 @@ bool ConvertFiles(RunHost& host, const std::vector<FolderEntry>& entries, const 
   return true;
 }
 
-}  // namespace
-
-void ConvertFolder(RunHost& host, const std::string& source, const std::string& output) {
+void WalkFolder(Walk& walk, const std::string& source, const std::string& output) {
+  RunHost& host = walk.host;
   if (!GoesOn(host)) return;
   host.SetProgressMax(host.ProgressMax() + 1);
 
   const std::vector<FolderEntry> entries = ListFolder(source);
   for (const FolderEntry& entry : entries) {
     if (!GoesOn(host)) return;
-    if (entry.kind == FolderEntry::Kind::kFolder &&
-        IsFolderIncluded(entry.name, host.State().FExceptFolders)) {
-      ConvertFolder(host, Join(source, entry.name), Join(output, entry.name));
+    if (IsWalkedFolder(entry, host.State().FExceptFolders)) {
+      WalkFolder(walk, JoinPath(source, entry.name), JoinPath(output, entry.name));
       if (host.State().FStop == 1) return;
     }
   }
-  if (!ConvertFiles(host, entries, ".jpg", source, output)) return;
-  if (!ConvertFiles(host, entries, ".jpeg", source, output)) return;
+  bool output_cleared = false;
+  for (const char* suffix : kWalkSuffixes) {
+    if (!ConvertFiles(walk, entries, suffix, source, output, output_cleared)) return;
+  }
   host.SetProgressPosition(host.ProgressPosition() + 1);
+}
+
+}  // namespace
+
+void ConvertFolder(RunHost& host, const std::string& source, const std::string& output) {
+  // Leaving, however it happens, throws away the work done ahead and ends the workers.
+  Walk walk{host, source, std::nullopt};
+  WalkFolder(walk, source, output);
 }
 
 }  // namespace quelmar

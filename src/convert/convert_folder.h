@@ -15,6 +15,14 @@ inline constexpr const char* kContinueQuestion = " 作業を続けますか？";
 // sub-folder listing and before each file, and returns as soon as FStop is 1 there. Counts 1
 // onto the progress maximum when it enters a folder and 1 onto the position when it finishes
 // one. A file that cannot be converted is reported with a Yes/No question; No sets FStop.
+//
+// The files ahead of the walk are read, decoded, stamped and encoded on host.Jobs() worker
+// threads, each with the logo, stamp parameters and quality the host has when its work starts
+// (on this thread, when the walk takes a file: the files up to two per worker ahead start
+// then). Files are written here, in walk order; the question about a file comes when the walk
+// reaches it; an error of a file's work is thrown when the walk reaches that file; after a
+// stop, a No or an error the work done ahead is thrown away. Before the first file written
+// into an output folder, the temporary files a killed earlier run left there are removed.
 void ConvertFolder(RunHost& host, const std::string& source, const std::string& output);
 
 }  // namespace quelmar

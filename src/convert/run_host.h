@@ -32,8 +32,8 @@ class RunHost {
 
   virtual RunState& State() = 0;
   virtual std::string FieldText(RunField field) const = 0;
-  // The stamp parameters and the quality as they are at this moment (a run reads them
-  // afresh for every file).
+  // The stamp parameters and the quality as they are at this moment (a run reads them, with
+  // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
   virtual std::int32_t Quality() const = 0;
 
@@ -55,6 +55,9 @@ class RunHost {
   // Called by the walk after each file, converted or not, with its source path (a terminal
   // counts them and names the file a message is about).
   virtual void FileFinished(const std::string& /*source*/) {}
+  // How many files are read, decoded, stamped and encoded at once on worker threads while the
+  // walk writes in its own order; 0 for as many as there are cores.
+  virtual int Jobs() const { return 0; }
 };
 
 }  // namespace quelmar

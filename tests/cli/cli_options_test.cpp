@@ -60,6 +60,14 @@ TEST(ParseCliOptions, DefaultsToContinuingAndOneJobPerCore) {
   EXPECT_FALSE(p.options.position);
 }
 
+TEST(ParseCliOptions, TakesJAsTheShortFormOfJobs_AndPassesTheJobsToTheRun) {
+  const Parsed p = Parse({"-j", "2"});
+  ASSERT_FALSE(p.status) << p.err;
+  EXPECT_EQ(p.options.jobs, 2);
+  EXPECT_EQ(ResolveParameters(p.options).jobs, 2);
+  EXPECT_EQ(Parse({"-j", "0"}).status, kExitBadUsage);
+}
+
 TEST(ParseCliOptions, RefusesValuesOutsideTheirRanges_WithStatus2) {
   for (const auto& arguments : std::vector<std::vector<const char*>>{{"--position", "6"},
                                                                      {"--density", "257"},

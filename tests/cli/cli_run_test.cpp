@@ -26,7 +26,8 @@ using testing::TreeListing;
 using testing::WriteBytes;
 using testing::WriteText;
 
-class CliRunTest : public ::testing::Test {
+// Every case runs with --jobs 1, 2 and 8.
+class CliRunTest : public ::testing::TestWithParam<int> {
  protected:
   CliRunTest() {
     WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(10, 8)));
@@ -42,8 +43,17 @@ class CliRunTest : public ::testing::Test {
   }
 
   int Run(std::vector<std::string> extra = {}) {
-    std::vector<std::string> arguments{"quelmar-cli", "--logo",   logo_,       "--source", src_,
-                                       "--output",    out_ + "/", "--exclude", "raw"};
+    std::vector<std::string> arguments{"quelmar-cli",
+                                       "--logo",
+                                       logo_,
+                                       "--source",
+                                       src_,
+                                       "--output",
+                                       out_ + "/",
+                                       "--exclude",
+                                       "raw",
+                                       "-j",
+                                       std::to_string(GetParam())};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
@@ -62,13 +72,13 @@ class CliRunTest : public ::testing::Test {
   std::string err_;
 };
 
-TEST_F(CliRunTest, ExitsWith0_WhenEveryFileIsConverted) {
+TEST_P(CliRunTest, ExitsWith0_WhenEveryFileIsConverted) {
   EXPECT_EQ(Run(), 0) << err_;
   EXPECT_THAT(TreeListing(out_), ElementsAre("3.jpeg", "a/", "a/2.JPG", "a/b/", "a/b/1.jpg"));
   EXPECT_THAT(err_, HasSubstr("変換が終了しました"));
 }
 
-TEST_F(CliRunTest, ExitsWith1_AndGoesOn_WhenAFileCannotBeConverted) {
+TEST_P(CliRunTest, ExitsWith1_AndGoesOn_WhenAFileCannotBeConverted) {
   WriteText(src_ + "/a/b/0.jpg", "not a jpeg");
   WriteText(src_ + "/a/empty.jpg", "");
   EXPECT_EQ(Run(), 1);
@@ -77,14 +87,14 @@ TEST_F(CliRunTest, ExitsWith1_AndGoesOn_WhenAFileCannotBeConverted) {
   EXPECT_TRUE(std::filesystem::exists(out_ + "/3.jpeg"));
 }
 
-TEST_F(CliRunTest, ExitsWith1_AndStops_WhenToldToStopOnError) {
+TEST_P(CliRunTest, ExitsWith1_AndStops_WhenToldToStopOnError) {
   WriteText(src_ + "/a/b/0.jpg", "not a jpeg");
   EXPECT_EQ(Run({"--on-error", "stop"}), 1);
   EXPECT_THAT(err_, HasSubstr("変換を中断しました"));
   EXPECT_FALSE(std::filesystem::exists(out_ + "/3.jpeg"));
 }
 
-TEST_F(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
+TEST_P(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
   EXPECT_EQ(Run({"--output", src_ + "/a"}), 2);
   EXPECT_THAT(err_, HasSubstr("出力先ディレクトリが元画像ディレクトリに含まれます"));
   EXPECT_EQ(Run({"--logo", ""}), 2);
@@ -93,14 +103,14 @@ TEST_F(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
   EXPECT_THAT(TreeListing(out_), IsEmpty());
 }
 
-TEST_F(CliRunTest, ExitsWith3_WhenAnErrorEndsTheRun) {
+TEST_P(CliRunTest, ExitsWith3_WhenAnErrorEndsTheRun) {
   std::filesystem::create_directories(out_ + "/a");
   testing::MakeReadOnly(out_ + "/a");
   EXPECT_EQ(Run(), 3);
   EXPECT_THAT(err_, HasSubstr("を作成できません."));
 }
 
-TEST_F(CliRunTest, ExitsWith130_AndWritesNothing_WhenInterruptedBeforeTheRun) {
+TEST_P(CliRunTest, ExitsWith130_AndWritesNothing_WhenInterruptedBeforeTheRun) {
   interrupt_ = true;
   EXPECT_EQ(Run(), 130);
   EXPECT_THAT(err_, HasSubstr("変換を中断しました"));
@@ -131,11 +141,12 @@ class InterruptedAfterFirstFile : public TerminalHost {
   std::atomic<bool>& interrupt_;
 };
 
-TEST_F(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
+TEST_P(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
   CliParameters parameters;
   parameters.logo = logo_;
   parameters.source = src_;
   parameters.output = out_;
+  parameters.jobs = GetParam();
   std::ostringstream err;
   InterruptedAfterFirstFile host(parameters, err, interrupt_);
   BitBtn1Click(host);
@@ -144,7 +155,7 @@ TEST_F(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
   EXPECT_THAT(err.str(), HasSubstr("変換を中断しました"));
 }
 
-TEST_F(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
+TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   Photo("a/b/progressive.jpg", 5, true);
   WriteText(src_ + "/a/bad.jpg", "text");
   const std::vector<std::string> options{"--position",  "4",   "--density", "200", "--mask", "2",
@@ -154,6 +165,7 @@ TEST_F(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   const std::string window_out = temp_ / "window";
   std::filesystem::create_directory(window_out);
   testing::FakeRunHost window;
+  window.jobs = 1;
   window.fields = {{RunField::kLogo, logo_},
                    {RunField::kSource, src_ + "/"},
                    {RunField::kOutput, window_out + "/"},
@@ -178,6 +190,8 @@ TEST(ErrorReportText, AddsAPeriod_UnlessTheLastCharacterSortsAtOrBeforeIt) {
   EXPECT_EQ(ErrorReportText("code 42"), "code 42.");
   EXPECT_EQ(ErrorReportText("(x)"), "(x)");
 }
+
+INSTANTIATE_TEST_SUITE_P(Jobs, CliRunTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar

@@ -117,15 +117,7 @@ TEST_F(ConvertFileTest, WritesExactlyTheBytesOfItsWork) {
 }
 
 TEST_F(ConvertFileTest, LetsADecodeErrorPassOut_OnceTheHeaderWasRead) {
-  std::vector<std::uint8_t> bytes = JpegBytes(32, 32);
-  // The first scan's first component asks for Huffman tables 3, which the file never defines:
-  // the header reads, the decoder fails.
-  for (std::size_t i = 0; i + 6 < bytes.size(); ++i) {
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
-      bytes[i + 6] = 0x33;
-      break;
-    }
-  }
+  const std::vector<std::uint8_t> bytes = testing::UndecodableJpegBytes(32, 32);
   WriteBytes(temp_ / "damaged.jpg", bytes);
   ASSERT_NO_THROW(ReadJpegFile(temp_ / "damaged.jpg"));
   EXPECT_THROW(Convert(temp_ / "damaged.jpg", temp_ / "out.jpg"), EJpegError);

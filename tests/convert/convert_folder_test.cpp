@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "base/files.h"
 #include "convert/comma_text.h"
+#include "convert/convert_file.h"
 #include "convert/fake_run_host.h"
 #include "convert/sample_files.h"
 
@@ -22,11 +24,13 @@ using testing::TreeListing;
 using testing::WriteBytes;
 using testing::WriteText;
 
-class ConvertFolderTest : public ::testing::Test {
+// Every case runs with 1, 2 and 8 worker threads: a run looks the same from outside.
+class ConvertFolderTest : public ::testing::TestWithParam<int> {
  protected:
   ConvertFolderTest() {
     host_.state.FMark = testing::LogoRaster(8, 8);
     host_.state.FStop = 0;
+    host_.jobs = GetParam();
     std::filesystem::create_directory(out_);
   }
 
@@ -42,7 +46,7 @@ class ConvertFolderTest : public ::testing::Test {
   FakeRunHost host_;
 };
 
-TEST_F(ConvertFolderTest, MirrorsNestedFolders_AndMakesNoFolderWithoutPhotos) {
+TEST_P(ConvertFolderTest, MirrorsNestedFolders_AndMakesNoFolderWithoutPhotos) {
   Photo("a/b/1.jpg");
   std::filesystem::create_directories(src_ + "/c/d");
   WriteText(src_ + "/c/notes.txt", "no photos here");
@@ -51,7 +55,7 @@ TEST_F(ConvertFolderTest, MirrorsNestedFolders_AndMakesNoFolderWithoutPhotos) {
   EXPECT_EQ(host_.state.FStop, 0);
 }
 
-TEST_F(ConvertFolderTest, CountsOneStepPerFolderVisited) {
+TEST_P(ConvertFolderTest, CountsOneStepPerFolderVisited) {
   Photo("a/b/1.jpg");
   Photo("2.jpg");
   std::filesystem::create_directories(src_ + "/c/d");
@@ -62,7 +66,7 @@ TEST_F(ConvertFolderTest, CountsOneStepPerFolderVisited) {
   EXPECT_EQ(host_.files_finished, 2);
 }
 
-TEST_F(ConvertFolderTest, SkipsExcludedNamesAtAnyDepth_ComparedExactly) {
+TEST_P(ConvertFolderTest, SkipsExcludedNamesAtAnyDepth_ComparedExactly) {
   host_.state.FExceptFolders = ParseCommaText("raw, old");
   for (const char* folder : {"raw", "old", "Raw", "raw2", "keep/raw", "keep/old/x"}) {
     Photo(std::string(folder) + "/p.jpg");
@@ -71,7 +75,7 @@ TEST_F(ConvertFolderTest, SkipsExcludedNamesAtAnyDepth_ComparedExactly) {
   EXPECT_THAT(Output(), ElementsAre("Raw/", "Raw/p.jpg", "raw2/", "raw2/p.jpg"));
 }
 
-TEST_F(ConvertFolderTest, SkipsQuotedNamesWithBlanks_ButSplitsUnquotedOnes) {
+TEST_P(ConvertFolderTest, SkipsQuotedNamesWithBlanks_ButSplitsUnquotedOnes) {
   Photo("my photos/p.jpg");
   Photo("tmp/p.jpg");
   Photo("my/p.jpg");
@@ -85,7 +89,7 @@ TEST_F(ConvertFolderTest, SkipsQuotedNamesWithBlanks_ButSplitsUnquotedOnes) {
   EXPECT_THAT(Output(), ElementsAre("my photos/", "my photos/p.jpg"));
 }
 
-TEST_F(ConvertFolderTest, MatchesJpgThenJpegAnyCase_AndNothingElse) {
+TEST_P(ConvertFolderTest, MatchesJpgThenJpegAnyCase_AndNothingElse) {
   for (const char* name : {"a.JPG", "b.jpeg", "c.Jpeg", "d.jpe", "e.jpg.txt", "f.jpg"}) {
     Photo(name);
   }
@@ -98,7 +102,7 @@ TEST_F(ConvertFolderTest, MatchesJpgThenJpegAnyCase_AndNothingElse) {
                           src_ + "/x.jpeg が読み込めませんでした 作業を続けますか？"));
 }
 
-TEST_F(ConvertFolderTest, DoesNotEnterHiddenOrLinkedFolders_NorListHiddenFiles) {
+TEST_P(ConvertFolderTest, DoesNotEnterHiddenOrLinkedFolders_NorListHiddenFiles) {
   Photo(".hidden/p.jpg");
   Photo(".q.jpg");
   Photo("real/p.jpg");
@@ -108,7 +112,7 @@ TEST_F(ConvertFolderTest, DoesNotEnterHiddenOrLinkedFolders_NorListHiddenFiles) 
   EXPECT_THAT(Output(), ElementsAre("linked.jpg", "real/", "real/p.jpg"));
 }
 
-TEST_F(ConvertFolderTest, GoesOn_WhenTheUserAnswersYes) {
+TEST_P(ConvertFolderTest, GoesOn_WhenTheUserAnswersYes) {
   WriteText(src_ + "/a.jpg", "");
   Photo("b.jpg");
   Walk();
@@ -117,7 +121,7 @@ TEST_F(ConvertFolderTest, GoesOn_WhenTheUserAnswersYes) {
   EXPECT_EQ(host_.progress_position, 1);
 }
 
-TEST_F(ConvertFolderTest, StopsTheWholeRun_WhenTheUserAnswersNo) {
+TEST_P(ConvertFolderTest, StopsTheWholeRun_WhenTheUserAnswersNo) {
   WriteText(src_ + "/a/bad.jpg", "text");
   Photo("a/good.jpg");
   Photo("b/p.jpg");
@@ -130,7 +134,7 @@ TEST_F(ConvertFolderTest, StopsTheWholeRun_WhenTheUserAnswersNo) {
   EXPECT_EQ(host_.progress_position, 0);
 }
 
-TEST_F(ConvertFolderTest, StopsBeforeTheNextFile_KeepingTheFilesWritten) {
+TEST_P(ConvertFolderTest, StopsBeforeTheNextFile_KeepingTheFilesWritten) {
   Photo("1.jpg", 1);
   Photo("2.jpg", 2);
   Photo("3.jpg", 3);
@@ -142,7 +146,7 @@ TEST_F(ConvertFolderTest, StopsBeforeTheNextFile_KeepingTheFilesWritten) {
   EXPECT_EQ(host_.progress_position, 0);
 }
 
-TEST_F(ConvertFolderTest, ReturnsAtOnce_WhenStoppedAtTheFoldersEntry) {
+TEST_P(ConvertFolderTest, ReturnsAtOnce_WhenStoppedAtTheFoldersEntry) {
   Photo("1.jpg");
   host_.stop_at_pump = 1;
   Walk();
@@ -150,7 +154,7 @@ TEST_F(ConvertFolderTest, ReturnsAtOnce_WhenStoppedAtTheFoldersEntry) {
   EXPECT_EQ(host_.progress_max, 0);
 }
 
-TEST_F(ConvertFolderTest, StopsInsideASubFolder_WithoutCountingTheParents) {
+TEST_P(ConvertFolderTest, StopsInsideASubFolder_WithoutCountingTheParents) {
   Photo("a/1.jpg");
   Photo("z.jpg");
   // src entry, src listing "a", a entry, a listing "1.jpg", before a/1.jpg.
@@ -161,7 +165,7 @@ TEST_F(ConvertFolderTest, StopsInsideASubFolder_WithoutCountingTheParents) {
   EXPECT_EQ(host_.progress_position, 0);
 }
 
-TEST_F(ConvertFolderTest, LetsAWriteErrorEndTheWalk) {
+TEST_P(ConvertFolderTest, LetsAWriteErrorEndTheWalk) {
   Photo("a/p.jpg");
   Photo("b/p.jpg");
   std::filesystem::create_directory(out_ + "/a");
@@ -170,17 +174,129 @@ TEST_F(ConvertFolderTest, LetsAWriteErrorEndTheWalk) {
   EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
 }
 
-TEST_F(ConvertFolderTest, TakesTheQualityAfreshForEachFile) {
-  Photo("1.jpg", 1);
-  Photo("2.jpg", 1);
+// The files whose work starts when the walk takes the first one: two per worker.
+int FilesStartedAtTheFirstFile(int jobs) {
+  return 2 * jobs;
+}
+
+TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfterIt) {
+  const int started = FilesStartedAtTheFirstFile(GetParam());
+  const int files = started + 2;
+  for (int i = 0; i < files; ++i) Photo("p" + std::to_string(10 + i) + ".jpg", 1);
   host_.quality = 10;
-  // The user moves the quality slider while events run before the second file.
-  host_.on_pump = [this](int pump) {
-    if (pump == 1 + 2 + 2) host_.quality = 95;
+  const Raster24 old_logo = host_.state.FMark;
+  const Raster24 new_logo = testing::LogoRaster(6, 10);
+  // The user moves the quality slider and picks another logo while events run before the
+  // second file.
+  host_.on_pump = [&](int pump) {
+    if (pump == 1 + files + 2) {
+      host_.quality = 95;
+      host_.state.FMark = new_logo;
+    }
   };
   Walk();
-  EXPECT_LT(testing::ReadBytes(out_ + "/1.jpg").size(), testing::ReadBytes(out_ + "/2.jpg").size());
+
+  const std::string sample = src_ + "/p10.jpg";
+  const std::vector<std::uint8_t> before = StampJpegFile(sample, old_logo, host_.stamp, 10).bytes;
+  const std::vector<std::uint8_t> after = StampJpegFile(sample, new_logo, host_.stamp, 95).bytes;
+  ASSERT_NE(before, after);
+  for (int i = 0; i < files; ++i) {
+    const std::string name = "p" + std::to_string(10 + i) + ".jpg";
+    EXPECT_EQ(testing::ReadBytes(out_ + "/" + name), i < started ? before : after) << name;
+  }
 }
+
+TEST_P(ConvertFolderTest, WritesTheSameBytes_AsOneFileAfterAnother) {
+  for (int i = 0; i < 12; ++i) {
+    WriteBytes(src_ + "/" + std::string(1, static_cast<char>('a' + i % 3)) + "/" +
+                   std::to_string(i) + (i % 2 ? ".jpg" : ".JPEG"),
+               JpegBytes(24 + i, 16 + i, i, i % 3 == 0));
+  }
+  WriteText(src_ + "/b/bad.jpg", "text");
+  host_.stamp = {kBottomCentre, mkWhiteOnBlack, 180, 100};
+  Walk();
+
+  const std::string reference = temp_ / "reference";
+  FakeRunHost one;
+  one.state.FMark = host_.state.FMark;
+  one.state.FStop = 0;
+  one.stamp = host_.stamp;
+  one.jobs = 1;
+  ConvertFolder(one, src_, reference);
+  EXPECT_EQ(host_.questions, one.questions);
+  EXPECT_EQ(host_.pumps, one.pumps);
+  const std::vector<std::string> listing = Output();
+  ASSERT_EQ(listing, TreeListing(reference));
+  ASSERT_EQ(listing.size(), 3u + 12u);
+  for (const std::string& entry : listing) {
+    if (entry.back() == '/') continue;
+    EXPECT_EQ(testing::ReadBytes(out_ + "/" + entry), testing::ReadBytes(reference + "/" + entry))
+        << entry;
+  }
+}
+
+TEST_P(ConvertFolderTest, WritesNothingAfterTheStopPoint_ThoughWorkWasDoneAhead) {
+  for (int i = 0; i < 20; ++i) Photo(std::to_string(10 + i) + ".jpg", i);
+  // Pumps: the folder's entry, one per listed entry (20), then one before each file; the stop
+  // comes before the fifth file.
+  host_.stop_at_pump = 1 + 20 + 5;
+  Walk();
+  EXPECT_THAT(Output(), ElementsAre("10.jpg", "11.jpg", "12.jpg", "13.jpg"));
+  EXPECT_EQ(host_.files_finished, 4);
+}
+
+TEST_P(ConvertFolderTest, AsksWhenTheWalkReachesAFailedFile_WithNothingAfterItWritten) {
+  Photo("a/01.jpg");
+  WriteText(src_ + "/a/02.jpg", "text");
+  for (int i = 3; i < 12; ++i) Photo("a/" + std::to_string(100 + i) + ".jpg", i);
+  Photo("z.jpg");
+  std::vector<std::string> written_at_question;
+  host_.on_question = [&] { written_at_question = Output(); };
+  host_.answers = {false};
+  Walk();
+  EXPECT_THAT(written_at_question, ElementsAre("a/", "a/01.jpg"));
+  EXPECT_THAT(Output(), ElementsAre("a/", "a/01.jpg"));
+  EXPECT_EQ(host_.state.FStop, 1);
+}
+
+TEST_P(ConvertFolderTest, EndsTheRunAtTheFileWhoseDecodingFails) {
+  for (int i = 0; i < 10; ++i) Photo(std::to_string(i) + ".jpg", i);
+  WriteBytes(src_ + "/4x.jpg", testing::UndecodableJpegBytes(24, 16));
+  EXPECT_THROW(Walk(), EJpegError);
+  EXPECT_THAT(Output(), ElementsAre("0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg"));
+  EXPECT_EQ(host_.files_finished, 5);
+}
+
+TEST_P(ConvertFolderTest, ConvertsFilesThatAppearOrVanishDuringTheRun) {
+  Photo("a/1.jpg", 1);
+  Photo("z/3.jpg", 3);
+  Photo("z/4.jpg", 4);
+  // After the first file's work started, z changes before the walk lists it.
+  host_.on_pump = [&](int pump) {
+    if (pump == 6) {
+      Photo("z/2.jpg", 2);
+      std::filesystem::remove(src_ + "/z/4.jpg");
+    }
+  };
+  Walk();
+  EXPECT_THAT(Output(), ElementsAre("a/", "a/1.jpg", "z/", "z/2.jpg", "z/3.jpg"));
+  EXPECT_THAT(host_.questions, IsEmpty());
+  EXPECT_EQ(testing::ReadBytes(out_ + "/z/2.jpg"),
+            StampJpegFile(src_ + "/z/2.jpg", host_.state.FMark, host_.stamp, host_.quality).bytes);
+}
+
+TEST_P(ConvertFolderTest, RemovesTheTemporaryFilesOfAKilledRun_WhereItWrites) {
+  Photo("a/1.jpg");
+  const std::string stale = out_ + "/a/.1.jpg.quelmar-tmp-2147483647";  // no such process
+  WriteText(stale, "half a photo");
+  Walk();
+  EXPECT_TRUE(IsReplaceTemporaryName(std::filesystem::path(stale).filename().string()))
+      << "the stand-in must look like ReplaceFile's temporary files";
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_THAT(Output(), ElementsAre("a/", "a/1.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar

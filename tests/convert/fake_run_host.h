@@ -18,11 +18,13 @@ class FakeRunHost : public RunHost {
   std::map<RunField, std::string> fields;
   StampSettings stamp;
   std::int32_t quality = 90;
+  int jobs = 0;  // worker threads of the walk; 0 for one per core
 
   std::deque<bool> answers;
   int stop_at_pump = 0;               // the 1-based pump at which FStop becomes 1; 0 for never
   std::function<void()> save_action;  // runs at each SaveSettings (may throw)
   std::function<void(int)> on_pump;   // runs at each event pump, with its 1-based number
+  std::function<void()> on_question;  // runs at each Yes/No question, before the answer
 
   std::int32_t progress_max = 0;
   std::int32_t progress_position = 0;
@@ -57,6 +59,7 @@ class FakeRunHost : public RunHost {
   void ShowMessage(const std::string& text) override { log.push_back("message:" + text); }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);
+    if (on_question) on_question();
     if (answers.empty()) return true;
     const bool answer = answers.front();
     answers.pop_front();
@@ -69,6 +72,7 @@ class FakeRunHost : public RunHost {
     if (save_action) save_action();
   }
   void FileFinished(const std::string&) override { ++files_finished; }
+  int Jobs() const override { return jobs; }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {

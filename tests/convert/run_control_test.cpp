@@ -22,12 +22,14 @@ using testing::TreeListing;
 using testing::WriteBytes;
 using testing::WriteText;
 
-class RunControlTest : public ::testing::Test {
+// Every case runs with 1, 2 and 8 worker threads.
+class RunControlTest : public ::testing::TestWithParam<int> {
  protected:
   RunControlTest() {
     WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(8, 6)));
     std::filesystem::create_directories(src_);
     std::filesystem::create_directories(out_);
+    host_.jobs = GetParam();
     host_.fields = {{RunField::kLogo, logo_},
                     {RunField::kSource, src_ + "/"},
                     {RunField::kOutput, out_ + "/"},
@@ -63,29 +65,29 @@ class RunControlTest : public ::testing::Test {
   FakeRunHost host_;
 };
 
-TEST_F(RunControlTest, ShowsOnlyTheLogoMessage_WhenEveryFieldIsEmpty) {
+TEST_P(RunControlTest, ShowsOnlyTheLogoMessage_WhenEveryFieldIsEmpty) {
   host_.fields.clear();
   ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
 }
 
-TEST_F(RunControlTest, RefusesALogoPathThatNamesAFolder) {
+TEST_P(RunControlTest, RefusesALogoPathThatNamesAFolder) {
   host_.fields[RunField::kLogo] = src_;
   ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
 }
 
-TEST_F(RunControlTest, RefusesAMissingSource_AfterReplacingTheExclusions) {
+TEST_P(RunControlTest, RefusesAMissingSource_AfterReplacingTheExclusions) {
   host_.fields[RunField::kSource] = "";
   host_.fields[RunField::kExclusions] = "raw, old";
   ExpectRefused("元画像のディレクトリがありません", RunField::kSource);
   EXPECT_THAT(host_.state.FExceptFolders, ElementsAre("raw", "old"));
 }
 
-TEST_F(RunControlTest, RefusesAMissingOutput) {
+TEST_P(RunControlTest, RefusesAMissingOutput) {
   host_.fields[RunField::kOutput] = "";
   ExpectRefused("出力先ディレクトリがありません", RunField::kOutput);
 }
 
-TEST_F(RunControlTest, RefusesAnOutputThatIsTheSource_WithOrWithoutTrailingSeparator) {
+TEST_P(RunControlTest, RefusesAnOutputThatIsTheSource_WithOrWithoutTrailingSeparator) {
   for (const std::string& output : {src_ + "/", src_, src_ + "//", src_ + "/./"}) {
     host_ = FakeRunHost();
     host_.fields = {
@@ -94,7 +96,7 @@ TEST_F(RunControlTest, RefusesAnOutputThatIsTheSource_WithOrWithoutTrailingSepar
   }
 }
 
-TEST_F(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
+TEST_P(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
   std::filesystem::create_directories(src_ + "/out");
   std::filesystem::create_directory_symlink(src_ + "/out", temp_ / "link");
   for (const std::string& output :
@@ -106,7 +108,7 @@ TEST_F(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
   }
 }
 
-TEST_F(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
+TEST_P(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
   // Relative paths, so that "photos/" occurs inside "backup/photos/".
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(temp_.path());
@@ -125,7 +127,7 @@ TEST_F(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
   std::filesystem::current_path(previous);
 }
 
-TEST_F(RunControlTest, RunsAndReportsTheEnd_InTheRightOrder) {
+TEST_P(RunControlTest, RunsAndReportsTheEnd_InTheRightOrder) {
   Photo("a/1.jpg");
   Photo("2.jpg");
   BitBtn1Click(host_);
@@ -140,7 +142,7 @@ TEST_F(RunControlTest, RunsAndReportsTheEnd_InTheRightOrder) {
   EXPECT_EQ(host_.state.FMark.height(), 6);
 }
 
-TEST_F(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
+TEST_P(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
   Photo("a/1.jpg");
   BitBtn1Click(host_);
   const std::vector<std::string> with_separator = TreeListing(out_);
@@ -156,7 +158,7 @@ TEST_F(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
   EXPECT_EQ(testing::ReadBytes(out_ + "/a/1.jpg"), bytes);
 }
 
-TEST_F(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNamesAlone) {
+TEST_P(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNamesAlone) {
   Photo("1.jpg");
   std::filesystem::create_directories(out_ + "/a");
   host_.fields[RunField::kOutput] = out_ + "//";
@@ -171,7 +173,7 @@ TEST_F(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNames
   EXPECT_TRUE(std::filesystem::exists(out_ + "/a/1.jpg"));
 }
 
-TEST_F(RunControlTest, EndsWithTheFinishedMessage_WhenTheTreeHoldsNoJpeg) {
+TEST_P(RunControlTest, EndsWithTheFinishedMessage_WhenTheTreeHoldsNoJpeg) {
   std::filesystem::create_directories(src_ + "/a/b");
   WriteText(src_ + "/a/readme.txt", "");
   BitBtn1Click(host_);
@@ -180,7 +182,7 @@ TEST_F(RunControlTest, EndsWithTheFinishedMessage_WhenTheTreeHoldsNoJpeg) {
   EXPECT_EQ(host_.progress_position, host_.progress_max);
 }
 
-TEST_F(RunControlTest, LeavesTheBarEmptyAndSavesNothing_AfterAStop) {
+TEST_P(RunControlTest, LeavesTheBarEmptyAndSavesNothing_AfterAStop) {
   Photo("1.jpg");
   Photo("2.jpg");
   // Pumps: the click's own, the folder's entry, two listed entries, before 1.jpg, before 2.jpg.
@@ -192,7 +194,7 @@ TEST_F(RunControlTest, LeavesTheBarEmptyAndSavesNothing_AfterAStop) {
   EXPECT_THAT(TreeListing(out_), ElementsAre("1.jpg"));
 }
 
-TEST_F(RunControlTest, StopsTheRun_WhenTheUserAnswersNoAfterAFailedFile) {
+TEST_P(RunControlTest, StopsTheRun_WhenTheUserAnswersNoAfterAFailedFile) {
   WriteText(src_ + "/a/bad.jpg", "text");
   Photo("b/p.jpg");
   host_.answers = {false};
@@ -203,7 +205,7 @@ TEST_F(RunControlTest, StopsTheRun_WhenTheUserAnswersNoAfterAFailedFile) {
   EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
 }
 
-TEST_F(RunControlTest, OnlyRequestsAStop_WhenClickedDuringARun) {
+TEST_P(RunControlTest, OnlyRequestsAStop_WhenClickedDuringARun) {
   host_.state.FStop = 0;
   BitBtn1Click(host_);
   EXPECT_EQ(host_.state.FStop, 1);
@@ -211,7 +213,7 @@ TEST_F(RunControlTest, OnlyRequestsAStop_WhenClickedDuringARun) {
   EXPECT_EQ(host_.pumps, 0);
 }
 
-TEST_F(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
+TEST_P(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
   Photo("旅行/2024/IMG_1.JPG", 1);
   Photo("旅行/2024/IMG_2.jpeg", 2);
   Photo("旅行/raw/IMG_3.jpg", 3);
@@ -230,20 +232,20 @@ TEST_F(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
   EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
 }
 
-TEST_F(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
+TEST_P(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
   Photo("a/p.jpg");
   std::filesystem::create_directory(out_ + "/a");
   testing::MakeReadOnly(out_ + "/a");
   ExpectIdleAfterError();
 }
 
-TEST_F(RunControlTest, ReturnsToIdle_WhenTheSettingsCannotBeSaved) {
+TEST_P(RunControlTest, ReturnsToIdle_WhenTheSettingsCannotBeSaved) {
   Photo("p.jpg");
   host_.save_action = [] { throw EFCreateError("/etc/Quelmar.ini", EACCES); };
   ExpectIdleAfterError();
 }
 
-TEST_F(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
+TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
   host_.state.FMark = testing::LogoRaster(3, 3);
   WriteText(logo_, "not a bitmap");
   EXPECT_THROW(BitBtn1Click(host_), Error);
@@ -252,11 +254,13 @@ TEST_F(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
   EXPECT_THAT(host_.log, IsEmpty());
 }
 
-TEST_F(RunControlTest, PicksUpALogoChangedOnDisk) {
+TEST_P(RunControlTest, PicksUpALogoChangedOnDisk) {
   host_.state.FMark = testing::LogoRaster(3, 3);
   BitBtn1Click(host_);
   EXPECT_EQ(host_.state.FMark.width(), 8);
 }
+
+INSTANTIATE_TEST_SUITE_P(Jobs, RunControlTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar

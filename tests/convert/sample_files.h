@@ -88,6 +88,19 @@ inline std::vector<std::uint8_t> JpegBytes(std::int32_t width, std::int32_t heig
   return EncodeJpeg(GradientRaster(width, height, seed), 90, progressive);
 }
 
+// A JPEG whose header reads but whose decoding fails: the first scan's first component asks
+// for Huffman tables 3, which the file never defines.
+inline std::vector<std::uint8_t> UndecodableJpegBytes(std::int32_t width, std::int32_t height) {
+  std::vector<std::uint8_t> bytes = JpegBytes(width, height);
+  for (std::size_t i = 0; i + 6 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+      bytes[i + 6] = 0x33;
+      break;
+    }
+  }
+  return bytes;
+}
+
 // The bytes of an uncompressed 24-bit BMP whose pixels are given top row first, in the
 // order blue, green, red.
 inline std::vector<std::uint8_t> Bmp24Bytes(const Raster24& image) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "convert/folder_listing.h"
+
+namespace quelmar {
+
+// The two passes over a folder's files, in the walk's order.
+inline constexpr const char* kWalkSuffixes[] = {".jpg", ".jpeg"};
+
+// True when the walk enters entry: a real folder whose name is not excluded.
+bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& except_folders);
+
+// True when the walk converts entry in the pass for suffix.
+bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix);
+
+// Every file the walk of source reaches if nothing changes on the disk meanwhile, in the
+// order it reaches them: each folder's sub-folders first, then its "*.jpg", then its "*.jpeg"
+// files. Paths are joined as the walk joins them.
+std::vector<std::string> ListWalkOrder(const std::string& source,
+                                       const std::vector<std::string>& except_folders);
+
+// parent + separator + name, the walk's one way of joining paths.
+std::string JoinPath(const std::string& parent, const std::string& name);
+
+}  // namespace quelmar
