@@ -1,0 +1,157 @@
+#include "fuzz_entries.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/errors.h"
+#include "convert/comma_text.h"
+#include "image/bitmap_file.h"
+#include "image/bitmap_header.h"
+#include "image/jpeg_file.h"
+#include "image/raster24.h"
+#include "settings/ini_file.h"
+
+namespace quelmar::fuzz {
+
+namespace {
+
+// Large pictures are valid but only cost time and memory; their headers are still parsed.
+constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 16;
+// JPEG headers may claim up to 65500 x 65500 pixels; the decoder's own limits are exercised
+// by the robustness tests, and here larger images only slow the search.
+constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 20;
+
+Raster24 MarkedRaster() {
+  Raster24 raster;
+  raster.SetSize(2, 1);
+  raster.Row(0)[0] = 7;
+  return raster;
+}
+
+bool IsMarked(const Raster24& raster) {
+  return raster.width() == 2 && raster.height() == 1 && raster.Row(0)[0] == 7;
+}
+
+TMemIniFile ParseIni(std::string_view text) {
+  return TMemIniFile::FromBytes(std::span<const std::uint8_t>(
+      reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+constexpr std::string_view kTextKeys[] = {"MarkBitmap", "ExceptFolder", "SourceFolder",
+                                          "DestinationFolder", "SampleJPEG"};
+constexpr std::string_view kNumberKeys[] = {"Position", "AlphaChannel", "JPEGQuality", "B/W",
+                                            "MaskType"};
+
+// The comma text that reads back as items: each item quoted, inner quotes doubled.
+std::string QuotedCommaText(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += ',';
+    text += '"';
+    for (char c : items[i]) {
+      if (c == '"') text += '"';
+      text += c;
+    }
+    text += '"';
+  }
+  return text;
+}
+
+}  // namespace
+
+bool BitmapEntry(std::span<const std::uint8_t> bytes) {
+  Raster24 raster = MarkedRaster();
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  try {
+    if (!bytes.empty()) {
+      const BitmapHeader header = ParseBitmapHeader(bytes);
+      if (std::int64_t{header.width} * header.height > kMaxBitmapPixels) return true;
+      width = header.width;
+      height = header.height;
+    }
+    DecodeBitmap(bytes, raster);
+  } catch (const Error&) {
+    // A refused file must leave the raster as it was.
+    return IsMarked(raster);
+  }
+  return raster.width() == width && raster.height() == height;
+}
+
+bool JpegEntry(std::span<const std::uint8_t> bytes) {
+  Raster24 raster = MarkedRaster();
+  try {
+    const JpegFile jpeg = ParseJpegFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    if (std::uint64_t{jpeg.width} * jpeg.height > kMaxJpegPixels) return true;
+    Raster24 decoded;
+    DecodeJpeg(jpeg, decoded);
+    if (decoded.width() != static_cast<std::int32_t>(jpeg.width) ||
+        decoded.height() != static_cast<std::int32_t>(jpeg.height)) {
+      return false;
+    }
+    // A target of another size keeps its size; an error leaves it unchanged.
+    DecodeJpeg(jpeg, raster);
+    if (raster.width() != 2 || raster.height() != 1) return false;
+    if (bytes.size() % 7 == 0) {
+      const JpegFile again = ParseJpegFile(
+          EncodeJpeg(decoded, static_cast<std::uint8_t>(bytes.size()), jpeg.MultiScan));
+      if (again.width != jpeg.width || again.height != jpeg.height) return false;
+    }
+  } catch (const Error&) {
+    return raster.width() == 2 && raster.height() == 1;
+  }
+  return true;
+}
+
+bool IniEntry(std::span<const std::uint8_t> bytes) {
+  try {
+    TMemIniFile ini = TMemIniFile::FromBytes(bytes);
+    std::string texts[std::size(kTextKeys)];
+    std::int32_t numbers[std::size(kNumberKeys)];
+    for (std::size_t i = 0; i < std::size(kTextKeys); ++i) {
+      texts[i] = ini.ReadText("Setup", kTextKeys[i], "");
+    }
+    for (std::size_t i = 0; i < std::size(kNumberKeys); ++i) {
+      numbers[i] = ini.ReadNumber("Setup", kNumberKeys[i], -1);
+    }
+    for (std::size_t i = 0; i < std::size(kTextKeys); ++i) {
+      ini.PutText("Setup", kTextKeys[i], texts[i]);
+    }
+    for (std::size_t i = 0; i < std::size(kNumberKeys); ++i) {
+      ini.PutNumber("Setup", kNumberKeys[i], numbers[i]);
+    }
+    const std::string text = ini.Text();
+
+    // The saved text must read back as itself, with the ten values in place.
+    const TMemIniFile again = ParseIni(text);
+    if (again.Text() != text) return false;
+    for (std::size_t i = 0; i < std::size(kTextKeys); ++i) {
+      if (again.ReadText("setup", kTextKeys[i], "?") != texts[i]) return false;
+    }
+    for (std::size_t i = 0; i < std::size(kNumberKeys); ++i) {
+      if (again.ReadNumber("SETUP", kNumberKeys[i], 0) != numbers[i]) return false;
+    }
+  } catch (const Error&) {
+  }
+  return true;
+}
+
+bool CommaTextEntry(std::span<const std::uint8_t> bytes) {
+  const std::string text(bytes.begin(), bytes.end());
+  const std::vector<std::string> items = ParseCommaText(text);
+  // A NUL byte ends the text, so no item holds one and what follows it is ignored.
+  const std::string before_nul = text.substr(0, text.find('\0'));
+  if (ParseCommaText(before_nul) != items) return false;
+  std::size_t length = 0;
+  for (const std::string& item : items) {
+    if (item.find('\0') != std::string::npos) return false;
+    length += item.size();
+  }
+  if (length > before_nul.size()) return false;
+  // Quoting every item gives a text that reads back as the same items.
+  return ParseCommaText(QuotedCommaText(items)) == items;
+}
+
+}  // namespace quelmar::fuzz

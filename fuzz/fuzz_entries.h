@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace quelmar::fuzz {
+
+// The work of one fuzz input, shared by the libFuzzer targets and the replay test. Each entry
+// accepts any bytes: a result or one of the system's own errors is an expected outcome, and
+// false means an invariant of the reader did not hold. A crash, a leak or a hang is a finding.
+bool BitmapEntry(std::span<const std::uint8_t> bytes);
+bool JpegEntry(std::span<const std::uint8_t> bytes);
+bool IniEntry(std::span<const std::uint8_t> bytes);
+bool CommaTextEntry(std::span<const std::uint8_t> bytes);
+
+}  // namespace quelmar::fuzz
