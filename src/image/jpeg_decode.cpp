@@ -4,6 +4,7 @@
 
 #include "image/jpeg_decompression.h"
 #include "image/jpeg_file.h"
+#include "image/jpeg_limits.h"
 
 namespace quelmar {
 
@@ -72,6 +73,9 @@ void DecodeJpeg(const JpegFile& jpeg, Raster24& target) {
   decompression.ReadHeader();
   jpeg_decompress_struct& cinfo = decompression.cinfo();
   SetDecoderParameters(cinfo);
+  JpegScanLimit scan_limit;
+  AttachJpegScanLimit(cinfo, scan_limit);
+  const MemoryReservation working_memory = ReserveDecoderMemory(cinfo);
 
   // The raster comes before the decoding starts, so that a photo too large for memory fails
   // before the library reads a progressive file's whole coefficient set.

@@ -1,5 +1,6 @@
 #include "image/jpeg_compression.h"
 #include "image/jpeg_file.h"
+#include "image/jpeg_limits.h"
 
 namespace quelmar {
 
@@ -28,8 +29,9 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
   JpegCompression compression(output);
   compression.Create();
   jpeg_compress_struct& cinfo = compression.cinfo();
+  compression.Run([&] { SetEncoderParameters(cinfo, raster, quality, progressive); });
+  const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {
-    SetEncoderParameters(cinfo, raster, quality, progressive);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
       // The library only reads input rows.

@@ -7,8 +7,6 @@
 #include <new>
 #include <utility>
 
-#include <unistd.h>
-
 #include "base/errors.h"
 
 namespace quelmar {
@@ -18,28 +16,26 @@ std::size_t Raster24::StrideFor(std::int32_t w) {
   return ((static_cast<std::size_t>(w) * 24 + 31) / 32) * 4;
 }
 
-std::unique_ptr<std::uint8_t[]> Raster24::Allocate(std::size_t stride, std::int32_t h) {
+std::unique_ptr<std::uint8_t[]> Raster24::Allocate(std::size_t stride, std::int32_t h,
+                                                   MemoryReservation& reservation) {
   if (stride == 0 || h <= 0) return nullptr;
   if (static_cast<std::size_t>(h) > std::numeric_limits<std::size_t>::max() / stride) {
     throw EOutOfResources(ENOMEM);
   }
-  // Beyond the machine's physical memory an allocation would only succeed lazily and end in
-  // the system killing the process, so such sizes are refused as storage that cannot be had.
+  // An allocation beyond the memory the process may use would only succeed lazily and end in
+  // the system killing the process, so the budget refuses such sizes as storage that cannot be
+  // had, also when several rasters are made at once.
   const std::size_t bytes = stride * static_cast<std::size_t>(h);
-  const long pages = ::sysconf(_SC_PHYS_PAGES);
-  const long page_size = ::sysconf(_SC_PAGESIZE);
-  if (pages > 0 && page_size > 0 &&
-      bytes / static_cast<std::size_t>(page_size) >= static_cast<std::size_t>(pages)) {
-    throw EOutOfResources(ENOMEM);
-  }
+  MemoryReservation reserved(bytes);
   std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[bytes]);
   if (!pixels) throw EOutOfResources(ENOMEM);
+  reservation = std::move(reserved);
   return pixels;
 }
 
 Raster24::Raster24(const Raster24& other)
     : width_(other.width_), height_(other.height_), stride_(other.stride_) {
-  pixels_ = Allocate(stride_, height_);
+  pixels_ = Allocate(stride_, height_, reservation_);
   if (pixels_) std::memcpy(pixels_.get(), other.pixels_.get(), stride_ * height_);
 }
 
@@ -55,6 +51,7 @@ Raster24::Raster24(Raster24&& other) noexcept
     : width_(std::exchange(other.width_, 0)),
       height_(std::exchange(other.height_, 0)),
       stride_(std::exchange(other.stride_, 0)),
+      reservation_(std::move(other.reservation_)),
       pixels_(std::move(other.pixels_)) {}
 
 Raster24& Raster24::operator=(Raster24&& other) noexcept {
@@ -62,6 +59,7 @@ Raster24& Raster24::operator=(Raster24&& other) noexcept {
   height_ = std::exchange(other.height_, 0);
   stride_ = std::exchange(other.stride_, 0);
   pixels_ = std::move(other.pixels_);
+  reservation_ = std::move(other.reservation_);
   return *this;
 }
 
@@ -71,7 +69,7 @@ Raster24 Raster24::Uninitialized(std::int32_t w, std::int32_t h) {
   h = std::max(h, 0);
   if (w == 0 || h == 0) w = h = 0;
   raster.stride_ = StrideFor(w);
-  raster.pixels_ = Allocate(raster.stride_, h);
+  raster.pixels_ = Allocate(raster.stride_, h, raster.reservation_);
   raster.width_ = w;
   raster.height_ = h;
   return raster;
@@ -93,6 +91,7 @@ void Raster24::SetSize(std::int32_t w, std::int32_t h) {
   if (w == 0 || h == 0) {
     // No pixels; the size is kept as given, and no row is valid unless both are positive.
     pixels_.reset();
+    reservation_.Release();
     width_ = w;
     height_ = h;
     stride_ = StrideFor(w);

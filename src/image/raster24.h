@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/memory_budget.h"
+
 namespace quelmar {
 
 // A 24-bit image: width x height pixels of three bytes each, in the order blue, green, red.
@@ -19,7 +21,8 @@ class Raster24 {
   ~Raster24() = default;
 
   // A raster of w x h pixels whose pixel bytes are not initialised; for producers that
-  // write every pixel themselves (the decoder). Fails with EOutOfResources.
+  // write every pixel themselves (the decoder). Fails with EOutOfResources, also when the
+  // pixels would exceed the process-wide memory budget (base/memory_budget.h).
   static Raster24 Uninitialized(std::int32_t w, std::int32_t h);
 
   std::int32_t width() const { return width_; }
@@ -41,11 +44,15 @@ class Raster24 {
 
  private:
   static std::size_t StrideFor(std::int32_t w);
-  static std::unique_ptr<std::uint8_t[]> Allocate(std::size_t stride, std::int32_t h);
+  // Reserves the pixels' storage in the memory budget, then allocates it.
+  static std::unique_ptr<std::uint8_t[]> Allocate(std::size_t stride, std::int32_t h,
+                                                  MemoryReservation& reservation);
 
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::size_t stride_ = 0;
+  // Declared before the pixels so that the storage is freed before its reservation.
+  MemoryReservation reservation_;
   std::unique_ptr<std::uint8_t[]> pixels_;
 };
 

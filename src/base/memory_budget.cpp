@@ -1,0 +1,86 @@
+#include "base/memory_budget.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include <unistd.h>
+
+#include "base/errors.h"
+
+namespace quelmar {
+
+namespace {
+
+std::atomic<std::size_t> in_use{0};
+std::atomic<std::size_t> budget{0};
+
+std::size_t PhysicalMemory() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page_size = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return static_cast<std::size_t>(1) << 30;
+  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size);
+}
+
+// The control group's hard limit, where the out-of-memory kill comes from in a container.
+std::size_t ControlGroupLimit() {
+  std::ifstream in("/sys/fs/cgroup/memory.max");
+  std::string text;
+  if (!(in >> text) || text.empty() || text == "max") return static_cast<std::size_t>(-1);
+  try {
+    return static_cast<std::size_t>(std::stoull(text));
+  } catch (const std::exception&) {
+    return static_cast<std::size_t>(-1);
+  }
+}
+
+std::size_t DefaultBudget() {
+  static const std::size_t bytes = std::min(PhysicalMemory(), ControlGroupLimit()) / 2;
+  return bytes;
+}
+
+}  // namespace
+
+MemoryReservation::MemoryReservation(std::size_t bytes) {
+  if (bytes == 0) return;
+  const std::size_t limit = MemoryBudget();
+  std::size_t held = in_use.load(std::memory_order_relaxed);
+  do {
+    if (bytes > limit || held > limit - bytes) throw EOutOfResources(ENOMEM);
+  } while (!in_use.compare_exchange_weak(held, held + bytes, std::memory_order_relaxed));
+  bytes_ = bytes;
+}
+
+MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, 0)) {}
+
+MemoryReservation& MemoryReservation::operator=(MemoryReservation&& other) noexcept {
+  if (this != &other) {
+    Release();
+    bytes_ = std::exchange(other.bytes_, 0);
+  }
+  return *this;
+}
+
+void MemoryReservation::Release() {
+  if (bytes_ == 0) return;
+  in_use.fetch_sub(std::exchange(bytes_, 0), std::memory_order_relaxed);
+}
+
+std::size_t MemoryBudget() {
+  const std::size_t set = budget.load(std::memory_order_relaxed);
+  return set != 0 ? set : DefaultBudget();
+}
+
+std::size_t MemoryInUse() {
+  return in_use.load(std::memory_order_relaxed);
+}
+
+void SetMemoryBudget(std::size_t bytes) {
+  budget.store(bytes, std::memory_order_relaxed);
+}
+
+}  // namespace quelmar
