@@ -9,10 +9,15 @@
 set -uo pipefail
 
 build=$(cd "${1:?usage: package_test.sh BUILD_FOLDER}" && pwd) || exit 1
-for tool in cpack dpkg-deb dpkg-shlibdeps python3; do
+if ! command -v dpkg-deb >/dev/null; then
+  echo "SKIP: not a Debian system (no dpkg-deb)"
+  exit 77
+fi
+# On Debian every tool must be there (scripts/install-deps.sh installs them).
+for tool in cpack dpkg-shlibdeps file python3 cjpeg djpeg gzip; do
   if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed"
-    exit 77
+    echo "FAIL - $tool is not installed"
+    exit 1
   fi
 done
 
