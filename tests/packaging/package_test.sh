@@ -5,7 +5,7 @@
 # with the unpacked quelmar-cli.
 #
 # Usage: package_test.sh BUILD_FOLDER
-# Exit status: 0 passed, 1 failed, 77 skipped (no Debian packaging tools here).
+# Exit status: 0 passed, 1 failed, 77 skipped (not a Debian system).
 set -uo pipefail
 
 build=$(cd "${1:?usage: package_test.sh BUILD_FOLDER}" && pwd) || exit 1
