@@ -27,6 +27,24 @@ struct StampSettings {
   std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
 };
 
+// Where a picture of w x h lands in an outer one of outer_w x outer_h at a position code: the
+// logo's top-left pixel on a photograph. Halves truncate toward zero, also for negative values,
+// so a centred picture lies one column nearer the left edge when the difference is odd.
+struct PicturePoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+};
+PicturePoint LogoOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
+                        std::int32_t w, std::int32_t h);
+
+// A rectangle of pixels: columns x .. x + w - 1, rows y .. y + h - 1.
+struct PixelRect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t w = 0;
+  std::int32_t h = 0;
+};
+
 // (largest + smallest of the three bytes) / 2, remainder dropped.
 std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 
@@ -39,5 +57,12 @@ std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 // unstamped: nothing is read or written outside either raster. Settings outside their ranges
 // (position 0..5, mask type 0..2, density 0..256) are clamped into them.
 void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings);
+
+// The pixels of region (which must lie inside target) as StampLogo would leave them, without
+// changing target and without stamping anything outside the region: a view of a large picture
+// costs only what it shows. The ink of mask type 2 is still chosen over the whole area under the
+// logo. A target narrower or lower than the logo gives the region unstamped, without an error.
+Raster24 StampedRegion(const Raster24& target, const Raster24& logo, const StampSettings& settings,
+                       PixelRect region);
 
 }  // namespace quelmar

@@ -416,5 +416,66 @@ TEST(StampLogo, ClampsSettingsOutsideTheirRanges) {
   EXPECT_EQ(AllBytes(target), AllBytes(expected));
 }
 
+// The region of a stamped copy, cut out, is what StampedRegion gives: in every mask type and
+// position, for regions that cut through the logo, miss it, or hold all of it.
+TEST(StampedRegion, GivesTheRegionOfAStampedCopyWithoutChangingTheTarget) {
+  std::mt19937 random(777);
+  auto byte = [&] { return static_cast<std::uint8_t>(random() & 0xFF); };
+  for (int round = 0; round < 200; ++round) {
+    const std::int32_t W = 8 + static_cast<std::int32_t>(random() % 40);
+    const std::int32_t H = 4 + static_cast<std::int32_t>(random() % 20);
+    const std::int32_t w = 1 + static_cast<std::int32_t>(random() % W);
+    const std::int32_t h = 1 + static_cast<std::int32_t>(random() % H);
+    Raster24 logo = Filled(w, h, kClear);
+    Raster24 target = Filled(W, H, Grey(0));
+    for (std::int32_t y = 0; y < h; ++y) {
+      for (std::int32_t x = 0; x < w; ++x) {
+        if ((x || y) && random() % 4 != 0) Put(logo, x, y, {byte(), byte(), byte()});
+      }
+    }
+    for (std::int32_t y = 0; y < H; ++y) {
+      for (std::int32_t x = 0; x < W; ++x) Put(target, x, y, {byte(), byte(), byte()});
+    }
+    const StampSettings s = Settings(round % 3, 1 + static_cast<std::int32_t>(random() % 256),
+                                     static_cast<std::int32_t>(random() % 6), byte());
+    PixelRect region;
+    region.x = static_cast<std::int32_t>(random() % W);
+    region.y = static_cast<std::int32_t>(random() % H);
+    region.w = 1 + static_cast<std::int32_t>(random() % (W - region.x));
+    region.h = 1 + static_cast<std::int32_t>(random() % (H - region.y));
+    const Raster24 before = target;
+    Raster24 stamped = target;
+    StampLogo(stamped, logo, s);
+
+    const Raster24 part = StampedRegion(target, logo, s, region);
+
+    ASSERT_EQ(part.width(), region.w);
+    ASSERT_EQ(part.height(), region.h);
+    for (std::int32_t y = 0; y < region.h; ++y) {
+      for (std::int32_t x = 0; x < region.w; ++x) {
+        ASSERT_EQ(Get(part, x, y), Get(stamped, region.x + x, region.y + y))
+            << "round " << round << " at " << x << "," << y;
+      }
+    }
+    ASSERT_EQ(AllBytes(target), AllBytes(before));
+  }
+}
+
+TEST(StampedRegion, LeavesTheRegionUnstamped_WhenTheTargetIsSmallerThanTheLogo) {
+  Raster24 logo = Filled(4, 4, {1, 2, 3});
+  Put(logo, 0, 0, kClear);
+  const Raster24 lower = Filled(6, 3, Grey(90));
+  const Raster24 narrower = Filled(3, 6, Grey(90));
+  for (const Raster24* target : {&lower, &narrower}) {
+    const Raster24 part = StampedRegion(*target, logo, Settings(mkColor, 256, kTopLeft),
+                                        PixelRect{0, 0, target->width(), target->height()});
+    for (std::int32_t y = 0; y < target->height(); ++y) {
+      for (std::int32_t x = 0; x < target->width(); ++x) {
+        EXPECT_EQ(Get(part, x, y), Get(*target, x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quelmar
