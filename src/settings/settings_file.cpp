@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "base/paths.h"
 #include "settings/ini_file.h"
+#include "settings/settings_location.h"
 
 namespace quelmar {
 
@@ -61,7 +64,7 @@ std::int32_t ReadClamped(const TMemIniFile& ini, std::string_view key, std::int3
 }  // namespace
 
 std::string SettingsPath() {
-  return FolderPart(ExecutablePath()) + "Quelmar.ini";
+  return SettingsPathIn(CurrentSettingsPlace());
 }
 
 void LoadSettings(SettingsHost& host, const std::string& path) {
@@ -122,7 +125,12 @@ void SaveSettings(SettingsHost& host, const std::string& path) {
 }
 
 void SaveSettings(SettingsHost& host) {
-  SaveSettings(host, SettingsPath());
+  const std::string path = SettingsPath();
+  // The configuration folder is made on the first save; a failure shows when the file cannot
+  // be created in it.
+  std::error_code ignored;
+  std::filesystem::create_directories(FolderPart(path), ignored);
+  SaveSettings(host, path);
 }
 
 }  // namespace quelmar

@@ -6,8 +6,9 @@
 
 namespace quelmar {
 
-// The settings file: "Quelmar.ini" in the folder of the running executable, built afresh at
-// each call.
+// The settings file, worked out afresh at each call: "Quelmar.ini" in the folder of the running
+// executable, or in the user's configuration folder when the program lives in a folder the user
+// cannot write (see settings_location.h).
 std::string SettingsPath();
 
 // Reads the settings file into the window's edit fields and fields: defaults for what is
