@@ -1,0 +1,189 @@
+// ConvertFolder over a folder of generated photographs with 1 and 2 jobs, and the parts of one
+// file's cost: the work a worker does (StampJpegFile) and the write the walk does
+// (WriteJpegFile, flushed to the disk). Prints the throughput ratio of 2 jobs to 1 and the
+// share of the write in a file's cost.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "convert/convert_file.h"
+#include "convert/convert_folder.h"
+#include "convert/run_host.h"
+#include "image/jpeg_file.h"
+#include "image/raster24.h"
+
+namespace {
+
+constexpr int kPhotos = 16;
+constexpr std::int32_t kWidth = 2000;  // 2 megapixels each
+constexpr std::int32_t kHeight = 1000;
+constexpr std::int32_t kQuality = 90;
+
+quelmar::Raster24 PhotoLike(int seed) {
+  quelmar::Raster24 raster = quelmar::Raster24::Uninitialized(kWidth, kHeight);
+  std::uint32_t state = 12345u + static_cast<std::uint32_t>(seed);
+  for (std::int32_t y = 0; y < kHeight; ++y) {
+    std::uint8_t* row = raster.Row(y);
+    for (std::int32_t x = 0; x < kWidth; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const int noise = static_cast<int>(state >> 29) - 4;
+      const int base[3] = {x * 200 / kWidth + 20, y * 180 / kHeight + 40,
+                           ((x / 7 + y / 5 + seed * 9) % 256) / 2 + 60};
+      for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(base[c] + noise);
+    }
+  }
+  return raster;
+}
+
+quelmar::Raster24 Logo() {
+  quelmar::Raster24 logo;
+  logo.SetSize(200, 80);  // white: the transparent colour
+  for (std::int32_t y = 20; y < 60; ++y) {
+    std::uint8_t* row = logo.Row(y);
+    for (std::int32_t x = 20; x < 180; ++x) row[3 * x + 2] = 40;
+  }
+  return logo;
+}
+
+// A scratch folder with the source photos (every third one progressive) and an output folder.
+struct Scratch {
+  Scratch() {
+    char pattern[] = "/tmp/quelmar-bench-XXXXXX";
+    root = ::mkdtemp(pattern);
+    std::filesystem::create_directories(source());
+    std::filesystem::create_directories(output());
+    for (int i = 0; i < kPhotos; ++i) {
+      const std::vector<std::uint8_t> bytes =
+          quelmar::EncodeJpeg(PhotoLike(i), kQuality, i % 3 == 0);
+      quelmar::WriteJpegFile(source() + "/" + std::to_string(100 + i) + ".jpg", bytes);
+    }
+  }
+  ~Scratch() { std::filesystem::remove_all(root); }
+  std::string source() const { return root + "/source"; }
+  std::string output() const { return root + "/output"; }
+  std::string root;
+};
+
+const Scratch& Folder() {
+  static const Scratch scratch;
+  return scratch;
+}
+
+// A run that nobody watches.
+class BenchHost : public quelmar::RunHost {
+ public:
+  explicit BenchHost(int jobs) : jobs_(jobs) { state_.FMark = Logo(); }
+  quelmar::RunState& State() override { return state_; }
+  std::string FieldText(quelmar::RunField) const override { return {}; }
+  quelmar::StampSettings CurrentStampSettings() const override {
+    return {quelmar::kBottomRight, quelmar::mkColor, 160, 250};
+  }
+  std::int32_t Quality() const override { return kQuality; }
+  std::int32_t ProgressMax() const override { return max_; }
+  void SetProgressMax(std::int32_t value) override { max_ = value; }
+  std::int32_t ProgressPosition() const override { return position_; }
+  void SetProgressPosition(std::int32_t value) override { position_ = value; }
+  void SetButtonCaption(const std::string&) override {}
+  void ProcessEvents() override {}
+  void ShowMessage(const std::string&) override {}
+  bool AskYesNo(const std::string&) override { return true; }
+  void Beep() override {}
+  void Focus(quelmar::RunField) override {}
+  void SaveSettings() override {}
+  int Jobs() const override { return jobs_; }
+
+ private:
+  quelmar::RunState state_;
+  int jobs_;
+  std::int32_t max_ = 0;
+  std::int32_t position_ = 0;
+};
+
+void ConvertFolderJobs(benchmark::State& state) {
+  const Scratch& folder = Folder();
+  for (auto _ : state) {
+    BenchHost host(static_cast<int>(state.range(0)));
+    host.State().FStop = 0;
+    quelmar::ConvertFolder(host, folder.source(), folder.output());
+  }
+  state.counters["photos/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kPhotos),
+                                                  benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kPhotos * kWidth * kHeight / 1e6,
+                         benchmark::Counter::kIsRate);
+}
+
+// The work a worker does for one photo.
+void StampJpegFileOnly(benchmark::State& state) {
+  const Scratch& folder = Folder();
+  const quelmar::Raster24 logo = Logo();
+  const BenchHost host(1);
+  int i = 0;
+  for (auto _ : state) {
+    const std::string path = folder.source() + "/" + std::to_string(100 + i++ % kPhotos) + ".jpg";
+    benchmark::DoNotOptimize(
+        quelmar::StampJpegFile(path, logo, host.CurrentStampSettings(), kQuality).bytes.data());
+  }
+}
+
+// The write the walk does for one photo: a temporary file, flushed, renamed over the old one.
+void WriteJpegFileOnly(benchmark::State& state) {
+  const Scratch& folder = Folder();
+  const quelmar::StampedJpeg stamped = quelmar::StampJpegFile(
+      folder.source() + "/101.jpg", Logo(), BenchHost(1).CurrentStampSettings(), kQuality);
+  const std::string path = folder.output() + "/write.jpg";
+  for (auto _ : state) quelmar::WriteJpegFile(path, stamped.bytes);
+  state.counters["KiB"] = static_cast<double>(stamped.bytes.size()) / 1024;
+}
+
+BENCHMARK(ConvertFolderJobs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StampJpegFileOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WriteJpegFileOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The console report, keeping each benchmark's mean real time for the ratios.
+class ThroughputReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+      seconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+  }
+  double Of(const std::string& name) const {
+    const auto it = seconds_.find(name);
+    return it == seconds_.end() ? 0 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> seconds_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  ThroughputReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const double one = reporter.Of("ConvertFolderJobs/1/real_time");
+  const double two = reporter.Of("ConvertFolderJobs/2/real_time");
+  if (one > 0 && two > 0) {
+    std::printf("throughput 2 jobs / 1 job = %.2f (target >= 1.8)\n", one / two);
+  }
+  const double work = reporter.Of("StampJpegFileOnly/real_time");
+  const double write = reporter.Of("WriteJpegFileOnly/real_time");
+  if (work > 0 && write > 0) {
+    std::printf("write / (work + write) of one %d MP photo = %.1f %%\n", kWidth * kHeight / 1000000,
+                100 * write / (work + write));
+  }
+  benchmark::Shutdown();
+  return 0;
+}

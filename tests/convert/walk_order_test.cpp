@@ -1,0 +1,52 @@
+#include "convert/walk_order.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "convert/logo_snapshot.h"
+#include "convert/sample_files.h"
+
+namespace quelmar {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::TempFolder;
+using testing::WriteText;
+
+TEST(ListWalkOrder, ListsSubFoldersFirst_ThenJpgThenJpeg_SkippingExcludedAndHiddenFolders) {
+  TempFolder temp;
+  for (const char* file : {"b.jpeg", "a.jpg", "c.JPG", "d.txt", "z/2.jpg", "z/1.jpeg", "m/x/1.jpg",
+                           "raw/1.jpg", ".hidden/1.jpg", "写真/1.jpg"}) {
+    WriteText(temp / file, "");
+  }
+  const std::string root = temp.path();
+  EXPECT_THAT(
+      ListWalkOrder(root, {"raw"}),
+      ElementsAre(root + "/m/x/1.jpg", root + "/z/2.jpg", root + "/z/1.jpeg", root + "/写真/1.jpg",
+                  root + "/a.jpg", root + "/c.JPG", root + "/b.jpeg"));
+}
+
+TEST(ListWalkOrder, GivesNothing_ForAFolderThatCannotBeListed) {
+  TempFolder temp;
+  EXPECT_TRUE(ListWalkOrder(temp / "missing", {}).empty());
+}
+
+TEST(LogoSnapshot, KeepsOneCopyWhileThePixelsStay_AndCopiesAfreshWhenOneChanges) {
+  Raster24 logo = testing::LogoRaster(9, 7);
+  LogoSnapshot snapshot;
+  const std::shared_ptr<const Raster24> first = snapshot.Of(logo);
+  EXPECT_EQ(snapshot.Of(Raster24(logo)), first);
+
+  logo.Row(6)[3 * 8 + 2] ^= 1;  // the last byte of the last row
+  const std::shared_ptr<const Raster24> second = snapshot.Of(logo);
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(SamePixels(*second, logo));
+  EXPECT_FALSE(SamePixels(*first, logo));
+
+  logo.SetSize(9, 8);  // a new white row
+  EXPECT_NE(snapshot.Of(logo), second);
+  EXPECT_NE(snapshot.Of(Raster24()), nullptr);
+}
+
+}  // namespace
+}  // namespace quelmar
