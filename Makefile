@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-fast asan bench clean
+.PHONY: deps build run test test-fast asan bench package screenshots clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -37,6 +37,14 @@ asan: deps
 
 bench: build
 	bash scripts/bench.sh $(BUILD)
+
+# The Debian package build/quelmar_<version>_amd64.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Screenshots of the window under Xvfb, into build/screenshots.
+screenshots: build
+	bash scripts/screenshot.sh $(BUILD) $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  fonts-ipafont-gothic xvfb xauth
+  fonts-ipafont-gothic xvfb xauth xdotool imagemagick
+  file python3 desktop-file-utils groff-base dpkg-dev
   clang libclang-rt-14-dev
 )
 

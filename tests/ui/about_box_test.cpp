@@ -42,6 +42,10 @@ TEST(AboutBox, ShowsTheProductAndTheExecutablesDateAsTheEdition) {
             QLocale::system().toString(QDate(2002, 5, 11), QLocale::ShortFormat) + "版");
   EXPECT_EQ(about.size(), QSize(298, 188));
   EXPECT_EQ(about.OKButton->geometry(), QRect(111, 156, 75, 25));
+  // The icon comes from the program's resources; a missing resource would leave it empty.
+  const QPixmap icon = about.ProgramIcon->pixmap();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.size(), QSize(32, 32));
 }
 
 TEST(AboutBox, WorksTheEditionOutAgainOnEveryShow) {
