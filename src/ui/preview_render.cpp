@@ -4,12 +4,6 @@
 
 namespace quelmar {
 
-PreviewPoint AlignedOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
-                           std::int32_t w, std::int32_t h) {
-  const PicturePoint origin = LogoOrigin(position, outer_w, outer_h, w, h);
-  return {origin.x, origin.y};
-}
-
 PreviewPatch RenderPreview(const Raster24& sample, const Raster24* logo,
                            const StampSettings& settings, std::int32_t pane_w,
                            std::int32_t pane_h) {

@@ -7,17 +7,14 @@
 
 namespace quelmar {
 
-struct PreviewPoint {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-};
-
-// Where an inner picture of w x h lands in an outer one of outer_w x outer_h at a position code:
-// the corner or edge middle of the inner picture that carries the logo meets the same corner or
-// edge middle of the outer one. Halves truncate toward zero, also for negative values. It is the
-// logo's placement on a photograph, and the sample's placement on the preview pane.
-PreviewPoint AlignedOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
-                           std::int32_t w, std::int32_t h);
+// Where the sample lands on the pane: the corner or edge middle of the sample that carries the
+// logo meets the same corner or edge middle of the pane. It is the logo's placement on a
+// photograph, with the pane in the photograph's place and the sample in the logo's.
+using PreviewPoint = PicturePoint;
+inline PreviewPoint AlignedOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
+                                  std::int32_t w, std::int32_t h) {
+  return LogoOrigin(position, outer_w, outer_h, w, h);
+}
 
 // The part of a stamped sample that falls on the pane, and where on the pane it goes.
 struct PreviewPatch {
