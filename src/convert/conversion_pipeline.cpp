@@ -1,6 +1,7 @@
 #include "convert/conversion_pipeline.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace quelmar {
@@ -12,9 +13,9 @@ int ConversionPipeline::WorkersFor(int jobs) {
 
 ConversionPipeline::ConversionPipeline(std::vector<std::string> files, int jobs)
     : files_(std::move(files)),
+      window_(2 * static_cast<std::size_t>(WorkersFor(jobs))),
       workers_wanted_(static_cast<int>(
-          std::min<std::size_t>(static_cast<std::size_t>(WorkersFor(jobs)), files_.size()))),
-      window_(2 * static_cast<std::size_t>(WorkersFor(jobs))) {
+          std::min<std::size_t>(static_cast<std::size_t>(WorkersFor(jobs)), files_.size()))) {
   for (std::size_t i = 0; i < files_.size(); ++i) index_.emplace(files_[i], i);
 }
 
@@ -41,6 +42,13 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
   lock.unlock();
 
   StartUpTo(std::min(files_.size(), at + window_), host);
+  if (workers_.empty()) {
+    // No thread could be started: the walk converts every file itself.
+    lock.lock();
+    slots_.erase(at);
+    cursor_ = at + 1;
+    return std::nullopt;
+  }
 
   lock.lock();
   work_done_.wait(lock, [&] { return slots_.at(at).done; });
@@ -67,7 +75,12 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   work_ready_.notify_all();
   // Workers start with the first work, so a run stopped before any file starts none.
   while (static_cast<int>(workers_.size()) < workers_wanted_) {
-    workers_.emplace_back([this] { Work(); });
+    try {
+      workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // The system allows no more threads: the run goes on with those it has.
+      workers_wanted_ = static_cast<int>(workers_.size());
+    }
   }
 }
 

@@ -38,7 +38,8 @@ class ConversionPipeline {
   // The work of source, which the walk has reached. Files of the list before source are
   // thrown away (the tree changed). First starts the work of the files up to the window's
   // end with the logo, stamp parameters and quality host has now. An error of the work is
-  // thrown here. nullopt when source is not ahead in the list: the caller converts it itself.
+  // thrown here. nullopt when source is not ahead in the list (or no worker thread could be
+  // started): the caller converts it itself.
   std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);
 
   // The number of worker threads for jobs (0 for one per core).
@@ -63,12 +64,12 @@ class ConversionPipeline {
   // Set up before the workers start and never changed.
   const std::vector<std::string> files_;
   std::unordered_map<std::string, std::size_t> index_;
-  const int workers_wanted_;
   const std::size_t window_;
 
   // Used by the calling thread only.
   std::size_t cursor_ = 0;   // the first file not yet taken nor thrown away
   std::size_t started_ = 0;  // files before it have been handed to the workers
+  int workers_wanted_;       // lowered when the system refuses a thread
   LogoSnapshot logo_;
 
   std::mutex mutex_;
