@@ -138,9 +138,9 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
-                 ShortWriteReport report) {
+                 ShortWriteReport report, LinkReplacement links) {
   CreationMask();
-  const std::string target = ResolveLink(path);
+  const std::string target = links == LinkReplacement::kWriteThrough ? ResolveLink(path) : path;
   CheckWritable(target);
 
   std::string temporary = TemporaryTemplate(target);

@@ -22,8 +22,13 @@ enum class ShortWriteReport { kWriteError, kCreateError };
 // A file or folder without any write permission bit counts as read-only, even for root, and is
 // refused with EFCreateError, as is anything that cannot be created. A short write fails with
 // EWriteError or EFCreateError as report says.
+// What a symbolic link at path gets: its target's contents replaced (a settings file kept in a
+// dotfiles folder stays a link), or the link itself replaced by the new file, leaving whatever
+// it named untouched (an output photo never writes through a link into another folder).
+enum class LinkReplacement { kWriteThrough, kReplaceLink };
+
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
-                 ShortWriteReport report);
+                 ShortWriteReport report, LinkReplacement links = LinkReplacement::kReplaceLink);
 
 // True for the names of the temporary files ReplaceFile makes.
 bool IsReplaceTemporaryName(const std::string& name);

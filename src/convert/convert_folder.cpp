@@ -1,13 +1,16 @@
 #include "convert/convert_folder.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/files.h"
 #include "convert/conversion_pipeline.h"
 #include "convert/convert_file.h"
+#include "convert/path_containment.h"
 #include "convert/walk_order.h"
 #include "image/jpeg_file.h"
 
@@ -56,6 +59,11 @@ bool ConvertFiles(Walk& walk, const std::vector<FolderEntry>& entries, const cha
       output_made = true;
     }
     if (!output_cleared) {
+      // An output folder above the source, or a link inside the output folder, can lead the
+      // mirrored path back into the source, where a write would replace an original.
+      if (IsSameOrBelow(output, walk.root)) {
+        throw EFCreateError(JoinPath(output, entry.name), EACCES);
+      }
       // A killed earlier run may have left temporary files where this one writes.
       RemoveStaleTemporaryFiles(output);
       output_cleared = true;

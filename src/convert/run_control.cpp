@@ -6,18 +6,12 @@
 #include "base/paths.h"
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
+#include "convert/path_containment.h"
 #include "image/bitmap_file.h"
 
 namespace quelmar {
 
 namespace {
-
-std::filesystem::path Canonical(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
-  if (ec) return std::filesystem::path(FullPath(path));
-  return canonical;
-}
 
 void Refuse(RunHost& host, const char* message, RunField field) {
   host.ShowMessage(message);
@@ -42,19 +36,6 @@ void OrIdle(RunHost& host, Step step) {
 }
 
 }  // namespace
-
-bool IsSameOrBelow(const std::string& output, const std::string& source) {
-  const std::filesystem::path out = Canonical(output);
-  const std::filesystem::path src = Canonical(source);
-  auto at = out.begin();
-  for (const std::filesystem::path& part : src) {
-    if (part.empty()) continue;  // the trailing separator of a folder path
-    while (at != out.end() && at->empty()) ++at;
-    if (at == out.end() || *at != part) return false;
-    ++at;
-  }
-  return true;
-}
 
 void BitBtn1Click(RunHost& host) {
   RunState& state = host.State();

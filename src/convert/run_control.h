@@ -24,8 +24,4 @@ inline constexpr const char* kCancelCaption = "キャンセル";
 // (FStop 1, caption "変換", progress 0) before it reaches the caller.
 void BitBtn1Click(RunHost& host);
 
-// True when output is the folder source or lies below it, both taken as canonical paths
-// (symbolic links, "." and "..", doubled separators resolved).
-bool IsSameOrBelow(const std::string& output, const std::string& source);
-
 }  // namespace quelmar

@@ -192,7 +192,7 @@ void TMemIniFile::WriteToFile() const {
   ReplaceFile(path_,
               std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()),
                                             text.size()),
-              ShortWriteReport::kWriteError);
+              ShortWriteReport::kWriteError, LinkReplacement::kWriteThrough);
 }
 
 }  // namespace quelmar

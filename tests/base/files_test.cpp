@@ -152,17 +152,28 @@ TEST_F(FilesTest, ReplaceFileWritesAFileWhoseNameNearlyFillsTheNameLimit) {
 TEST_F(FilesTest, ReplaceFileWritesThroughASymbolicLinkAndKeepsTheLink) {
   WriteRaw(PathOf("real.ini"), "old");
   ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
-  ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError);
+  ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError,
+              LinkReplacement::kWriteThrough);
   EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
   EXPECT_EQ(ReadRaw(PathOf("real.ini")), "new");
   EXPECT_EQ(Names(), (std::set<std::string>{"link.ini", "real.ini"}));
+}
+
+TEST_F(FilesTest, ReplaceFileReplacesALinkItselfAndLeavesWhatItNamedAlone) {
+  WriteRaw(PathOf("original.jpg"), "original");
+  ASSERT_EQ(::symlink("original.jpg", PathOf("output.jpg").c_str()), 0);
+  ReplaceFile(PathOf("output.jpg"), AsBytes("stamped"), ShortWriteReport::kCreateError);
+  EXPECT_FALSE(fs::is_symlink(PathOf("output.jpg")));
+  EXPECT_EQ(ReadRaw(PathOf("output.jpg")), "stamped");
+  EXPECT_EQ(ReadRaw(PathOf("original.jpg")), "original");
 }
 
 TEST_F(FilesTest, ReplaceFileRefusesALinkToAFileWithoutWriteBits) {
   WriteRaw(PathOf("real.ini"), "old");
   ASSERT_EQ(::chmod(PathOf("real.ini").c_str(), 0444), 0);
   ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
-  EXPECT_THROW(ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError),
+  EXPECT_THROW(ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError,
+                           LinkReplacement::kWriteThrough),
                EFCreateError);
   EXPECT_EQ(ReadRaw(PathOf("real.ini")), "old");
   EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
