@@ -245,6 +245,36 @@ TEST_P(ConvertFolderTest, WritesNothingAfterTheStopPoint_ThoughWorkWasDoneAhead)
   EXPECT_EQ(host_.files_finished, 4);
 }
 
+// The threads of this process.
+std::size_t ThreadCount() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_P(ConvertFolderTest, EndsItsWorkers_WhenTheRunStopsOrAnErrorEndsIt) {
+  for (int i = 0; i < 12; ++i) Photo(std::to_string(10 + i) + ".jpg", i);
+  const std::size_t threads = ThreadCount();
+  int workers_seen = 0;
+  host_.on_pump = [&](int pump) {
+    if (pump == 1 + 12 + 2) {
+      workers_seen = static_cast<int>(ThreadCount() - threads);
+      host_.state.FStop = 1;
+    }
+  };
+  Walk();
+  EXPECT_EQ(workers_seen, GetParam());
+  EXPECT_EQ(ThreadCount(), threads);
+
+  host_.on_pump = nullptr;
+  host_.state.FStop = 0;
+  WriteBytes(src_ + "/12x.jpg", testing::UndecodableJpegBytes(24, 16));
+  EXPECT_THROW(Walk(), EJpegError);
+  EXPECT_EQ(ThreadCount(), threads);
+}
+
 TEST_P(ConvertFolderTest, AsksWhenTheWalkReachesAFailedFile_WithNothingAfterItWritten) {
   Photo("a/01.jpg");
   WriteText(src_ + "/a/02.jpg", "text");
