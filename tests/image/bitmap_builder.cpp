@@ -20,47 +20,47 @@ void Append(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec) {
-  const bool core = spec.header_size == 12;
-  std::vector<std::uint8_t> header(spec.header_size);
-  Put(header, 0, spec.header_size, 4);
+std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout) {
+  const bool core = layout.header_size == 12;
+  std::vector<std::uint8_t> header(layout.header_size);
+  Put(header, 0, layout.header_size, 4);
   if (core) {
-    Put(header, 4, static_cast<std::uint16_t>(spec.width), 2);
-    Put(header, 6, static_cast<std::uint16_t>(spec.height), 2);
-    Put(header, 8, spec.planes, 2);
-    Put(header, 10, spec.bit_count, 2);
+    Put(header, 4, static_cast<std::uint16_t>(layout.width), 2);
+    Put(header, 6, static_cast<std::uint16_t>(layout.height), 2);
+    Put(header, 8, layout.planes, 2);
+    Put(header, 10, layout.bit_count, 2);
   } else {
-    Put(header, 4, static_cast<std::uint32_t>(spec.width), 4);
-    Put(header, 8, static_cast<std::uint32_t>(spec.height), 4);
-    Put(header, 12, spec.planes, 2);
-    Put(header, 14, spec.bit_count, 2);
-    Put(header, 16, spec.compression, 4);
-    Put(header, 20, spec.image_size, 4);
-    Put(header, 32, spec.colours_used, 4);
+    Put(header, 4, static_cast<std::uint32_t>(layout.width), 4);
+    Put(header, 8, static_cast<std::uint32_t>(layout.height), 4);
+    Put(header, 12, layout.planes, 2);
+    Put(header, 14, layout.bit_count, 2);
+    Put(header, 16, layout.compression, 4);
+    Put(header, 20, layout.image_size, 4);
+    Put(header, 32, layout.colours_used, 4);
   }
   // A short header size still gets its fields written, so the file is cut to the stated size.
-  header.resize(spec.header_size);
+  header.resize(layout.header_size);
 
   std::vector<std::uint8_t> rest;
-  const bool masks_inside = spec.header_size >= 52;
-  for (std::size_t i = 0; i < spec.masks.size(); ++i) {
+  const bool masks_inside = layout.header_size >= 52;
+  for (std::size_t i = 0; i < layout.masks.size(); ++i) {
     if (masks_inside) {
-      Put(header, 40 + 4 * i, spec.masks[i], 4);
+      Put(header, 40 + 4 * i, layout.masks[i], 4);
     } else {
-      Append(rest, spec.masks[i], 4);
+      Append(rest, layout.masks[i], 4);
     }
   }
-  for (const std::uint32_t colour : spec.palette) Append(rest, colour, core ? 3 : 4);
-  rest.resize(rest.size() + spec.gap, 0xEE);
+  for (const std::uint32_t colour : layout.palette) Append(rest, colour, core ? 3 : 4);
+  rest.resize(rest.size() + layout.gap, 0xEE);
 
   const std::size_t pixel_start = 14 + header.size() + rest.size();
   std::vector<std::uint8_t> file = {'B', 'M'};
-  Append(file, pixel_start + spec.pixels.size(), 4);
+  Append(file, pixel_start + layout.pixels.size(), 4);
   Append(file, 0, 4);
-  Append(file, spec.pixel_offset.value_or(static_cast<std::uint32_t>(pixel_start)), 4);
+  Append(file, layout.pixel_offset.value_or(static_cast<std::uint32_t>(pixel_start)), 4);
   file.insert(file.end(), header.begin(), header.end());
   file.insert(file.end(), rest.begin(), rest.end());
-  file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+  file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   return file;
 }
 

@@ -10,7 +10,7 @@
 namespace quelmar::testing {
 
 // The parts of a BMP file, written exactly as given so that tests can also forge bad ones.
-struct BmpSpec {
+struct BmpLayout {
   std::uint32_t header_size = 40;  // 12 writes the core header
   std::int32_t width = 1;
   std::int32_t height = 1;
@@ -27,7 +27,7 @@ struct BmpSpec {
   std::vector<std::uint8_t> pixels{};
 };
 
-std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec);
+std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout);
 
 // Overwrites the little-endian 32-bit field at offset of a built file.
 void PutU32(std::vector<std::uint8_t>& file, std::size_t offset, std::uint32_t value);

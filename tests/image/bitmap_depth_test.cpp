@@ -6,15 +6,15 @@
 namespace quelmar {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::BuildBmp;
 using testing::PackRows;
 using testing::PixelsOf;
 using Rows = std::vector<std::vector<std::uint32_t>>;
 
-Rows Decode(const BmpSpec& spec) {
+Rows Decode(const BmpLayout& layout) {
   Raster24 raster;
-  DecodeBitmap(BuildBmp(spec), raster);
+  DecodeBitmap(BuildBmp(layout), raster);
   return PixelsOf(raster);
 }
 
@@ -181,7 +181,7 @@ TEST(DecodeBitmap, ShortIndexedPixelArrayGivesIndexZero) {
             (Rows{{0x123456, 0x123456}, {0xABCDEF, 0x123456}}));
 }
 
-BmpSpec GapSpec() {
+BmpLayout GapSpec() {
   return {.width = 2,
           .height = 1,
           .bit_count = 8,
@@ -191,17 +191,17 @@ BmpSpec GapSpec() {
 }
 
 TEST(DecodeBitmap, PixelOffsetPastTheColourTableSkipsTheGapBeforeThePixels) {
-  BmpSpec spec = GapSpec();
-  spec.gap = 6;
-  EXPECT_EQ(Decode(spec), (Rows{{0x222222, 0x111111}}));
+  BmpLayout layout = GapSpec();
+  layout.gap = 6;
+  EXPECT_EQ(Decode(layout), (Rows{{0x222222, 0x111111}}));
 }
 
 TEST(DecodeBitmap, PixelOffsetIntoTheColourTableOrPastTheEndIsIgnored) {
   const std::uint32_t table_end = 14 + 40 + 2 * 4;
   for (const std::uint32_t offset : {0u, table_end - 4, table_end + 4, 0xFFFFFFFFu}) {
-    BmpSpec spec = GapSpec();
-    spec.pixel_offset = offset;
-    EXPECT_EQ(Decode(spec), (Rows{{0x222222, 0x111111}})) << offset;
+    BmpLayout layout = GapSpec();
+    layout.pixel_offset = offset;
+    EXPECT_EQ(Decode(layout), (Rows{{0x222222, 0x111111}})) << offset;
   }
 }
 

@@ -10,7 +10,7 @@
 namespace quelmar {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::BuildBmp;
 using testing::PackRows;
 using testing::PixelsOf;
@@ -24,13 +24,13 @@ constexpr std::size_t kHeaderSizeAt = 14;
 constexpr std::size_t kWidthAt = 18;
 constexpr std::size_t kHeightAt = 22;
 
-BmpSpec Plain() {
+BmpLayout Plain() {
   return {.width = 2, .height = 2, .pixels = PackRows({{1, 2}, {3, 4}}, 24)};
 }
 
-Bytes With(BmpSpec spec, const std::function<void(BmpSpec&)>& change) {
-  change(spec);
-  return BuildBmp(spec);
+Bytes With(BmpLayout layout, const std::function<void(BmpLayout&)>& change) {
+  change(layout);
+  return BuildBmp(layout);
 }
 
 Bytes Patched(std::size_t offset, std::uint32_t value) {
@@ -51,18 +51,18 @@ struct HostileFile {
 };
 
 std::vector<HostileFile> HostileFiles() {
-  const BmpSpec masks16 = {.width = 1,
-                           .height = 1,
-                           .bit_count = 16,
-                           .compression = 3,
-                           .masks = {0xF800, 0x07E0, 0x001F},
-                           .pixels = {0, 0, 0, 0}};
-  const BmpSpec indexed8 = {.width = 1,
-                            .height = 1,
-                            .bit_count = 8,
-                            .palette = std::vector<std::uint32_t>(256, 0x123456),
-                            .pixels = {0, 0, 0, 0}};
-  BmpSpec core8 = indexed8;
+  const BmpLayout masks16 = {.width = 1,
+                             .height = 1,
+                             .bit_count = 16,
+                             .compression = 3,
+                             .masks = {0xF800, 0x07E0, 0x001F},
+                             .pixels = {0, 0, 0, 0}};
+  const BmpLayout indexed8 = {.width = 1,
+                              .height = 1,
+                              .bit_count = 8,
+                              .palette = std::vector<std::uint32_t>(256, 0x123456),
+                              .pixels = {0, 0, 0, 0}};
+  BmpLayout core8 = indexed8;
   core8.header_size = 12;
 
   return {
