@@ -6,7 +6,7 @@
 namespace quelmar {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::BuildBmp;
 using testing::PixelsOf;
 using Rows = std::vector<std::vector<std::uint32_t>>;
