@@ -52,9 +52,8 @@ void CheckWritable(const std::string& path) {
       throw EFCreateError(path, EACCES);
     }
   }
-  std::string folder = FolderPart(path);
-  if (folder.empty()) folder = ".";
-  if (::stat(folder.c_str(), &st) != 0) throw EFCreateError(path, errno);
+  const std::string folder = FolderPart(path);
+  if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0) throw EFCreateError(path, errno);
   if (HasNoWriteBit(st)) throw EFCreateError(path, EACCES);
 }
 
