@@ -1,5 +1,7 @@
 #include "image/raster24.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,13 +13,28 @@
 
 namespace quelmar {
 
+namespace {
+
+// From this size on, pixel storage is mapped directly, in huge pages where the system has them.
+constexpr std::size_t kMappedSize = std::size_t{8} << 20;
+
+}  // namespace
+
 std::size_t Raster24::StrideFor(std::int32_t w) {
   // The smallest multiple of 4 not below 3 * width, computed without overflow.
   return ((static_cast<std::size_t>(w) * 24 + 31) / 32) * 4;
 }
 
-std::unique_ptr<std::uint8_t[]> Raster24::Allocate(std::size_t stride, std::int32_t h,
-                                                   MemoryReservation& reservation) {
+void PixelFree::operator()(std::uint8_t* pixels) const {
+  if (mapped != 0) {
+    ::munmap(pixels, mapped);
+  } else {
+    delete[] pixels;
+  }
+}
+
+Raster24::Pixels Raster24::Allocate(std::size_t stride, std::int32_t h,
+                                    MemoryReservation& reservation) {
   if (stride == 0 || h <= 0) return nullptr;
   if (static_cast<std::size_t>(h) > std::numeric_limits<std::size_t>::max() / stride) {
     throw EOutOfResources(ENOMEM);
@@ -27,8 +44,19 @@ std::unique_ptr<std::uint8_t[]> Raster24::Allocate(std::size_t stride, std::int3
   // had, also when several rasters are made at once.
   const std::size_t bytes = stride * static_cast<std::size_t>(h);
   MemoryReservation reserved(bytes);
-  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[bytes]);
-  if (!pixels) throw EOutOfResources(ENOMEM);
+  Pixels pixels;
+  if (bytes >= kMappedSize) {
+    // A photograph's raster is written once from end to end; in huge pages that costs a few
+    // hundred page faults instead of tens of thousands, which otherwise rival the decoding.
+    void* mapping =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) throw EOutOfResources(ENOMEM);
+    ::madvise(mapping, bytes, MADV_HUGEPAGE);
+    pixels = Pixels(static_cast<std::uint8_t*>(mapping), PixelFree{bytes});
+  } else {
+    pixels = Pixels(new (std::nothrow) std::uint8_t[bytes]);
+    if (!pixels) throw EOutOfResources(ENOMEM);
+  }
   reservation = std::move(reserved);
   return pixels;
 }

@@ -11,6 +11,12 @@ namespace quelmar {
 // A 24-bit image: width x height pixels of three bytes each, in the order blue, green, red.
 // Rows are reached only through Row, by their index from the top. A Raster24 is a value:
 // a copy is independent of its original, and a move is cheap.
+// Frees a raster's pixel storage the way it was obtained.
+struct PixelFree {
+  std::size_t mapped = 0;  // the length of a mapping, 0 for storage from new[]
+  void operator()(std::uint8_t* pixels) const;
+};
+
 class Raster24 {
  public:
   Raster24() = default;
@@ -45,15 +51,16 @@ class Raster24 {
  private:
   static std::size_t StrideFor(std::int32_t w);
   // Reserves the pixels' storage in the memory budget, then allocates it.
-  static std::unique_ptr<std::uint8_t[]> Allocate(std::size_t stride, std::int32_t h,
-                                                  MemoryReservation& reservation);
+  using Pixels = std::unique_ptr<std::uint8_t[], PixelFree>;
+
+  static Pixels Allocate(std::size_t stride, std::int32_t h, MemoryReservation& reservation);
 
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::size_t stride_ = 0;
   // Declared before the pixels so that the storage is freed before its reservation.
   MemoryReservation reservation_;
-  std::unique_ptr<std::uint8_t[]> pixels_;
+  Pixels pixels_;
 };
 
 }  // namespace quelmar

@@ -96,6 +96,22 @@ TEST(Raster24, ACopyIsIndependentOfItsOriginal) {
   EXPECT_NE(copy.Row(2)[0], 0xCD);
 }
 
+// A photograph-sized raster (over 8 MiB) takes its storage from a mapping of its own.
+TEST(Raster24, APhotographSizedRasterResizesCopiesAndMovesLikeASmallOne) {
+  Raster24 raster;
+  raster.SetSize(2000, 1500);
+  Fill(raster, 9);
+  const std::uint8_t corner = raster.Row(1499)[5999];
+  raster.SetSize(2001, 1500);
+  EXPECT_EQ(raster.Row(1499)[5999], corner);
+  EXPECT_EQ(raster.Row(1499)[6000], 255);
+  Raster24 copy = raster;
+  copy.Row(0)[0] ^= 0xFF;
+  EXPECT_NE(copy.Row(0)[0], raster.Row(0)[0]);
+  Raster24 moved = std::move(copy);
+  EXPECT_EQ(moved.Row(1499)[5999], corner);
+}
+
 TEST(Raster24, AnAbsurdSizeFailsWithOutOfResourcesAndKeepsTheRaster) {
   Raster24 raster;
   raster.SetSize(2, 2);
