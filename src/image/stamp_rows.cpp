@@ -6,7 +6,6 @@
 
 #include "image/stamp.h"
 #include "image/stamp_channel.h"
-#include "image/stamp_rows_avx2.h"
 
 namespace quelmar {
 
@@ -272,9 +271,6 @@ std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, s
 void CountDarkUnderRow(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                        StampColour transparent, std::uint8_t threshold, InkCounts& counts) {
   std::int32_t x = 0;
-#if defined(QUELMAR_STAMP_AVX2)
-  if (HasAvx2()) x = CountDarkUnderRowAvx2(target, logo, width, transparent, threshold, counts);
-#endif
 #if defined(__SSE2__)
   x = CountChunks(target, logo, x, width, transparent, threshold, counts);
 #endif
@@ -289,9 +285,6 @@ void CountDarkUnderRow(const std::uint8_t* target, const std::uint8_t* logo, std
 void BlendColourRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                     StampColour transparent, std::uint32_t alpha) {
   std::int32_t x = 0;
-#if defined(QUELMAR_STAMP_AVX2)
-  if (HasAvx2()) x = BlendColourRowAvx2(target, logo, width, transparent, alpha);
-#endif
 #if defined(__SSE2__)
   x = BlendChunks(target, logo, x, width, transparent, ColourBlend(alpha));
 #endif
@@ -302,9 +295,6 @@ void BlendColourRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t
 void BlendBlackWhiteRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                         StampColour transparent, std::uint32_t alpha) {
   std::int32_t x = 0;
-#if defined(QUELMAR_STAMP_AVX2)
-  if (HasAvx2()) x = BlendBlackWhiteRowAvx2(target, logo, width, transparent, alpha);
-#endif
 #if defined(__SSE2__)
   x = BlendChunks(target, logo, x, width, transparent, BlackWhiteBlend(alpha));
 #endif
@@ -316,9 +306,6 @@ void BlendBlackWhiteRow(std::uint8_t* target, const std::uint8_t* logo, std::int
 void BlendInkRow(std::uint8_t* target, const std::uint8_t* logo, std::int32_t width,
                  StampColour transparent, std::uint32_t alpha, std::uint8_t ink) {
   std::int32_t x = 0;
-#if defined(QUELMAR_STAMP_AVX2)
-  if (HasAvx2()) x = BlendInkRowAvx2(target, logo, width, transparent, alpha, ink);
-#endif
 #if defined(__SSE2__)
   x = BlendChunks(target, logo, x, width, transparent, InkBlend(alpha, ink));
 #endif

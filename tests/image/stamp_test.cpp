@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                     WorkedExample{2, 256, 0, 255, 255, 254}));
 
 // Random rasters with transparent pixels, near misses of the transparent colour, widths on
-// both sides of the vector loops' 16- and 32-pixel chunks, every mask type and position.
+// both sides of the vector loop's 16-pixel chunks, every mask type and position.
 TEST(StampLogo, MatchesTheReferenceOnRandomRastersForEveryMaskTypeAndPosition) {
   std::mt19937 random(12345);
   auto byte = [&] { return static_cast<std::uint8_t>(random() & 0xFF); };
