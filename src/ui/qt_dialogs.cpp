@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -33,6 +36,31 @@ bool AskYesNo(const QString& title, QMessageBox::Icon icon, const std::string& t
   return box.clickedButton() == yes;
 }
 
+constexpr int kPreviewSide = 160;
+
+// A thumbnail of the picture under the cursor beside the dialog's file list, so a logo or a
+// sample can be recognised before it is chosen.
+void AddPicturePreview(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid == nullptr) return;
+  auto* preview = new QLabel(&dialog);
+  preview->setObjectName(QStringLiteral("PicturePreview"));
+  preview->setFixedSize(kPreviewSide, kPreviewSide);
+  preview->setAlignment(Qt::AlignCenter);
+  preview->setFrameShape(QFrame::StyledPanel);
+  grid->addWidget(preview, 1, grid->columnCount(), 2, 1, Qt::AlignTop);
+  QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    // The reader scales while it decodes (JPEG by its DCT), so a large photograph is quick.
+    if (size.isValid())
+      reader.setScaledSize(size.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio));
+    const QImage image = reader.read();
+    preview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+  });
+}
+
 }  // namespace
 
 void QtDialogs::ShowMessage(const std::string& text) {
@@ -58,6 +86,7 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request)
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(QString::fromStdString(request.filter));
   dialog.setDefaultSuffix(QString::fromStdString(request.default_suffix));
+  AddPicturePreview(dialog);
   if (!request.initial_file.empty())
     dialog.selectFile(QString::fromStdString(request.initial_file));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

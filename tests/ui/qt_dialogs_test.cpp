@@ -5,6 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -98,6 +101,28 @@ TEST(QtDialogs, ShowsAPlainMessageWithoutAnIcon) {
 
   EXPECT_EQ(icon, QMessageBox::NoIcon);
   EXPECT_EQ(buttons, QStringList{QStringLiteral("OK")});
+}
+
+TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
+  testing::TemporaryFolder temp;
+  QImage picture(40, 20, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  const std::string path = temp.Path("logo.bmp");
+  ASSERT_TRUE(picture.save(QString::fromStdString(path), "BMP"));
+  QtDialogs dialogs;
+  QSize shown;
+  OnModalDialog([&](QWidget* dialog) {
+    auto* file_dialog = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(file_dialog, nullptr);
+    emit file_dialog->currentChanged(QString::fromStdString(path));
+    auto* preview = dialog->findChild<QLabel*>(QStringLiteral("PicturePreview"));
+    ASSERT_NE(preview, nullptr);
+    shown = preview->pixmap().size();
+    file_dialog->reject();
+  });
+
+  EXPECT_FALSE(dialogs.OpenFile(FileDialogRequest{"すかし画像 (*.bmp)", "bmp", {}}));
+  EXPECT_EQ(shown, QSize(160, 80));
 }
 
 TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
