@@ -5,8 +5,8 @@ namespace quelmar {
 // The application's title, which the message boxes carry.
 inline constexpr const char* kApplicationTitle = "ミルテカ";
 
-// Sets the running application's title to kApplicationTitle and its font to the windows' font,
-// so that the dialogs share both.
+// Sets the running application's title to kApplicationTitle, its font to the windows' font and
+// its icon, so that the dialogs share them, and has Qt's own dialogs speak Japanese.
 void SetUpApplication();
 
 }  // namespace quelmar

@@ -125,6 +125,11 @@ TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
   EXPECT_EQ(shown, QSize(160, 80));
 }
 
+TEST(QtDialogs, QtsOwnDialogsSpeakJapanese) {
+  // The file dialog's "Open" button, as Qt's Japanese translation names it.
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("&Open"));
+}
+
 TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
   testing::TemporaryFolder temp;
   const QString working_folder = QDir::currentPath();  // accepting makes the choice current
