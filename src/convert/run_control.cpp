@@ -1,8 +1,5 @@
 #include "convert/run_control.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "base/paths.h"
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
