@@ -1,7 +1,7 @@
 #include <utility>
 
 #include "base/files.h"
-#include "image/jpeg_decompression.h"
+#include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/files.h"
-#include "image/bitmap_channel_mask.h"
-#include "image/bitmap_header.h"
-#include "image/bitmap_run_length.h"
+#include "image/bmp/bitmap_channel_mask.h"
+#include "image/bmp/bitmap_header.h"
+#include "image/bmp/bitmap_run_length.h"
 
 namespace quelmar {
 
