@@ -94,6 +94,7 @@ class BenchHost : public quelmar::RunHost {
   void ProcessEvents() override {}
   void ShowMessage(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return true; }
+  void ReportError(const std::exception&) override {}
   void Beep() override {}
   void Focus(quelmar::RunField) override {}
   void SaveSettings() override {}

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/cli_run.h"
+
 namespace quelmar {
 
 namespace {
@@ -68,6 +70,11 @@ bool TerminalHost::AskYesNo(const std::string& text) {
   if (text.rfind(last_file_, 0) != 0) err_ << last_file_ << ": ";
   err_ << text << (go_on ? " はい" : " いいえ") << '\n' << std::flush;
   return go_on;
+}
+
+void TerminalHost::ReportError(const std::exception& error) {
+  ClearProgressLine();
+  err_ << ErrorReportText(error.what()) << '\n' << std::flush;
 }
 
 void TerminalHost::Beep() {

@@ -32,6 +32,7 @@ class TerminalHost : public RunHost {
   void ProcessEvents() override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  void ReportError(const std::exception& error) override;
   void Beep() override;
   void Focus(RunField field) override;
   // The command line never writes the window's settings file.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ class RunHost {
   virtual void ShowMessage(const std::string& text) = 0;
   // A warning dialog with Yes and No; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The general error report, for an error that does not end the click: a settings file that
+  // cannot be saved after a finished run.
+  virtual void ReportError(const std::exception& error) = 0;
   virtual void Beep() = 0;
   virtual void Focus(RunField field) = 0;
   virtual void SaveSettings() = 0;

@@ -33,8 +33,8 @@ class FakeRunHost : public RunHost {
   int files_finished = 0;
   std::vector<std::string> questions;
   std::vector<RunField> focus;
-  // Messages, beeps, saves and captions in the order they happened: "message:<text>",
-  // "beep", "save", "caption:<text>".
+  // Messages, beeps, saves, captions and error reports in the order they happened:
+  // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
   std::vector<std::string> log;
 
   RunState& State() override { return state; }
@@ -64,6 +64,9 @@ class FakeRunHost : public RunHost {
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
+  }
+  void ReportError(const std::exception& error) override {
+    log.push_back(std::string("error:") + error.what());
   }
   void Beep() override { log.push_back("beep"); }
   void Focus(RunField field) override { focus.push_back(field); }
