@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "convert/path_containment.h"
 #include "convert/run_host.h"
 
 namespace quelmar {
@@ -10,8 +11,6 @@ namespace quelmar {
 inline constexpr const char* kNoLogoMessage = "ロゴ画像が指定されていないか、ファイルがありません";
 inline constexpr const char* kNoSourceMessage = "元画像のディレクトリがありません";
 inline constexpr const char* kNoOutputMessage = "出力先ディレクトリがありません";
-inline constexpr const char* kContainedMessage =
-    "出力先ディレクトリが元画像ディレクトリに含まれます";
 inline constexpr const char* kFinishedMessage = "変換が終了しました";
 inline constexpr const char* kStoppedMessage = "変換を中断しました";
 inline constexpr const char* kConvertCaption = "変換";

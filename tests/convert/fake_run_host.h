@@ -32,6 +32,7 @@ class FakeRunHost : public RunHost {
   int pumps = 0;
   int files_finished = 0;
   std::vector<std::string> questions;
+  std::vector<FileOutcome> outcomes;  // every FileFinished, in order
   std::vector<RunField> focus;
   // Messages, beeps, saves, captions and error reports in the order they happened:
   // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
@@ -74,7 +75,10 @@ class FakeRunHost : public RunHost {
     log.push_back("save");
     if (save_action) save_action();
   }
-  void FileFinished(const std::string&) override { ++files_finished; }
+  void FileFinished(const FileOutcome& outcome) override {
+    ++files_finished;
+    outcomes.push_back(outcome);
+  }
   int Jobs() const override { return jobs; }
 
   // The messages shown, in order.

@@ -486,6 +486,16 @@ TEST_F(MainWindowRun, StopsTheRunQuietlyWhenTheWindowIsClosedDuringIt) {
   EXPECT_FALSE(std::filesystem::exists(ini));
 }
 
+TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
+  const std::string bad = temp.Path("src/二/9.jpg");
+  testing::WriteBytes(bad, testing::UndecodableJpegBytes(80, 60));
+  form->BitBtn1->click();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind(FullPath(bad) + ": JPEG エラー #", 0), 0u) << dialogs.errors[0];
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+}
+
 TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheRun) {
   // A folder without write bits is read-only here, even for root.
   testing::MakeReadOnly(temp.Path(""));
