@@ -63,10 +63,16 @@ class ConversionPipeline {
     std::exception_ptr error;
   };
 
+  // Hands the files before end to the workers, with the host's parameters of this moment.
   void StartUpTo(std::size_t end, RunHost& host);
+  // A descriptor of the file's folder for the workers; null when the folder is no longer the
+  // one listed or cannot be opened (the walk then converts the file itself).
   std::shared_ptr<const FolderHandle> FolderOf(std::size_t file);
+  // Puts the reader on the listed folder; false when the tree changed on the way.
   bool MoveReaderTo(std::size_t folder);
+  // The reader's step up; false (the reader then starts afresh) when it cannot climb back.
   bool ReaderUp();
+  // A worker thread's loop, until the pipeline stops.
   void Work();
 
   // Set up before the workers start and never changed.

@@ -33,6 +33,8 @@ class OutputFolders {
   int Ready(const WalkListing& source);
 
  private:
+  // Throws EOutputInSource naming path when the current folder is a folder of the source;
+  // full: the whole way up to "/" is checked too.
   void Check(const WalkListing& source, const std::string& path, bool full) const;
 
   std::string path_;

@@ -64,7 +64,9 @@ class WalkListing {
     std::size_t path_size;
   };
 
+  // Records the folder the chain has just entered, with its entries.
   void Push(std::size_t parent, const std::string& name, std::vector<FolderEntry> entries);
+  // Lists the files of the folder on top, whose sub-folders are done, and climbs back up.
   void Pop();
 
   const std::vector<std::string> except_folders_;

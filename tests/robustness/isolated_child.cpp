@@ -62,6 +62,8 @@ int Isolate(Isolation isolation, const std::function<int(std::ostream&)>& body, 
       return WaitFor(pid);
     }
     case Isolation::kNobody:
+      // An unprivileged user is already bound by the permissions, as nobody is.
+      if (::geteuid() != 0) return body(err);
       if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
           ::setresuid(kNobody, kNobody, kNobody) != 0) {
         return Refused(err, "becoming nobody");

@@ -20,7 +20,8 @@ enum class Isolation { kMountNamespace, kPidNamespace, kNobody };
 
 // Forks a child (the same program, not started afresh), isolates it, and runs body there with
 // a stream into log_file; the child's exit status is body's result. With kPidNamespace body runs
-// as process 1 of a new PID namespace. The result's err is the log; its status is kChildCannot
+// as process 1 of a new PID namespace; with kNobody, a child of root becomes the user nobody
+// (any other user stays who it is). The result's err is the log; its status is kChildCannot
 // when the isolation was refused.
 ChildResult RunIsolated(Isolation isolation, const std::function<int(std::ostream&)>& body,
                         const std::string& log_file);
