@@ -20,6 +20,10 @@ struct JpegFile {
 // Reads the whole file and parses its header; no pixel is decoded.
 JpegFile ReadJpegFile(const std::string& path);
 
+// ReadJpegFile for the file name in the folder open at descriptor folder; path names it in
+// errors.
+JpegFile ReadJpegFileAt(int folder, const std::string& name, const std::string& path);
+
 // The header parsing of ReadJpegFile over bytes already in memory. An empty file is a 0 x 0
 // image; a file whose output a Raster24 cannot hold (not one or three components) fails with
 // EJpegError of the library's "unsupported colour conversion" code.

@@ -89,6 +89,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void ProcessEvents() override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  void ReportError(const std::exception& error) override;
   void Beep() override;
   void Focus(RunField field) override;
   void SaveSettings() override;

@@ -3,10 +3,6 @@
 // and the source tree is not touched.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,6 +18,7 @@ namespace {
 
 using testing::FakeRunHost;
 using testing::ReadBytes;
+using testing::SmallFileSystem;
 using testing::TempFolder;
 using testing::TreeSnapshot;
 using testing::WriteBytes;
@@ -89,29 +86,6 @@ TEST_F(OutputFaults, FolderMadeReadOnlyMidRunEndsTheRunWithTheCreateErrorAndNoPa
   }
   EXPECT_EQ(testing::ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
 }
-
-// A small file system of its own, mounted for the test (root only).
-class SmallFileSystem {
- public:
-  explicit SmallFileSystem(const std::string& folder, const char* size) : folder_(folder) {
-    const std::string options = std::string("size=") + size;
-    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0) {
-      mounted_ = true;
-    } else {
-      error_ = std::strerror(errno);
-    }
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  const std::string& error() const { return error_; }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-  std::string error_;
-};
 
 TEST_F(OutputFaults, DiskThatFillsDuringAWriteKeepsTheExistingOutputFileWhole) {
   SmallFileSystem disk(out_, "256k");

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -163,6 +165,19 @@ std::vector<std::uint8_t> NoiseJpegBytes(std::int32_t width, std::int32_t height
     for (std::int32_t i = 0; i < 3 * width; ++i) row[i] = static_cast<std::uint8_t>(random());
   }
   return EncodeJpeg(raster, 100, false);
+}
+
+SmallFileSystem::SmallFileSystem(const std::string& folder, const char* size) : folder_(folder) {
+  const std::string options = std::string("size=") + size;
+  if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+    mounted_ = true;
+  } else {
+    error_ = std::strerror(errno);
+  }
+}
+
+SmallFileSystem::~SmallFileSystem() {
+  if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> jpeg, std::uint16_t width,

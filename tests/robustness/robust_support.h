@@ -50,6 +50,23 @@ bool IsCompleteJpeg(const std::string& path);
 // A raster of noise, which compresses badly (for files of a predictable large size).
 std::vector<std::uint8_t> NoiseJpegBytes(std::int32_t width, std::int32_t height, unsigned seed);
 
+// A small file system of its own (tmpfs), mounted on folder for a test (root only) and
+// unmounted, with everything in it, at the end.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const std::string& folder, const char* size);
+  ~SmallFileSystem();
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+  bool mounted() const { return mounted_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+  std::string error_;
+};
+
 // The JPEG bytes with the frame header's height and width replaced.
 std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> jpeg, std::uint16_t width,
                                         std::uint16_t height);

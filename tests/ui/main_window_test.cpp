@@ -20,6 +20,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "convert/sample_files.h"
 #include "fake_dialogs.h"
 #include "image/bitmap_file.h"
 #include "test_files.h"
@@ -483,6 +484,31 @@ TEST_F(MainWindowRun, StopsTheRunQuietlyWhenTheWindowIsClosedDuringIt) {
   EXPECT_LT(OutputFiles(), 16);
   EXPECT_EQ(form->State().FStop, 1);
   EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
+TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
+  const std::string bad = temp.Path("src/二/9.jpg");
+  testing::WriteBytes(bad, testing::UndecodableJpegBytes(80, 60));
+  form->BitBtn1->click();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind(FullPath(bad) + ": JPEG エラー #", 0), 0u) << dialogs.errors[0];
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+}
+
+TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheRun) {
+  // A folder without write bits is read-only here, even for root.
+  testing::MakeReadOnly(temp.Path(""));
+  form->BitBtn1->click();
+  std::filesystem::permissions(temp.Path(""), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_NE(dialogs.errors[0].find(ini), std::string::npos) << dialogs.errors[0];
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"変換が終了しました"});
+  EXPECT_EQ(dialogs.beeps, 1);
+  EXPECT_EQ(OutputFiles(), 16);
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->State().FStop, 1);
 }
 
 TEST_F(MainWindowRun, StartsTheRunWithEnterOnTheFocusedConvertButton) {

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+
 #include <utility>
 
 #include "base/files.h"
@@ -7,7 +9,11 @@
 namespace quelmar {
 
 JpegFile ReadJpegFile(const std::string& path) {
-  return ParseJpegFile(ReadWholeFile(path));
+  return ReadJpegFileAt(AT_FDCWD, path, path);
+}
+
+JpegFile ReadJpegFileAt(int folder, const std::string& name, const std::string& path) {
+  return ParseJpegFile(ReadWholeFileAt(folder, name, path));
 }
 
 JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
