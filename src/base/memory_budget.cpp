@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <fstream>
-#include <string>
 #include <utility>
 
-#include <unistd.h>
-
 #include "base/errors.h"
+#include "base/system_limits.h"
 
 namespace quelmar {
 
@@ -18,27 +15,8 @@ namespace {
 std::atomic<std::size_t> in_use{0};
 std::atomic<std::size_t> budget{0};
 
-std::size_t PhysicalMemory() {
-  const long pages = ::sysconf(_SC_PHYS_PAGES);
-  const long page_size = ::sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page_size <= 0) return static_cast<std::size_t>(1) << 30;
-  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size);
-}
-
-// The control group's hard limit, where the out-of-memory kill comes from in a container.
-std::size_t ControlGroupLimit() {
-  std::ifstream in("/sys/fs/cgroup/memory.max");
-  std::string text;
-  if (!(in >> text) || text.empty() || text == "max") return static_cast<std::size_t>(-1);
-  try {
-    return static_cast<std::size_t>(std::stoull(text));
-  } catch (const std::exception&) {
-    return static_cast<std::size_t>(-1);
-  }
-}
-
 std::size_t DefaultBudget() {
-  static const std::size_t bytes = std::min(PhysicalMemory(), ControlGroupLimit()) / 2;
+  static const std::size_t bytes = static_cast<std::size_t>(UsableMemory() / 2);
   return bytes;
 }
 

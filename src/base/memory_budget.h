@@ -8,7 +8,7 @@ namespace quelmar {
 // arrays. Every such buffer is reserved here before it is allocated, so that forged headers
 // and several decodes at once are refused with EOutOfResources instead of driving the process
 // into the system's out-of-memory kill. By default the budget is half of the memory the
-// process may use (the smaller of physical memory and its control group's limit).
+// process may use (UsableMemory in base/system_limits.h).
 class MemoryReservation {
  public:
   MemoryReservation() = default;

@@ -4,11 +4,13 @@
 #include <system_error>
 #include <utility>
 
+#include "base/system_limits.h"
+
 namespace quelmar {
 
 int ConversionPipeline::WorkersFor(int jobs) {
   if (jobs > 0) return jobs;
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return UsableCores();
 }
 
 ConversionPipeline::ConversionPipeline(std::vector<std::string> files, int jobs)

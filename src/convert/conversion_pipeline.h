@@ -42,7 +42,7 @@ class ConversionPipeline {
   // started): the caller converts it itself.
   std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);
 
-  // The number of worker threads for jobs (0 for one per core).
+  // The number of worker threads for jobs (0 for one per core this process may use).
   static int WorkersFor(int jobs);
 
  private:
