@@ -44,6 +44,9 @@ EWriteError::EWriteError() : EStreamError("ストリームへの書き込みエ�
 EOutOfResources::EOutOfResources(int errnum)
     : Error(errnum != 0 ? SystemErrorText(errnum) : std::string("システム リソースが足りません")) {}
 
+EOutOfResources::EOutOfResources(const std::string& path, const EOutOfResources& cause)
+    : Error(FullPath(path) + ": " + cause.what()) {}
+
 EOutOfMemory::EOutOfMemory() : Error("メモリが足りません") {}
 
 }  // namespace quelmar

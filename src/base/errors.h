@@ -71,6 +71,8 @@ class EOutOfResources : public Error {
  public:
   // errnum 0 means the system gave no text.
   explicit EOutOfResources(int errnum = 0);
+  // The same error for the file it arose with: its full path, ": " and the error's message.
+  EOutOfResources(const std::string& path, const EOutOfResources& cause);
 };
 
 // The codec's memory runs out.

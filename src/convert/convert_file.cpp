@@ -2,12 +2,16 @@
 
 #include <exception>
 
+#include "base/errors.h"
+#include "base/memory_budget.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {
 
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality) {
+namespace {
+
+StampedJpeg StampOnce(const std::string& source, const Raster24& mark,
+                      const StampSettings& settings, std::int32_t quality) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFile(source);
@@ -27,6 +31,20 @@ StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
   std::vector<std::uint8_t>().swap(jpeg.data);
   StampLogo(photo, mark, settings);
   return {{}, EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan)};
+}
+
+}  // namespace
+
+StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality) {
+  try {
+    // Files converted on several threads at once share the memory budget: a file whose
+    // memory others held is converted again once it has the budget to itself.
+    return ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality); });
+  } catch (const EOutOfResources& error) {
+    // Only a file that cannot have its memory even alone gets here; the run ends with it.
+    throw EOutOfResources(source, error);
+  }
 }
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
