@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace quelmar {
+#include "base/file_reading.h"
 
-// Reads a whole file. Fails with EFOpenError when it cannot be opened (a folder cannot),
-// and with EReadError when reading fails midway.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+namespace quelmar {
 
 // The error kind a short write (a full disk) is reported with.
 enum class ShortWriteReport { kWriteError, kCreateError };

@@ -29,6 +29,7 @@ StampedJpeg StampOnce(const std::string& source, const Raster24& mark,
   DecodeJpeg(jpeg, photo);
   // The compressed source is not needed while the result is encoded.
   std::vector<std::uint8_t>().swap(jpeg.data);
+  jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
   return {{}, EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan)};
 }
