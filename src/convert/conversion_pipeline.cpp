@@ -65,7 +65,9 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
 void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   if (started_ >= end) return;
   // Read on the calling thread, once for every file started now.
-  const Parameters parameters{logo_.Of(host.State().FMark), host.CurrentStampSettings(),
+  // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
+  // them there and leaves these alone.
+  const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
                               host.Quality()};
   {
     const std::lock_guard lock(mutex_);

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "convert/convert_file.h"
-#include "convert/logo_snapshot.h"
 #include "convert/run_host.h"
 
 namespace quelmar {
@@ -70,7 +69,6 @@ class ConversionPipeline {
   std::size_t cursor_ = 0;   // the first file not yet taken nor thrown away
   std::size_t started_ = 0;  // files before it have been handed to the workers
   int workers_wanted_;       // lowered when the system refuses a thread
-  LogoSnapshot logo_;
 
   std::mutex mutex_;
   std::condition_variable work_ready_;

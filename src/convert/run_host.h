@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "image/raster24.h"
+#include "image/shared_raster.h"
 #include "image/stamp.h"
 
 namespace quelmar {
@@ -19,7 +19,7 @@ enum class RunField {
 
 // The main window's state that a run reads and writes.
 struct RunState {
-  Raster24 FMark;                           // the logo
+  SharedRaster FMark;                       // the logo, shared with the run's workers
   std::vector<std::string> FExceptFolders;  // folder names to skip
   std::uint8_t FStop = 1;                   // 1 idle or stop requested, 0 running
 };
