@@ -8,7 +8,7 @@
 #include "base/errors.h"
 #include "convert/comma_text.h"
 #include "image/bitmap_file.h"
-#include "image/bitmap_header.h"
+#include "image/bmp/bitmap_header.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
 #include "settings/ini_file.h"

@@ -7,8 +7,8 @@
 #include <jpeglib.h>
 
 #include "base/errors.h"
-#include "image/jpeg_error_manager.h"
-#include "image/jpeg_memory_source.h"
+#include "image/jpeg/jpeg_error_manager.h"
+#include "image/jpeg/jpeg_memory_source.h"
 
 namespace quelmar {
 namespace {

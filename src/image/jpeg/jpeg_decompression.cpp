@@ -1,4 +1,4 @@
-#include "image/jpeg_decompression.h"
+#include "image/jpeg/jpeg_decompression.h"
 
 #include <jerror.h>
 

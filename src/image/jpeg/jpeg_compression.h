@@ -6,8 +6,8 @@
 
 #include <jpeglib.h>
 
-#include "image/jpeg_error_manager.h"
-#include "image/jpeg_memory_destination.h"
+#include "image/jpeg/jpeg_error_manager.h"
+#include "image/jpeg/jpeg_memory_destination.h"
 
 namespace quelmar {
 

@@ -1,4 +1,4 @@
-#include "image/jpeg_error_manager.h"
+#include "image/jpeg/jpeg_error_manager.h"
 
 #include <jerror.h>
 

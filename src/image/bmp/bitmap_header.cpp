@@ -1,4 +1,4 @@
-#include "image/bitmap_header.h"
+#include "image/bmp/bitmap_header.h"
 
 #include <algorithm>
 

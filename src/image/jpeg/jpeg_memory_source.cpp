@@ -1,4 +1,4 @@
-#include "image/jpeg_memory_source.h"
+#include "image/jpeg/jpeg_memory_source.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "image/jpeg_limits.h"
+#include "image/jpeg/jpeg_limits.h"
 
 #include <jerror.h>
 

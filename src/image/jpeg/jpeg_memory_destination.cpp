@@ -1,4 +1,4 @@
-#include "image/jpeg_memory_destination.h"
+#include "image/jpeg/jpeg_memory_destination.h"
 
 #include <new>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "image/bitmap_channel_mask.h"
+#include "image/bmp/bitmap_channel_mask.h"
 
 #include <bit>
 

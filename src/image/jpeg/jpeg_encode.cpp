@@ -1,6 +1,6 @@
-#include "image/jpeg_compression.h"
+#include "image/jpeg/jpeg_compression.h"
+#include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
-#include "image/jpeg_limits.h"
 
 namespace quelmar {
 

@@ -7,9 +7,9 @@
 
 #include "base/errors.h"
 #include "base/file_reading.h"
-#include "image/bitmap_channel_mask.h"
-#include "image/bitmap_header.h"
-#include "image/bitmap_run_length.h"
+#include "image/bmp/bitmap_channel_mask.h"
+#include "image/bmp/bitmap_header.h"
+#include "image/bmp/bitmap_run_length.h"
 
 namespace quelmar {
 

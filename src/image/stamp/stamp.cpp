@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "image/stamp_rows.h"
+#include "image/stamp/stamp_rows.h"
 
 namespace quelmar {
 

@@ -4,7 +4,7 @@
 
 #include "base/errors.h"
 #include "base/file_reading.h"
-#include "image/jpeg_decompression.h"
+#include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {

@@ -1,11 +1,11 @@
-#include "image/stamp_rows.h"
+#include "image/stamp/stamp_rows.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "image/stamp.h"
-#include "image/stamp_channel.h"
+#include "image/stamp/stamp_channel.h"
 
 namespace quelmar {
 

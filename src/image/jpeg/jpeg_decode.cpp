@@ -2,9 +2,9 @@
 #include <cstring>
 #include <utility>
 
-#include "image/jpeg_decompression.h"
+#include "image/jpeg/jpeg_decompression.h"
+#include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
-#include "image/jpeg_limits.h"
 
 namespace quelmar {
 

@@ -1,4 +1,4 @@
-#include "image/bitmap_run_length.h"
+#include "image/bmp/bitmap_run_length.h"
 
 #include <algorithm>
 #include <cstddef>
