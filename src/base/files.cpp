@@ -115,35 +115,6 @@ void ReplaceIn(int folder, const std::string& name, const std::string& path,
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  return ReadWholeFileAt(AT_FDCWD, path, path);
-}
-
-std::vector<std::uint8_t> ReadWholeFileAt(int folder, const std::string& name,
-                                          const std::string& path) {
-  Descriptor fd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw EFOpenError(path, errno);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) throw EFOpenError(path, errno);
-  if (S_ISDIR(st.st_mode)) throw EFOpenError(path, EISDIR);
-
-  std::vector<std::uint8_t> data;
-  try {
-    if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t chunk[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw EReadError();
-      if (n == 0) break;
-      data.insert(data.end(), chunk, chunk + n);
-    }
-  } catch (const std::bad_alloc&) {
-    throw EOutOfResources(ENOMEM);
-  }
-  return data;
-}
-
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  ShortWriteReport report, LinkReplacement links) {
   const std::string target = links == LinkReplacement::kWriteThrough ? ResolveLink(path) : path;

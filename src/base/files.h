@@ -5,18 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/file_reading.h"
 #include "base/replace_temporary.h"  // the temporary files ReplaceFile makes
 
 namespace quelmar {
-
-// Reads a whole file. Fails with EFOpenError when it cannot be opened (a folder cannot),
-// and with EReadError when reading fails midway.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
-
-// ReadWholeFile for the file name in the folder open at descriptor folder, so that a file
-// deeper than the longest path the system resolves can be read; path names it in errors.
-std::vector<std::uint8_t> ReadWholeFileAt(int folder, const std::string& name,
-                                          const std::string& path);
 
 // The error kind a short write (a full disk) is reported with.
 enum class ShortWriteReport { kWriteError, kCreateError };

@@ -4,8 +4,8 @@
 
 #include <map>
 #include <ostream>
-#include <thread>
 
+#include "base/system_limits.h"
 #include "settings/settings_file.h"
 #include "settings/settings_host.h"
 
@@ -101,7 +101,7 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
                  "after a file that fails: continue or stop; default continue")
       ->type_name("continue|stop")
       ->check(CLI::IsMember({"continue", "stop"}).description(""));
-  options.jobs = static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  options.jobs = static_cast<std::int32_t>(UsableCores());
   app.add_option("-j,--jobs", options.jobs, "files worked on at once; default: the number of cores")
       ->type_name("N")
       ->check(CLI::PositiveNumber.description(""));

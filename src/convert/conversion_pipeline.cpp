@@ -4,11 +4,13 @@
 #include <system_error>
 #include <utility>
 
+#include "base/system_limits.h"
+
 namespace quelmar {
 
 int ConversionPipeline::WorkersFor(int jobs) {
   if (jobs > 0) return jobs;
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return UsableCores();
 }
 
 ConversionPipeline::ConversionPipeline(const WalkListing& listing, int jobs)
@@ -69,7 +71,9 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
 void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   if (started_ >= end) return;
   // Read on the calling thread, once for every file started now.
-  const Parameters parameters{logo_.Of(host.State().FMark), host.CurrentStampSettings(),
+  // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
+  // them there and leaves these alone.
+  const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
                               host.Quality()};
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));

@@ -17,7 +17,6 @@
 #include "base/folder_chain.h"
 #include "base/folder_handle.h"
 #include "convert/convert_file.h"
-#include "convert/logo_snapshot.h"
 #include "convert/run_host.h"
 #include "convert/walk_order.h"
 
@@ -46,7 +45,7 @@ class ConversionPipeline {
   // listed, or no worker thread could be started: the caller converts it itself.
   std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);
 
-  // The number of worker threads for jobs (0 for one per core).
+  // The number of worker threads for jobs (0 for one per core this process may use).
   static int WorkersFor(int jobs);
 
  private:
@@ -85,7 +84,6 @@ class ConversionPipeline {
   std::size_t cursor_ = 0;   // the first file not yet taken nor thrown away
   std::size_t started_ = 0;  // files before it have been handed to the workers
   int workers_wanted_;       // lowered when the system refuses a thread
-  LogoSnapshot logo_;
   std::unique_ptr<FolderChain> reader_;   // on the folder of the last file started
   std::vector<std::size_t> reader_path_;  // the listed folders the reader stands in, from the top
   std::size_t shared_index_ = WalkListing::kNoFolder;

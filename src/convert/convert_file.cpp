@@ -5,14 +5,16 @@
 #include <chrono>
 #include <exception>
 
+#include "base/errors.h"
+#include "base/memory_budget.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {
 
 namespace {
 
-StampedJpeg Stamp(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
-                  std::int32_t quality) {
+StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark,
+                      const StampSettings& settings, std::int32_t quality) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -31,6 +33,7 @@ StampedJpeg Stamp(const SourceFile& source, const Raster24& mark, const StampSet
   DecodeJpeg(jpeg, photo);
   // The compressed source is not needed while the result is encoded.
   std::vector<std::uint8_t>().swap(jpeg.data);
+  jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
   return {{},
           EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
@@ -44,7 +47,11 @@ StampedJpeg Stamp(const SourceFile& source, const Raster24& mark, const StampSet
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality) {
   const auto start = std::chrono::steady_clock::now();
-  StampedJpeg stamped = Stamp(source, mark, settings, quality);
+  // Files converted on several threads at once share the memory budget: a file whose memory
+  // others held is converted again once it has the budget to itself. Only a file that cannot
+  // have its memory even alone fails, and the walk names it.
+  StampedJpeg stamped =
+      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality); });
   stamped.milliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return stamped;
@@ -54,6 +61,7 @@ StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality) {
   return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality);
 }
+
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
                         const StampSettings& settings, std::int32_t quality) {

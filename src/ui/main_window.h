@@ -33,7 +33,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   Q_OBJECT
 
  public:
-  // settings_path empty: "Quelmar.ini" beside the executable.
+  // settings_path empty: the settings file where SettingsPath() puts it.
   explicit TForm1(Dialogs& dialogs, std::string settings_path = {});
   ~TForm1() override;
 

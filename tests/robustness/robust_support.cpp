@@ -40,7 +40,8 @@ std::string CliBinary() {
   return std::string(QUELMAR_BINARY_DIR) + "/src/cli/quelmar-cli";
 }
 
-pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file) {
+pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file,
+               const ChildSetUp& set_up) {
   const std::string binary = CliBinary();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(binary.c_str()));
@@ -55,6 +56,7 @@ pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log
     ::dup2(log, STDERR_FILENO);
     const int null = ::open("/dev/null", O_RDONLY);
     if (null >= 0) ::dup2(null, STDIN_FILENO);
+    if (set_up) set_up();
     ::execv(binary.c_str(), argv.data());
     ::_exit(127);
   }
@@ -71,9 +73,9 @@ int WaitForChild(pid_t pid) {
 }
 
 ChildResult RunCliChild(const std::vector<std::string>& arguments, const std::string& log_file,
-                        std::chrono::seconds timeout) {
+                        std::chrono::seconds timeout, const ChildSetUp& set_up) {
   ChildResult result;
-  const pid_t pid = StartCli(arguments, log_file);
+  const pid_t pid = StartCli(arguments, log_file, set_up);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   int wait_status = 0;
   for (;;) {

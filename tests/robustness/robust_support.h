@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,12 +23,18 @@ struct ChildResult {
   std::string err;  // what it wrote on standard error
 };
 
+// Runs in the child just before quelmar-cli is started in it: only system calls (the child of
+// a threaded process has nothing else safely), and _exit to give up.
+using ChildSetUp = std::function<void()>;
+
 // Starts quelmar-cli with arguments, its standard output and error going to log_file.
-pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file);
+pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file,
+               const ChildSetUp& set_up = {});
 
 // Runs quelmar-cli to its end; after timeout it is killed and timed_out is set.
 ChildResult RunCliChild(const std::vector<std::string>& arguments, const std::string& log_file,
-                        std::chrono::seconds timeout = std::chrono::seconds(60));
+                        std::chrono::seconds timeout = std::chrono::seconds(60),
+                        const ChildSetUp& set_up = {});
 
 // Waits for a child started by StartCli; the status as in ChildResult.
 int WaitForChild(pid_t pid);
