@@ -81,9 +81,9 @@ class ConversionPipeline {
   const std::size_t window_;
 
   // Used by the calling thread only.
-  std::size_t cursor_ = 0;   // the first file not yet taken nor thrown away
-  std::size_t started_ = 0;  // files before it have been handed to the workers
-  int workers_wanted_;       // lowered when the system refuses a thread
+  std::size_t cursor_ = 0;                // the first file not yet taken nor thrown away
+  std::size_t started_ = 0;               // files before it have been handed to the workers
+  int workers_wanted_;                    // lowered when the system refuses a thread
   std::unique_ptr<FolderChain> reader_;   // on the folder of the last file started
   std::vector<std::size_t> reader_path_;  // the listed folders the reader stands in, from the top
   std::size_t shared_index_ = WalkListing::kNoFolder;

@@ -13,8 +13,8 @@ namespace quelmar {
 
 namespace {
 
-StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark,
-                      const StampSettings& settings, std::int32_t quality) {
+StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
+                      std::int32_t quality) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -61,7 +61,6 @@ StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality) {
   return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality);
 }
-
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
                         const StampSettings& settings, std::int32_t quality) {
