@@ -1,11 +1,8 @@
 #include "image/stamp/stamp_rows.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "image/stamp.h"
 #include "image/stamp/stamp_channel.h"
+#include "image/stamp/stamp_chunk.h"
 
 namespace quelmar {
 
@@ -29,42 +26,6 @@ void BlendRest(std::uint8_t* target, const std::uint8_t* logo, std::int32_t x, s
 
 #if defined(__SSE2__)
 
-// The vector loops take 16 pixels at a time: 48 bytes in three registers, starting on a pixel
-// boundary, so byte k of a chunk is channel k % 3 of pixel k / 3.
-constexpr std::int32_t kChunkPixels = 16;
-
-struct Chunk {
-  __m128i v[3];
-};
-
-Chunk Load(const std::uint8_t* p) {
-  return {{_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
-           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))}};
-}
-
-void Store(std::uint8_t* p, const Chunk& c) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), c.v[0]);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), c.v[1]);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 32), c.v[2]);
-}
-
-// Byte k of the result is byte k + n of c (zero past the end).
-template <int n>
-Chunk ShiftDown(const Chunk& c) {
-  return {{_mm_or_si128(_mm_srli_si128(c.v[0], n), _mm_slli_si128(c.v[1], 16 - n)),
-           _mm_or_si128(_mm_srli_si128(c.v[1], n), _mm_slli_si128(c.v[2], 16 - n)),
-           _mm_srli_si128(c.v[2], n)}};
-}
-
-// Byte k of the result is byte k - n of c (zero before the start).
-template <int n>
-Chunk ShiftUp(const Chunk& c) {
-  return {{_mm_slli_si128(c.v[0], n),
-           _mm_or_si128(_mm_slli_si128(c.v[1], n), _mm_srli_si128(c.v[0], 16 - n)),
-           _mm_or_si128(_mm_slli_si128(c.v[2], n), _mm_srli_si128(c.v[1], 16 - n))}};
-}
-
 struct ChunkPatterns {
   Chunk colour;       // the transparent colour in every pixel
   Chunk pixel_start;  // 0xFF on the first byte of every pixel, 0 elsewhere
@@ -72,12 +33,8 @@ struct ChunkPatterns {
 
 ChunkPatterns MakePatterns(StampColour c) {
   std::uint8_t colour[48];
-  std::uint8_t start[48];
-  for (int k = 0; k < 48; ++k) {
-    colour[k] = k % 3 == 0 ? c.b : k % 3 == 1 ? c.g : c.r;
-    start[k] = k % 3 == 0 ? 0xFF : 0;
-  }
-  return {Load(colour), Load(start)};
+  for (int k = 0; k < 48; ++k) colour[k] = k % 3 == 0 ? c.b : k % 3 == 1 ? c.g : c.r;
+  return {Load(colour), PixelStarts()};
 }
 
 // 0xFF on the first byte of every transparent logo pixel, 0 elsewhere.
@@ -221,40 +178,23 @@ class InkBlend {
   __m128i ink_;
 };
 
-std::int64_t Total(__m128i sums) {
-  alignas(16) std::uint64_t halves[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-  return static_cast<std::int64_t>(halves[0] + halves[1]);
-}
-
 std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t x,
                          std::int32_t width, StampColour transparent, std::uint8_t threshold,
                          InkCounts& counts) {
   const ChunkPatterns patterns = MakePatterns(transparent);
   const __m128i zero = _mm_setzero_si128();
-  const __m128i one = _mm_set1_epi8(1);
-  const __m128i limit = _mm_set1_epi8(static_cast<char>(threshold));
   __m128i drawn_sums = zero;
   __m128i dark_sums = zero;
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     const Chunk skipped = TransparentStarts(Load(logo + 3 * x), patterns);
-    const Chunk t = Load(target + 3 * x);
-    const Chunk t1 = ShiftDown<1>(t);
-    const Chunk t2 = ShiftDown<2>(t);
+    const Chunk light = LightStarts(Load(target + 3 * x), threshold);
     __m128i drawn_bytes = zero;
     __m128i dark_bytes = zero;
     for (int i = 0; i < 3; ++i) {
-      // On each pixel's first byte: the largest and smallest of its three bytes, and their
-      // mean rounded down.
-      const __m128i high = _mm_max_epu8(t.v[i], _mm_max_epu8(t1.v[i], t2.v[i]));
-      const __m128i low = _mm_min_epu8(t.v[i], _mm_min_epu8(t1.v[i], t2.v[i]));
-      const __m128i lightness =
-          _mm_sub_epi8(_mm_avg_epu8(high, low), _mm_and_si128(_mm_xor_si128(high, low), one));
-      const __m128i not_dark = _mm_cmpeq_epi8(_mm_subs_epu8(limit, lightness), zero);
       const __m128i drawn = _mm_andnot_si128(skipped.v[i], patterns.pixel_start.v[i]);
       // A mask byte of 0xFF is -1: subtracting it counts one.
       drawn_bytes = _mm_sub_epi8(drawn_bytes, drawn);
-      dark_bytes = _mm_sub_epi8(dark_bytes, _mm_andnot_si128(not_dark, drawn));
+      dark_bytes = _mm_sub_epi8(dark_bytes, _mm_andnot_si128(light.v[i], drawn));
     }
     drawn_sums = _mm_add_epi64(drawn_sums, _mm_sad_epu8(drawn_bytes, zero));
     dark_sums = _mm_add_epi64(dark_sums, _mm_sad_epu8(dark_bytes, zero));
