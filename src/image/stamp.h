@@ -41,6 +41,10 @@ struct PicturePoint {
 PicturePoint LogoOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
                         std::int32_t w, std::int32_t h, std::int32_t margin = 0);
 
+// Whether a picture of w x h placed by LogoOrigin with margin lies wholly inside the outer one.
+bool LogoLiesInside(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
+                    std::int32_t w, std::int32_t h, std::int32_t margin);
+
 // A rectangle of pixels: columns x .. x + w - 1, rows y .. y + h - 1.
 struct PixelRect {
   std::int32_t x = 0;

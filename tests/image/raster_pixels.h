@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "image/raster24.h"
@@ -28,6 +29,19 @@ inline Raster24 Filled(std::int32_t w, std::int32_t h, Pixel colour) {
   raster.SetSize(w, h);
   for (std::int32_t y = 0; y < h; ++y) {
     for (std::int32_t x = 0; x < w; ++x) Put(raster, x, y, colour);
+  }
+  return raster;
+}
+
+// A raster of random bytes.
+inline Raster24 RandomRaster(std::int32_t w, std::int32_t h, std::mt19937& random) {
+  Raster24 raster = Filled(w, h, Grey(0));
+  for (std::int32_t y = 0; y < h; ++y) {
+    for (std::int32_t x = 0; x < w; ++x) {
+      Put(raster, x, y,
+          {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+           static_cast<std::uint8_t>(random())});
+    }
   }
   return raster;
 }

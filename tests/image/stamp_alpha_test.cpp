@@ -18,6 +18,7 @@ using testing::Get;
 using testing::Grey;
 using testing::Pixel;
 using testing::Put;
+using testing::RandomRaster;
 
 StampSettings Settings(std::int32_t mask, std::int32_t density, std::int32_t position = kTopLeft,
                        std::uint8_t threshold = 250, std::int32_t margin = 0) {
@@ -40,23 +41,18 @@ LogoImage WithAlpha(const Raster24& colour, const std::vector<std::uint8_t>& alp
   return LogoImage(colour, alpha);
 }
 
-Raster24 RandomRaster(std::int32_t w, std::int32_t h, std::mt19937& random) {
-  Raster24 raster = Filled(w, h, Grey(0));
-  for (std::int32_t y = 0; y < h; ++y) {
-    for (std::int32_t x = 0; x < w; ++x) {
-      Put(raster, x, y,
-          {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
-           static_cast<std::uint8_t>(random())});
-    }
-  }
-  return raster;
-}
-
-// Alphas with many 0s and 255s (the solid and clear parts of a logo) and every value between.
+// Alphas in runs of up to 40 pixels, each clear, solid or of random values: the solid and clear
+// parts of a logo, long enough to fill the kernel's 16-pixel chunks, and its soft edges.
 std::vector<std::uint8_t> RandomAlphas(std::size_t count, std::mt19937& random) {
   std::vector<std::uint8_t> alphas(count);
+  std::size_t run_left = 0;
+  unsigned kind = 0;
   for (std::uint8_t& a : alphas) {
-    const unsigned kind = random() % 4;
+    if (run_left == 0) {
+      run_left = 1 + random() % 40;
+      kind = random() % 3;
+    }
+    --run_left;
     a = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<std::uint8_t>(random());
   }
   return alphas;

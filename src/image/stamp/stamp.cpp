@@ -30,6 +30,12 @@ PicturePoint LogoOrigin(std::int32_t position, std::int32_t outer_w, std::int32_
   return origin;
 }
 
+bool LogoLiesInside(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
+                    std::int32_t w, std::int32_t h, std::int32_t margin) {
+  const PicturePoint at = LogoOrigin(position, outer_w, outer_h, w, h, margin);
+  return at.x >= 0 && at.y >= 0 && at.x <= outer_w - w && at.y <= outer_h - h;
+}
+
 namespace {
 
 // The logo's planes as the kernels see them: its colours, and its alpha plane or none (then
@@ -118,9 +124,9 @@ Span Overlap(std::int32_t a_begin, std::int32_t a_size, std::int32_t b_begin, st
   return span.end > span.begin ? span : Span{};
 }
 
-bool InsideTarget(PicturePoint at, const LogoPlanes& logo, const Raster24& target) {
-  return at.x >= 0 && at.y >= 0 && at.x <= target.width() - logo.colour.width() &&
-         at.y <= target.height() - logo.colour.height();
+bool InsideTarget(const Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
+  return LogoLiesInside(settings.FPosition, target.width(), target.height(), logo.colour.width(),
+                        logo.colour.height(), settings.margin);
 }
 
 void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
@@ -146,7 +152,7 @@ void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settin
   }
   // A target too narrow for the logo and its margin is left unstamped rather than clipped: the
   // conversion never passes one, and a partial logo would misrepresent the stamp.
-  if (!InsideTarget(at, logo, target)) return;
+  if (!InsideTarget(target, logo, settings)) return;
   for (std::uint8_t*& row : target_rows) row += 3 * static_cast<std::size_t>(at.x);
 
   const StampParameters stamp = ParametersFor(settings, logo);
@@ -170,7 +176,7 @@ Raster24 Region(const Raster24& target, const LogoPlanes& logo, const StampSetti
   if (pixels.empty() || logo.colour.empty()) return pixels;
   const PicturePoint at = LogoOrigin(settings.FPosition, target.width(), target.height(),
                                      logo.colour.width(), logo.colour.height(), settings.margin);
-  if (!InsideTarget(at, logo, target)) return pixels;
+  if (!InsideTarget(target, logo, settings)) return pixels;
   const Span cols = Overlap(region.x, region.w, at.x, logo.colour.width());
   const Span rows = Overlap(region.y, region.h, at.y, logo.colour.height());
   if (cols.size() == 0 || rows.size() == 0) return pixels;

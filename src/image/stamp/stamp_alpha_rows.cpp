@@ -1,6 +1,7 @@
 #include "image/stamp/stamp_alpha_rows.h"
 
 #include "image/stamp.h"
+#include "image/stamp/stamp_blend.h"
 #include "image/stamp/stamp_channel.h"
 #include "image/stamp/stamp_chunk.h"
 
@@ -107,22 +108,33 @@ class AlphaBlend {
   __m128i ink_;
 };
 
-bool AllZero(const Chunk& c) {
-  const __m128i any = _mm_or_si128(c.v[0], _mm_or_si128(c.v[1], c.v[2]));
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+// Whether every byte of c is value.
+bool AllBytesAre(const Chunk& c, __m128i value) {
+  const __m128i equal =
+      _mm_and_si128(_mm_cmpeq_epi8(c.v[0], value),
+                    _mm_and_si128(_mm_cmpeq_epi8(c.v[1], value), _mm_cmpeq_epi8(c.v[2], value)));
+  return _mm_movemask_epi8(equal) == 0xFFFF;
 }
 
+// Most of a logo is either clear or solid: a clear chunk costs one test, and a solid one is
+// blended by the key-colour formula, which gives the same bytes at alpha 255 for less work.
+template <class SolidBlend>
 std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, const std::uint8_t* alpha,
-                         std::int32_t width, const AlphaBlend& blend) {
+                         std::int32_t width, const AlphaBlend& blend, const SolidBlend& solid) {
+  const __m128i clear = _mm_setzero_si128();
+  const __m128i opaque = _mm_set1_epi8(-1);
   std::int32_t x = 0;
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     const Chunk a = Load(alpha + 3 * x);
-    // Most of a logo is either clear or solid; a clear chunk costs one test.
-    if (AllZero(a)) continue;
+    if (AllBytesAre(a, clear)) continue;
     const Chunk t = Load(target + 3 * x);
     const Chunk l = Load(logo + 3 * x);
     Chunk out;
-    for (int i = 0; i < 3; ++i) out.v[i] = blend(t.v[i], l.v[i], a.v[i]);
+    if (AllBytesAre(a, opaque)) {
+      for (int i = 0; i < 3; ++i) out.v[i] = solid(t.v[i], l.v[i]);
+    } else {
+      for (int i = 0; i < 3; ++i) out.v[i] = blend(t.v[i], l.v[i], a.v[i]);
+    }
     Store(target + 3 * x, out);
   }
   return x;
@@ -174,7 +186,18 @@ void BlendAlphaRow(std::uint8_t* target, const std::uint8_t* logo, const std::ui
                    std::uint8_t ink) {
   std::int32_t x = 0;
 #if defined(__SSE2__)
-  x = BlendChunks(target, logo, alpha, width, AlphaBlend(mask_type, density, ink));
+  const AlphaBlend blend(mask_type, density, ink);
+  switch (mask_type) {
+    case mkColor:
+      x = BlendChunks(target, logo, alpha, width, blend, ColourBlend(density));
+      break;
+    case mkBlackWhite:
+      x = BlendChunks(target, logo, alpha, width, blend, BlackWhiteBlend(density));
+      break;
+    default:
+      x = BlendChunks(target, logo, alpha, width, blend, InkBlend(density, ink));
+      break;
+  }
 #endif
   BlendRest(target, logo, alpha, x, width, mask_type, density, ink);
 }
