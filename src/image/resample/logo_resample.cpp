@@ -1,5 +1,6 @@
 #include "image/logo_resample.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -15,22 +16,20 @@ namespace quelmar {
 
 namespace {
 
-// Rows of premultiplied pixels held in the memory budget: one input row, the sums of one output
-// row and, in a ring, the rows of the horizontal pass that the output row's window needs.
+// Rows of premultiplied pixels held in the memory budget: one input row and, in a ring, the
+// rows of the horizontal pass that the current output row's window needs.
 class WorkingRows {
  public:
   WorkingRows(std::int32_t in_width, std::int32_t out_width, std::int32_t ring_rows)
-      : reservation_(sizeof(Premultiplied) * (static_cast<std::size_t>(in_width) +
-                                              static_cast<std::size_t>(out_width) *
-                                                  (static_cast<std::size_t>(ring_rows) + 1))),
+      : reservation_(sizeof(Premultiplied) *
+                     (static_cast<std::size_t>(in_width) +
+                      static_cast<std::size_t>(out_width) * static_cast<std::size_t>(ring_rows))),
         input_(Allocate(static_cast<std::size_t>(in_width))),
-        sums_(Allocate(static_cast<std::size_t>(out_width))),
         ring_(Allocate(static_cast<std::size_t>(out_width) * ring_rows)),
         ring_held_(static_cast<std::size_t>(ring_rows), -1),
         out_width_(out_width) {}
 
   Premultiplied* input() { return input_.get(); }
-  Premultiplied* sums() { return sums_.get(); }
   // The ring's slot for input row r, and whether it already holds that row.
   Premultiplied* Slot(std::int32_t r) {
     return ring_.get() + static_cast<std::size_t>(r % Rows()) * out_width_;
@@ -49,7 +48,6 @@ class WorkingRows {
 
   MemoryReservation reservation_;
   std::unique_ptr<Premultiplied[]> input_;
-  std::unique_ptr<Premultiplied[]> sums_;
   std::unique_ptr<Premultiplied[]> ring_;
   std::vector<std::int32_t> ring_held_;
   std::size_t out_width_;
@@ -83,24 +81,26 @@ void ResampleRow(const Premultiplied* in, const ResampleTaps& taps, std::int32_t
   }
 }
 
-// Output row y: the weighted sum of the window's rows, tap by tap into sums, then written out.
+// Output row y: the weighted sum of the window's rows, four pixels at a time.
 void CombineRows(const std::vector<const Premultiplied*>& window, const ResampleTaps& taps,
-                 std::int32_t y, Premultiplied* sums, std::int32_t width, std::uint8_t* colour,
-                 std::uint8_t* alpha) {
-  for (std::int32_t x = 0; x < width; ++x) sums[x] = Zero();
-  for (std::int32_t k = 0; k < taps.count; ++k) {
-    const Premultiplied* row = window[static_cast<std::size_t>(k)];
-    const auto weight = Weight(taps.weight(y, k));
-    for (std::int32_t x = 0; x < width; ++x) sums[x] = AddWeighted(sums[x], weight, row[x]);
+                 std::int32_t y, std::int32_t width, std::uint8_t* colour, std::uint8_t* alpha) {
+  const std::int32_t count = taps.count;
+  const float* weights = &taps.weights[static_cast<std::size_t>(y) * count];
+  Premultiplied four[4];
+  for (std::int32_t x = 0; x < width; x += 4) {
+    const int pixels = static_cast<int>(std::min<std::int32_t>(4, width - x));
+    for (int i = 0; i < pixels; ++i) {
+      Premultiplied sum = Zero();
+      for (std::int32_t k = 0; k < count; ++k) {
+        sum = AddWeighted(sum, Weight(weights[k]), window[static_cast<std::size_t>(k)][x + i]);
+      }
+      four[i] = sum;
+    }
+    for (int i = pixels; i < 4; ++i) four[i] = Zero();
+    // Only the row's last pixel has nothing of the row after it to take a spilled byte.
+    PutPixels(PixelBytes4(four), pixels, x + 4 < width, colour + 3 * static_cast<std::size_t>(x),
+              alpha + 3 * static_cast<std::size_t>(x));
   }
-  const std::int32_t last = width - 1;
-  for (std::int32_t x = 0; x < last; ++x) {
-    PutPixel<true>(PixelBytes(sums[x]), colour + 3 * static_cast<std::size_t>(x),
-                   alpha + 3 * static_cast<std::size_t>(x));
-  }
-  // The row's last pixel: nothing of the row follows it to take a spilled byte.
-  PutPixel<false>(PixelBytes(sums[last]), colour + 3 * static_cast<std::size_t>(last),
-                  alpha + 3 * static_cast<std::size_t>(last));
 }
 
 }  // namespace
@@ -127,7 +127,7 @@ LogoImage ResampleLogo(const LogoImage& logo, std::int32_t w, std::int32_t h) {
       }
       window[k] = rows.Slot(r);
     }
-    CombineRows(window, down, y, rows.sums(), w, colour.Row(y), alpha.Row(y));
+    CombineRows(window, down, y, w, colour.Row(y), alpha.Row(y));
   }
   return LogoImage(std::move(colour), std::move(alpha));
 }
