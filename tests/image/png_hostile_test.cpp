@@ -164,18 +164,22 @@ TEST(PngHostile, RefusesADecompressionBombBeforeTakingAnyMemory) {
 }
 
 // A well-formed file whose pixels would pass the budget fails with the out-of-resources error
-// and holds nothing afterwards.
+// and holds nothing afterwards; an interlaced one also needs its passes' rows held.
 TEST(PngHostile, RefusesAPictureBeyondTheMemoryBudget) {
-  PngPicture big{.width = 1500, .height = 1000, .colour_type = 6, .bit_depth = 8};
-  big.samples.assign(std::size_t{1500} * 1000 * 4, 77);
-  const Bytes file = testing::BuildPng(big);
-  const std::size_t in_use = MemoryInUse();
-  {
-    BudgetOf budget(in_use + 4 * 1000 * 1000);
-    EXPECT_THROW(DecodePng(file), EOutOfResources);
+  for (bool interlaced : {false, true}) {
+    PngPicture big{
+        .width = 1500, .height = 1000, .colour_type = 6, .bit_depth = 8, .interlaced = interlaced};
+    big.samples.assign(std::size_t{1500} * 1000 * 4, 77);
+    const Bytes file = testing::BuildPng(big);
+    const std::size_t in_use = MemoryInUse();
+    {
+      // The colours and the alpha plane take 9 MB; interlaced, the rows take 6 MB more.
+      BudgetOf budget(in_use + (interlaced ? 10 : 4) * 1000 * 1000);
+      EXPECT_THROW(DecodePng(file), EOutOfResources) << interlaced;
+    }
+    EXPECT_EQ(MemoryInUse(), in_use);
+    EXPECT_EQ(DecodePng(file).width(), 1500);
   }
-  EXPECT_EQ(MemoryInUse(), in_use);
-  EXPECT_EQ(DecodePng(file).width(), 1500);
 }
 
 // The ratio check does not refuse real files: a large picture of one colour compresses about as
