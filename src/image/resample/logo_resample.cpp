@@ -67,36 +67,44 @@ void PremultiplyRow(const LogoImage& logo, std::int32_t r, Premultiplied* out) {
   }
 }
 
-void ResampleRow(const Premultiplied* in, const ResampleTaps& taps, std::int32_t out_width,
+// The taps with each weight already spread over a whole pixel, as the loops use them.
+struct PixelTaps {
+  explicit PixelTaps(const ResampleTaps& taps)
+      : count(taps.count), first(taps.first), weights(taps.weights.size()) {
+    for (std::size_t i = 0; i < weights.size(); ++i) weights[i] = Weight(taps.weights[i]);
+  }
+
+  std::int32_t count;
+  const std::vector<std::int32_t>& first;
+  std::vector<PixelWeight> weights;
+};
+
+void ResampleRow(const Premultiplied* in, const PixelTaps& taps, std::int32_t out_width,
                  Premultiplied* out) {
   // Local copies: the stores below may alias anything, which would reload the taps' members.
   const std::int32_t count = taps.count;
   const std::int32_t* first = taps.first.data();
-  const float* weights = taps.weights.data();
+  const PixelWeight* weights = taps.weights.data();
   for (std::int32_t x = 0; x < out_width; ++x, weights += count) {
     const Premultiplied* window = in + first[x];
     Premultiplied sum = Zero();
-    for (std::int32_t k = 0; k < count; ++k) sum = AddWeighted(sum, Weight(weights[k]), window[k]);
+    for (std::int32_t k = 0; k < count; ++k) sum = AddWeighted(sum, weights[k], window[k]);
     out[x] = sum;
   }
 }
 
 // Output row y: the weighted sum of the window's rows, four pixels at a time.
-void CombineRows(const std::vector<const Premultiplied*>& window, const ResampleTaps& taps,
+void CombineRows(const std::vector<const Premultiplied*>& window, const PixelTaps& taps,
                  std::int32_t y, std::int32_t width, std::uint8_t* colour, std::uint8_t* alpha) {
   const std::int32_t count = taps.count;
-  const float* weights = &taps.weights[static_cast<std::size_t>(y) * count];
-  Premultiplied four[4];
+  const PixelWeight* weights = &taps.weights[static_cast<std::size_t>(y) * count];
   for (std::int32_t x = 0; x < width; x += 4) {
     const int pixels = static_cast<int>(std::min<std::int32_t>(4, width - x));
-    for (int i = 0; i < pixels; ++i) {
-      Premultiplied sum = Zero();
-      for (std::int32_t k = 0; k < count; ++k) {
-        sum = AddWeighted(sum, Weight(weights[k]), window[static_cast<std::size_t>(k)][x + i]);
-      }
-      four[i] = sum;
+    Premultiplied four[4] = {Zero(), Zero(), Zero(), Zero()};
+    for (std::int32_t k = 0; k < count; ++k) {
+      const Premultiplied* row = window[static_cast<std::size_t>(k)] + x;
+      for (int i = 0; i < pixels; ++i) four[i] = AddWeighted(four[i], weights[k], row[i]);
     }
-    for (int i = pixels; i < 4; ++i) four[i] = Zero();
     // Only the row's last pixel has nothing of the row after it to take a spilled byte.
     PutPixels(PixelBytes4(four), pixels, x + 4 < width, colour + 3 * static_cast<std::size_t>(x),
               alpha + 3 * static_cast<std::size_t>(x));
@@ -109,8 +117,10 @@ LogoImage ResampleLogo(const LogoImage& logo, std::int32_t w, std::int32_t h) {
   if (logo.empty() || w < 1 || h < 1 || w > kMaxLogoSide || h > kMaxLogoSide) {
     throw EInvalidOperation();
   }
-  const ResampleTaps across = TapsFor(logo.width(), w);
-  const ResampleTaps down = TapsFor(logo.height(), h);
+  const ResampleTaps across_taps = TapsFor(logo.width(), w);
+  const ResampleTaps down_taps = TapsFor(logo.height(), h);
+  const PixelTaps across(across_taps);
+  const PixelTaps down(down_taps);
   Raster24 colour = Raster24::Uninitialized(w, h);
   Raster24 alpha = Raster24::Uninitialized(w, h);
   WorkingRows rows(logo.width(), w, down.count);

@@ -17,7 +17,10 @@ namespace quelmar {
 struct Premultiplied {
   __m128 v;
 };
-using PixelWeight = __m128;
+// A weight in all four lanes.
+struct PixelWeight {
+  __m128 v;
+};
 
 inline Premultiplied Zero() {
   return {_mm_setzero_ps()};
@@ -34,12 +37,12 @@ inline Premultiplied FromPixel(const std::uint8_t* bgr, std::uint8_t alpha) {
 }
 
 inline PixelWeight Weight(float w) {
-  return _mm_set1_ps(w);
+  return {_mm_set1_ps(w)};
 }
 
 // sum + weight * p
 inline Premultiplied AddWeighted(Premultiplied sum, PixelWeight weight, Premultiplied p) {
-  return {_mm_add_ps(sum.v, _mm_mul_ps(weight, p.v))};
+  return {_mm_add_ps(sum.v, _mm_mul_ps(weight.v, p.v))};
 }
 
 // Four pixels as blue, green, red and alpha bytes, one 32-bit lane each from the low byte up:
