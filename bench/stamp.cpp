@@ -106,7 +106,7 @@ void BM_StampAlphaLogo(benchmark::State& state) {
   settings.FPosition = kBottomRight;
   settings.FAlpha = 200;
   settings.FThreshold = 128;
-  settings.margin = 40;
+  settings.fitting.margin = 40;
   for (auto _ : state) {
     StampLogo(target, logo, settings);
     benchmark::ClobberMemory();

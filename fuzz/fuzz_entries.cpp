@@ -137,7 +137,7 @@ bool LogoHolds(const LogoImage& logo, std::int32_t width, std::int32_t height) {
   StampSettings settings;
   settings.FMaskType = (width + height) % 3;
   settings.FPosition = width % 6;
-  settings.margin = 1;
+  settings.fitting.margin = 1;
   StampLogo(photo, logo, settings);
   StampLogo(photo, scaled, settings);
   return true;

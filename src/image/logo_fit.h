@@ -25,6 +25,11 @@ struct LogoFit {
   bool fits = false;
 };
 
+// The margin on a photograph of photo_w x photo_h in pixels: the fitting's pixels, or its
+// percentage of the shorter side rounded to the nearest pixel, halves up. A negative margin
+// counts as 0.
+std::int32_t MarginPixels(const LogoFitting& fitting, std::int32_t photo_w, std::int32_t photo_h);
+
 // Fits a logo of logo_w x logo_h onto a photograph of photo_w x photo_h at a position code.
 // Scaled sides and percentage margins are rounded to the nearest pixel, halves up. Values
 // outside their ranges are clamped (scale 0..100, margin 0 and up).

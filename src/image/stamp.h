@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "image/logo_fit.h"
 #include "image/logo_image.h"
 #include "image/raster24.h"
 
@@ -26,7 +27,8 @@ struct StampSettings {
   std::int32_t FMaskType = mkColor;   // 0..2
   std::int32_t FAlpha = 127;          // 0..256; 256 is full strength
   std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
-  std::int32_t margin = 0;            // pixels between the logo and the edges it is placed against
+  // The logo's size relative to the photograph and its margin; all off by default.
+  LogoFitting fitting{};
 };
 
 // Where a picture of w x h lands in an outer one of outer_w x outer_h at a position code: the
@@ -56,9 +58,11 @@ struct PixelRect {
 // (largest + smallest of the three bytes) / 2, remainder dropped.
 std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 
-// Composites logo onto target in place, at the place settings.FPosition names, settings.margin
-// pixels from the edges it is placed against. The logo's top-left pixel is the transparent
-// colour: a logo pixel equal to it in all three bytes leaves the target pixel under it as it was.
+// Composites logo onto target in place, at the place settings.FPosition names, the margin of
+// settings.fitting (MarginPixels on the target) from the edges it is placed against; the logo
+// is taken at the size it has (FitLogo and SharedLogo::At give it its size on a photograph). The
+// logo's top-left pixel is the transparent colour: a logo pixel equal to it in all three bytes
+// leaves the target pixel under it as it was.
 //
 // An empty logo changes nothing. A logo that with its margin reaches past the target's top or
 // bottom fails with EInvalidOperation before any pixel changes. A target too narrow for the logo

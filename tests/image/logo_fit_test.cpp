@@ -85,7 +85,7 @@ TEST(FitLogo, PlacesTheScaledLogoWithItsMarginAtEverySixPositionsInProportion) {
       StampSettings settings;
       settings.FPosition = position;
       settings.FAlpha = 256;
-      settings.margin = fit.margin;
+      settings.fitting = fitting;
       StampLogo(photo, ResampleLogo(logo, fit.width, fit.height), settings);
 
       std::int32_t left = W, right = -1, top = H, bottom = -1;

@@ -27,7 +27,7 @@ StampSettings Settings(std::int32_t mask, std::int32_t density, std::int32_t pos
   s.FAlpha = density;
   s.FPosition = position;
   s.FThreshold = threshold;
-  s.margin = margin;
+  s.fitting.margin = margin;
   return s;
 }
 
@@ -65,7 +65,8 @@ std::vector<std::uint8_t> RandomAlphas(std::size_t count, std::mt19937& random) 
 Raster24 ReferenceStamp(const Raster24& target, const LogoImage& logo, const StampSettings& s) {
   Raster24 out = target;
   const int w = logo.width(), h = logo.height();
-  const PicturePoint at = LogoOrigin(s.FPosition, target.width(), target.height(), w, h, s.margin);
+  const PicturePoint at = LogoOrigin(s.FPosition, target.width(), target.height(), w, h,
+                                     MarginPixels(s.fitting, target.width(), target.height()));
   auto alpha = [&](int x, int y) { return Get(logo.alpha(), x, y)[0]; };
   double ink = 0;
   if (s.FMaskType == 2) {

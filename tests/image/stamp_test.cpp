@@ -273,7 +273,7 @@ TEST(StampLogo, PlacesTheLogoAgainstTheEdgesOfEachPositionWithItsMargin) {
     Put(logo, 0, 0, kClear);
     Raster24 target = Filled(8, 6, Grey(0));
     StampSettings s = Settings(mkColor, 256, p.position);
-    s.margin = p.margin;
+    s.fitting.margin = p.margin;
     StampLogo(target, logo, s);
     for (std::int32_t y = 0; y < 6; ++y) {
       for (std::int32_t x = 0; x < 8; ++x) {
@@ -294,7 +294,7 @@ TEST(StampLogo, RefusesAMarginThatPushesTheLogoOutOfTheTarget) {
   for (std::int32_t position = 0; position < 6; ++position) {
     Raster24 low = Filled(9, 4, Grey(0));
     StampSettings s = Settings(mkColor, 256, position);
-    s.margin = 3;
+    s.fitting.margin = 3;
     EXPECT_THROW(StampLogo(low, logo, s), EInvalidOperation) << position;
     EXPECT_EQ(AllBytes(low), AllBytes(Filled(9, 4, Grey(0))));
     Raster24 narrow = Filled(5, 9, Grey(0));

@@ -15,15 +15,20 @@ std::int32_t ScaledRounded(std::int64_t a, std::int64_t b, std::int64_t c) {
 
 }  // namespace
 
+std::int32_t MarginPixels(const LogoFitting& fitting, std::int32_t photo_w, std::int32_t photo_h) {
+  const std::int32_t margin = std::max(fitting.margin, 0);
+  if (!fitting.margin_is_percent) return margin;
+  return ScaledRounded(std::max(std::min(photo_w, photo_h), 0), margin, 100);
+}
+
 LogoFit FitLogo(const LogoFitting& fitting, std::int32_t position, std::int32_t logo_w,
                 std::int32_t logo_h, std::int32_t photo_w, std::int32_t photo_h) {
-  LogoFit fit{logo_w, logo_h, std::max(fitting.margin, 0), false};
+  LogoFit fit{logo_w, logo_h, MarginPixels(fitting, photo_w, photo_h), false};
   if (logo_w <= 0 || logo_h <= 0) {
     fit.fits = true;
     return fit;
   }
   const std::int32_t shorter = std::max(std::min(photo_w, photo_h), 0);
-  if (fitting.margin_is_percent) fit.margin = ScaledRounded(shorter, fit.margin, 100);
   const std::int32_t percent = std::clamp(fitting.scale_percent, 0, 100);
   if (percent > 0) {
     const std::int32_t longer = std::max(logo_w, logo_h);

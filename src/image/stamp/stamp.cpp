@@ -124,9 +124,13 @@ Span Overlap(std::int32_t a_begin, std::int32_t a_size, std::int32_t b_begin, st
   return span.end > span.begin ? span : Span{};
 }
 
+std::int32_t MarginOn(const Raster24& target, const StampSettings& settings) {
+  return MarginPixels(settings.fitting, target.width(), target.height());
+}
+
 bool InsideTarget(const Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
   return LogoLiesInside(settings.FPosition, target.width(), target.height(), logo.colour.width(),
-                        logo.colour.height(), settings.margin);
+                        logo.colour.height(), MarginOn(target, settings));
 }
 
 void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
@@ -134,7 +138,7 @@ void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settin
   const std::int32_t width = logo.colour.width();
   const std::int32_t height = logo.colour.height();
   const PicturePoint at = LogoOrigin(settings.FPosition, target.width(), target.height(), width,
-                                     height, settings.margin);
+                                     height, MarginOn(target, settings));
 
   // Every row is looked up before any pixel is touched, so a logo that reaches past the top or
   // bottom fails with the target as it was.
@@ -174,8 +178,9 @@ Raster24 Region(const Raster24& target, const LogoPlanes& logo, const StampSetti
                 3 * static_cast<std::size_t>(pixels.width()));
   }
   if (pixels.empty() || logo.colour.empty()) return pixels;
-  const PicturePoint at = LogoOrigin(settings.FPosition, target.width(), target.height(),
-                                     logo.colour.width(), logo.colour.height(), settings.margin);
+  const PicturePoint at =
+      LogoOrigin(settings.FPosition, target.width(), target.height(), logo.colour.width(),
+                 logo.colour.height(), MarginOn(target, settings));
   if (!InsideTarget(target, logo, settings)) return pixels;
   const Span cols = Overlap(region.x, region.w, at.x, logo.colour.width());
   const Span rows = Overlap(region.y, region.h, at.y, logo.colour.height());
