@@ -13,8 +13,8 @@ namespace quelmar {
 
 namespace {
 
-StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
-                      std::int32_t quality) {
+StampedJpeg StampOnce(const SourceFile& source, const SharedLogo& mark,
+                      const StampSettings& settings, std::int32_t quality) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -25,7 +25,13 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
   const std::int64_t height = jpeg.height;
   const std::int64_t width = jpeg.width;
-  if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
+  // The logo's size on this photograph is made (once for every photograph of that size) before
+  // the photograph's pixels are held.
+  const std::shared_ptr<const LogoImage> logo =
+      width == 0 || height == 0 ? nullptr
+                                : mark.FittedTo(settings, static_cast<std::int32_t>(width),
+                                                static_cast<std::int32_t>(height));
+  if (logo == nullptr) {
     return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
   // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
@@ -34,7 +40,7 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   // The compressed source is not needed while the result is encoded.
   std::vector<std::uint8_t>().swap(jpeg.data);
   jpeg.reservation.Release();
-  StampLogo(photo, mark, settings);
+  StampLogo(photo, *logo, settings);
   return {{},
           EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
           FileOutcome::Result::kConverted,
@@ -44,7 +50,7 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
 
 }  // namespace
 
-StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const SourceFile& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality) {
   const auto start = std::chrono::steady_clock::now();
   // Files converted on several threads at once share the memory budget: a file whose memory
@@ -57,13 +63,14 @@ StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
   return stamped;
 }
 
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const std::string& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality) {
   return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality);
 }
 
-std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality) {
+std::string ConvertFile(const std::string& source, const std::string& output,
+                        const SharedLogo& mark, const StampSettings& settings,
+                        std::int32_t quality) {
   StampedJpeg stamped = StampJpegFile(source, mark, settings, quality);
   if (stamped.message.empty()) WriteJpegFile(output, stamped.bytes);
   return stamped.message;

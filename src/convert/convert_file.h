@@ -6,6 +6,7 @@
 
 #include "convert/file_outcome.h"
 #include "image/raster24.h"
+#include "image/shared_logo.h"
 #include "image/stamp.h"
 
 namespace quelmar {
@@ -34,24 +35,27 @@ struct SourceFile {
 };
 
 // Reads the JPEG source, stamps mark onto it and encodes it at the low byte of quality,
-// progressive when the source has more than one scan. A source that cannot be read gives the
-// message source.path + kNotReadSuffix; one lower or narrower than mark, or without pixels,
-// gives kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
+// progressive when the source has more than one scan. The logo goes on at the size and margin
+// settings.fitting gives it on the photograph (SharedLogo::FittedTo). A source that cannot be
+// read gives the message source.path + kNotReadSuffix; one without pixels, or too small for the
+// logo and its margin (or for which the logo's scale leaves less than a pixel), gives
+// kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
 // rejects, no memory) are thrown. Touches nothing but its result and the source, so it may run
 // on any thread. Threads converting at once share the memory budget (ShareMemoryBudget): when a
 // file's memory does not fit beside theirs, it waits and is converted alone. A file whose memory
 // does not fit the budget even alone fails with EOutOfResources; one too large to be held at all
 // is a file that cannot be read.
-StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const SourceFile& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality);
 
 // StampJpegFile for the source at a path.
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const std::string& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality);
 
 // Converts source into output (created or replaced): StampJpegFile, then the write. Returns the
 // message text, empty when the file was converted; errors of the write are thrown.
-std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality);
+std::string ConvertFile(const std::string& source, const std::string& output,
+                        const SharedLogo& mark, const StampSettings& settings,
+                        std::int32_t quality);
 
 }  // namespace quelmar

@@ -23,9 +23,10 @@ class ScaledLogos {
   // copy (ResampleLogo). The first caller for a size makes the copy while later callers for the
   // same size wait for it; callers for other sizes do not wait. An error of ResampleLogo reaches
   // every caller that waited for that copy, and the size is tried afresh at the next call.
-  std::shared_ptr<const LogoImage> At(std::int32_t w, std::int32_t h);
+  // The cache is kept behind the lock, so a const ScaledLogos may be shared between threads.
+  std::shared_ptr<const LogoImage> At(std::int32_t w, std::int32_t h) const;
 
-  const std::shared_ptr<const LogoImage>& logo() const { return logo_; }
+  const LogoImage& logo() const { return *logo_; }
 
  private:
   using Copy = std::shared_future<std::shared_ptr<const LogoImage>>;
@@ -39,14 +40,14 @@ class ScaledLogos {
   // The entry for w x h, or a new one (replacing the least recently used) whose copy the caller
   // must then make and hand to promise.
   Copy Find(std::int32_t w, std::int32_t h, std::promise<std::shared_ptr<const LogoImage>>& promise,
-            bool& make);
-  void Forget(std::int32_t w, std::int32_t h);
+            bool& make) const;
+  void Forget(std::int32_t w, std::int32_t h) const;
 
   std::shared_ptr<const LogoImage> logo_;
   std::size_t capacity_;
-  std::mutex mutex_;
-  std::vector<Entry> entries_;
-  std::uint64_t uses_ = 0;
+  mutable std::mutex mutex_;
+  mutable std::vector<Entry> entries_;
+  mutable std::uint64_t uses_ = 0;
 };
 
 }  // namespace quelmar

@@ -5,8 +5,8 @@
 
 #include "base/paths.h"
 #include "convert/run_control.h"
-#include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
+#include "image/logo_file.h"
 #include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/dialogs.h"
@@ -84,7 +84,7 @@ void TForm1::Edit1Change() {
 }
 
 void TForm1::LoadLogo(const std::string& path) {
-  LoadBitmapFile(path, run_.FMark);
+  LoadLogoFile(path, run_.FMark);
   FLoaded |= kLogoLoaded;
 }
 
@@ -195,7 +195,7 @@ void TForm1::LoadSample(const std::string& path) {
 
 void TForm1::RefreshPreview() {
   if ((FLoaded & kSampleLoaded) == 0) return;
-  const Raster24* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark.get() : nullptr;
+  const SharedLogo* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark : nullptr;
   const PreviewPatch patch =
       RenderPreview(FSample, logo, CurrentStampSettings(), Image1->width(), Image1->height());
   Image1->DrawRaster(patch.pixels, patch.pane_x, patch.pane_y);

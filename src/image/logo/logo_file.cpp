@@ -2,8 +2,10 @@
 
 #include <vector>
 
-#include "base/files.h"
+#include "base/errors.h"
+#include "base/file_reading.h"
 #include "image/bitmap_file.h"
+#include "image/bmp/bitmap_header.h"
 #include "image/png_file.h"
 
 namespace quelmar {
@@ -18,8 +20,20 @@ LogoImage DecodeLogo(std::span<const std::uint8_t> bytes) {
 }
 
 void LoadLogoFile(const std::string& path, LogoImage& logo) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-  logo = DecodeLogo(bytes);
+  const HeldFile file =
+      ReadFileWithinBudget(path, kBitmapFileHeaderSize, [](std::span<const std::uint8_t> start) {
+        if (start.size() == kBitmapFileHeaderSize && !HasPngSignature(start) &&
+            (start[0] != 'B' || start[1] != 'M')) {
+          throw EInvalidBitmap();
+        }
+      });
+  logo = DecodeLogo(file.bytes);
+}
+
+void LoadLogoFile(const std::string& path, SharedLogo& logo) {
+  LogoImage loaded;
+  LoadLogoFile(path, loaded);
+  logo = std::move(loaded);
 }
 
 }  // namespace quelmar

@@ -11,7 +11,7 @@ namespace quelmar {
 ScaledLogos::ScaledLogos(std::shared_ptr<const LogoImage> logo, std::size_t capacity)
     : logo_(std::move(logo)), capacity_(std::max<std::size_t>(capacity, 1)) {}
 
-std::shared_ptr<const LogoImage> ScaledLogos::At(std::int32_t w, std::int32_t h) {
+std::shared_ptr<const LogoImage> ScaledLogos::At(std::int32_t w, std::int32_t h) const {
   // The logo at its own size is used as it is, so that with scaling off nothing changes.
   if (w == logo_->width() && h == logo_->height()) return logo_;
   std::promise<std::shared_ptr<const LogoImage>> promise;
@@ -31,7 +31,7 @@ std::shared_ptr<const LogoImage> ScaledLogos::At(std::int32_t w, std::int32_t h)
 
 ScaledLogos::Copy ScaledLogos::Find(std::int32_t w, std::int32_t h,
                                     std::promise<std::shared_ptr<const LogoImage>>& promise,
-                                    bool& make) {
+                                    bool& make) const {
   const std::lock_guard lock(mutex_);
   ++uses_;
   for (Entry& entry : entries_) {
@@ -53,7 +53,7 @@ ScaledLogos::Copy ScaledLogos::Find(std::int32_t w, std::int32_t h,
   return entry.copy;
 }
 
-void ScaledLogos::Forget(std::int32_t w, std::int32_t h) {
+void ScaledLogos::Forget(std::int32_t w, std::int32_t h) const {
   const std::lock_guard lock(mutex_);
   std::erase_if(entries_, [&](const Entry& e) { return e.w == w && e.h == h; });
 }
