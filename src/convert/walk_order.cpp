@@ -1,7 +1,8 @@
 #include "convert/walk_order.h"
 
+#include <algorithm>
+
 #include "base/paths.h"
-#include "convert/folder_inclusion.h"
 
 namespace quelmar {
 
@@ -23,6 +24,10 @@ void AppendWalkOrder(const std::string& folder, const std::vector<std::string>& 
 }
 
 }  // namespace
+
+bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders) {
+  return std::find(except_folders.begin(), except_folders.end(), name) == except_folders.end();
+}
 
 bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& except_folders) {
   return entry.kind == FolderEntry::Kind::kFolder && IsFolderIncluded(entry.name, except_folders);

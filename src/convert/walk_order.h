@@ -10,6 +10,10 @@ namespace quelmar {
 // The two passes over a folder's files, in the walk's order.
 inline constexpr const char* kWalkSuffixes[] = {".jpg", ".jpeg"};
 
+// False when name equals one of except_folders exactly (case-sensitive, whole name, byte for
+// byte); true otherwise. Empty entries never match, since a listed folder has a name.
+bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders);
+
 // True when the walk enters entry: a real folder whose name is not excluded.
 bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& except_folders);
 

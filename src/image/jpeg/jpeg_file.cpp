@@ -1,8 +1,9 @@
+#include "image/jpeg_file.h"
+
 #include <utility>
 
 #include "base/files.h"
 #include "image/jpeg/jpeg_decompression.h"
-#include "image/jpeg_file.h"
 
 namespace quelmar {
 
@@ -25,6 +26,10 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
   file.MultiScan = multi_scan != FALSE;
   decompression.Destroy();
   return file;
+}
+
+void WriteJpegFile(const std::string& path, std::span<const std::uint8_t> data) {
+  ReplaceFile(path, data, ShortWriteReport::kCreateError);
 }
 
 }  // namespace quelmar
