@@ -27,13 +27,15 @@ struct StampSettings {
   std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
 };
 
-// Where a picture of w x h lands in an outer one of outer_w x outer_h at a position code: the
-// logo's top-left pixel on a photograph. Halves truncate toward zero, also for negative values,
-// so a centred picture lies one column nearer the left edge when the difference is odd.
+// A pixel's place in a picture: column x from the left, row y from the top.
 struct PicturePoint {
   std::int32_t x = 0;
   std::int32_t y = 0;
 };
+
+// Where a picture of w x h lands in an outer one of outer_w x outer_h at a position code: the
+// logo's top-left pixel on a photograph. Halves truncate toward zero, also for negative values,
+// so a centred picture lies one column nearer the left edge when the difference is odd.
 PicturePoint LogoOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
                         std::int32_t w, std::int32_t h);
 
