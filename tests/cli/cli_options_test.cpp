@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "convert/sample_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteText;
+using fixtures::TempFolder;
+using fixtures::WriteText;
 
 struct Parsed {
   std::optional<int> status;

@@ -10,27 +10,27 @@
 #include "cli/cli_options.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_host.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using testing::JpegBytes;
-using testing::TempFolder;
-using testing::TreeListing;
-using testing::WriteBytes;
-using testing::WriteText;
 
 // Every case runs with --jobs 1, 2 and 8.
 class CliRunTest : public ::testing::TestWithParam<int> {
  protected:
   CliRunTest() {
-    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(10, 8)));
+    WriteBytes(logo_, Bmp24Bytes(LogoRaster(10, 8)));
     std::filesystem::create_directories(out_);
     Photo("a/b/1.jpg", 1);
     Photo("a/2.JPG", 2);
@@ -105,7 +105,7 @@ TEST_P(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
 
 TEST_P(CliRunTest, ExitsWith3_WhenAnErrorEndsTheRun) {
   std::filesystem::create_directories(out_ + "/a");
-  testing::MakeReadOnly(out_ + "/a");
+  MakeReadOnly(out_ + "/a");
   EXPECT_EQ(Run(), 3);
   EXPECT_THAT(err_, HasSubstr("を作成できません."));
 }
@@ -164,7 +164,7 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
 
   const std::string window_out = temp_ / "window";
   std::filesystem::create_directory(window_out);
-  testing::FakeRunHost window;
+  FakeRunHost window;
   window.jobs = 1;
   window.fields = {{RunField::kLogo, logo_},
                    {RunField::kSource, src_ + "/"},
@@ -179,8 +179,7 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   ASSERT_EQ(listing.size(), 6u);
   for (const std::string& entry : listing) {
     if (entry.back() == '/') continue;
-    EXPECT_EQ(testing::ReadBytes(out_ + "/" + entry), testing::ReadBytes(window_out + "/" + entry))
-        << entry;
+    EXPECT_EQ(ReadBytes(out_ + "/" + entry), ReadBytes(window_out + "/" + entry)) << entry;
   }
 }
 

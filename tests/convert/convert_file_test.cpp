@@ -6,18 +6,16 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "convert/sample_files.h"
 #include "image/jpeg_file.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::JpegBytes;
-using testing::LogoRaster;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
-using testing::WriteText;
+using namespace fixtures;
 
 class ConvertFileTest : public ::testing::Test {
  protected:
@@ -117,7 +115,7 @@ TEST_F(ConvertFileTest, WritesExactlyTheBytesOfItsWork) {
 }
 
 TEST_F(ConvertFileTest, LetsADecodeErrorPassOut_OnceTheHeaderWasRead) {
-  const std::vector<std::uint8_t> bytes = testing::UndecodableJpegBytes(32, 32);
+  const std::vector<std::uint8_t> bytes = UndecodableJpegBytes(32, 32);
   WriteBytes(temp_ / "damaged.jpg", bytes);
   ASSERT_NO_THROW(ReadJpegFile(temp_ / "damaged.jpg"));
   EXPECT_THROW(Convert(temp_ / "damaged.jpg", temp_ / "out.jpg"), EJpegError);
@@ -127,7 +125,7 @@ TEST_F(ConvertFileTest, LetsADecodeErrorPassOut_OnceTheHeaderWasRead) {
 TEST_F(ConvertFileTest, LetsAWriteErrorPassOut_AndLeavesNoFile) {
   WriteBytes(temp_ / "in.jpg", JpegBytes(32, 32));
   std::filesystem::create_directory(temp_ / "locked");
-  testing::MakeReadOnly(temp_ / "locked");
+  MakeReadOnly(temp_ / "locked");
   EXPECT_THROW(Convert(temp_ / "in.jpg", temp_ / "locked/out.jpg"), EFCreateError);
   EXPECT_TRUE(std::filesystem::is_empty(temp_ / "locked"));
 }

@@ -7,26 +7,25 @@
 #include <filesystem>
 
 #include "base/errors.h"
-#include "convert/fake_run_host.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
 using ::testing::ElementsAre;
-using testing::FakeRunHost;
 using ::testing::IsEmpty;
-using testing::JpegBytes;
-using testing::TempFolder;
-using testing::TreeListing;
-using testing::WriteBytes;
-using testing::WriteText;
 
 // Every case runs with 1, 2 and 8 worker threads.
 class RunControlTest : public ::testing::TestWithParam<int> {
  protected:
   RunControlTest() {
-    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(8, 6)));
+    WriteBytes(logo_, Bmp24Bytes(LogoRaster(8, 6)));
     std::filesystem::create_directories(src_);
     std::filesystem::create_directories(out_);
     host_.jobs = GetParam();
@@ -146,7 +145,7 @@ TEST_P(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
   Photo("a/1.jpg");
   BitBtn1Click(host_);
   const std::vector<std::string> with_separator = TreeListing(out_);
-  const auto bytes = testing::ReadBytes(out_ + "/a/1.jpg");
+  const auto bytes = ReadBytes(out_ + "/a/1.jpg");
   std::filesystem::remove_all(out_);
   std::filesystem::create_directory(out_);
 
@@ -155,7 +154,7 @@ TEST_P(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
   BitBtn1Click(host_);
   EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
   EXPECT_EQ(TreeListing(out_), with_separator);
-  EXPECT_EQ(testing::ReadBytes(out_ + "/a/1.jpg"), bytes);
+  EXPECT_EQ(ReadBytes(out_ + "/a/1.jpg"), bytes);
 }
 
 TEST_P(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNamesAlone) {
@@ -235,7 +234,7 @@ TEST_P(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
 TEST_P(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
   Photo("a/p.jpg");
   std::filesystem::create_directory(out_ + "/a");
-  testing::MakeReadOnly(out_ + "/a");
+  MakeReadOnly(out_ + "/a");
   ExpectIdleAfterError();
 }
 
@@ -246,7 +245,7 @@ TEST_P(RunControlTest, ReturnsToIdle_WhenTheSettingsCannotBeSaved) {
 }
 
 TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
-  host_.state.FMark = testing::LogoRaster(3, 3);
+  host_.state.FMark = LogoRaster(3, 3);
   WriteText(logo_, "not a bitmap");
   EXPECT_THROW(BitBtn1Click(host_), Error);
   EXPECT_EQ(host_.state.FMark.width(), 3);
@@ -255,7 +254,7 @@ TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
 }
 
 TEST_P(RunControlTest, PicksUpALogoChangedOnDisk) {
-  host_.state.FMark = testing::LogoRaster(3, 3);
+  host_.state.FMark = LogoRaster(3, 3);
   BitBtn1Click(host_);
   EXPECT_EQ(host_.state.FMark.width(), 8);
 }

@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "convert/logo_snapshot.h"
-#include "convert/sample_files.h"
+#include "support/file_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
+
 using ::testing::ElementsAre;
-using testing::TempFolder;
-using testing::WriteText;
 
 TEST(ListWalkOrder, ListsSubFoldersFirst_ThenJpgThenJpeg_SkippingExcludedAndHiddenFolders) {
   TempFolder temp;
@@ -32,7 +34,7 @@ TEST(ListWalkOrder, GivesNothing_ForAFolderThatCannotBeListed) {
 }
 
 TEST(LogoSnapshot, KeepsOneCopyWhileThePixelsStay_AndCopiesAfreshWhenOneChanges) {
-  Raster24 logo = testing::LogoRaster(9, 7);
+  Raster24 logo = LogoRaster(9, 7);
   LogoSnapshot snapshot;
   const std::shared_ptr<const Raster24> first = snapshot.Of(logo);
   EXPECT_EQ(snapshot.Of(Raster24(logo)), first);

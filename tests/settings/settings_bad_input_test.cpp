@@ -5,17 +5,16 @@
 #include <string>
 
 #include "settings/settings_file.h"
-#include "settings_test_support.h"
+#include "support/fake_settings_host.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 using namespace std::string_literals;
 
-using testing::FakeSettingsHost;
-using testing::ReadFile;
-using testing::TempFolder;
-using testing::WriteFile;
+using namespace fixtures;
 
 // The ten keys as a save writes them for a window that holds the defaults.
 std::string DefaultSetup(const std::string& except_folder = "") {
@@ -58,13 +57,13 @@ TEST_F(SettingsBadInputTest, BinaryGarbageLoadsInRangeAndSavesStably) {
     for (std::size_t i = 0; i + 64 < garbage.size(); ++i) {
       if (garbage[i] == '\0') garbage[i] = '\n';
     }
-    WriteFile(ini_, garbage);
+    WriteText(ini_, garbage);
 
     FakeSettingsHost host;
     ASSERT_NO_THROW(LoadSettings(host, ini_)) << "round " << round;
     ExpectFieldsInRange(host);
     ASSERT_NO_THROW(SaveSettings(host, ini_));
-    const std::string first = ReadFile(ini_);
+    const std::string first = ReadText(ini_);
 
     FakeSettingsHost again;
     LoadSettings(again, ini_);
@@ -72,7 +71,7 @@ TEST_F(SettingsBadInputTest, BinaryGarbageLoadsInRangeAndSavesStably) {
     EXPECT_EQ(again.fields.FPosition, host.fields.FPosition);
     EXPECT_EQ(again.fields.FThreshold, host.fields.FThreshold);
     SaveSettings(again, ini_);
-    EXPECT_TRUE(ReadFile(ini_) == first) << "round " << round;
+    EXPECT_TRUE(ReadText(ini_) == first) << "round " << round;
   }
 }
 
@@ -82,16 +81,16 @@ TEST_F(SettingsBadInputTest, ForeignBinaryLinesSurviveASaveByteForByte) {
   for (int i = 0; i < 200; ++i)
     foreign += "k" + std::to_string(i) + "=" + VisibleBytes(random, 300) + "\r\n";
   foreign += "\r\n";
-  WriteFile(ini_, foreign + DefaultSetup());
+  WriteText(ini_, foreign + DefaultSetup());
 
   FakeSettingsHost host;
   LoadSettings(host, ini_);
   SaveSettings(host, ini_);
-  EXPECT_TRUE(ReadFile(ini_) == foreign + DefaultSetup());
+  EXPECT_TRUE(ReadText(ini_) == foreign + DefaultSetup());
 }
 
 TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) {
-  WriteFile(ini_,
+  WriteText(ini_,
             "[Setup]\r\nMarkBitmap=\xff\xfe.bmp\r\nExceptFolder=\xc3\x28, \xe3\x81\r\n"
             "SourceFolder=\xe3\x81\r\nPosition=\xff\r\nB/W=\xef\xbc\x91\r\n");
   FakeSettingsHost host;
@@ -105,19 +104,19 @@ TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) 
 
   SaveSettings(host, ini_);
   EXPECT_EQ(host.EditText(EditField::kEdit1), "");
-  EXPECT_EQ(ReadFile(ini_),
+  EXPECT_EQ(ReadText(ini_),
             "[Setup]\r\nMarkBitmap=\r\nExceptFolder=\xc3\x28, \xe3\x81\r\nSourceFolder=\r\n"
             "Position=0\r\nB/W=250\r\nDestinationFolder=\r\nAlphaChannel=127\r\n"
             "JPEGQuality=100\r\nMaskType=0\r\nSampleJPEG=\r\n\r\n");
 }
 
 TEST_F(SettingsBadInputTest, ANulByteEndsWhatIsRead) {
-  WriteFile(ini_, "[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n"s);
+  WriteText(ini_, "[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n"s);
   FakeSettingsHost host;
   LoadSettings(host, ini_);
   EXPECT_EQ(host.fields.FPosition, 3);
 
-  WriteFile(ini_, "[Setup]\r\nMaskType=1\0"s);
+  WriteText(ini_, "[Setup]\r\nMaskType=1\0"s);
   LoadSettings(host, ini_);
   EXPECT_EQ(host.fields.FMaskType, 1);
 }
@@ -126,13 +125,13 @@ TEST_F(SettingsBadInputTest, ThousandsOfSectionsOfTheSameNameUseAndRewriteOnlyTh
   std::string before;
   for (int i = 0; i < 3000; ++i)
     before += "[Setup]\r\nPosition=1\r\nn=" + std::to_string(i) + "\r\n\r\n";
-  WriteFile(ini_, before + "[SETUP]\r\nPosition=2\r\n\r\n");
+  WriteText(ini_, before + "[SETUP]\r\nPosition=2\r\n\r\n");
   FakeSettingsHost host;
   LoadSettings(host, ini_);
   EXPECT_EQ(host.fields.FPosition, 2);
 
   SaveSettings(host, ini_);
-  const std::string saved = ReadFile(ini_);
+  const std::string saved = ReadText(ini_);
   EXPECT_TRUE(saved.compare(0, before.size(), before) == 0);
   EXPECT_EQ(saved.substr(before.size()),
             "[SETUP]\r\nPosition=2\r\nMarkBitmap=\r\nExceptFolder=\r\nSourceFolder=\r\n"
@@ -162,7 +161,7 @@ TEST_F(SettingsBadInputTest, HundredMegabyteFileLoadsAndSurvivesASaveUnchanged) 
   }
   while (text.size() < (100u << 20)) text += "short line " + std::to_string(text.size()) + "\r\n";
   text += "\r\n";
-  WriteFile(ini_, text);
+  WriteText(ini_, text);
 
   FakeSettingsHost host;
   LoadSettings(host, ini_);
@@ -170,14 +169,14 @@ TEST_F(SettingsBadInputTest, HundredMegabyteFileLoadsAndSurvivesASaveUnchanged) 
   EXPECT_EQ(host.fields.FAlpha, 127);
 
   SaveSettings(host, ini_);
-  const std::string saved = ReadFile(ini_);
+  const std::string saved = ReadText(ini_);
   EXPECT_EQ(saved.size(), text.size());
   EXPECT_TRUE(saved == text);
 }
 
 TEST_F(SettingsBadInputTest, MegabyteLinesWhereTheTenKeysAreExpectedGiveDefaults) {
   const std::string junk(1 << 20, '7');
-  WriteFile(ini_, "[Setup]\r\nMarkBitmap=/" + junk + "\r\nSourceFolder=" + junk + "/\r\nPosition=" +
+  WriteText(ini_, "[Setup]\r\nMarkBitmap=/" + junk + "\r\nSourceFolder=" + junk + "/\r\nPosition=" +
                       junk + "\r\nSampleJPEG=" + junk + "\r\nB/W=" + junk + "\r\n");
   FakeSettingsHost host;
   LoadSettings(host, ini_);
@@ -189,7 +188,7 @@ TEST_F(SettingsBadInputTest, MegabyteLinesWhereTheTenKeysAreExpectedGiveDefaults
   EXPECT_EQ(host.fields.FSampleJPEG, "");
 
   SaveSettings(host, ini_);
-  EXPECT_EQ(ReadFile(ini_),
+  EXPECT_EQ(ReadText(ini_),
             "[Setup]\r\nMarkBitmap=\r\nSourceFolder=\r\nPosition=0\r\nSampleJPEG=\r\n"
             "B/W=250\r\nExceptFolder=\r\nDestinationFolder=\r\nAlphaChannel=127\r\n"
             "JPEGQuality=100\r\nMaskType=0\r\n\r\n");

@@ -2,29 +2,25 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "settings_test_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_settings_host.h"
+#include "support/file_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BitmapBytes;
-using testing::FakeSettingsHost;
-using testing::MakeFolder;
-using testing::ReadFile;
-using testing::SetMode;
-using testing::TempFolder;
-using testing::WriteFile;
+using namespace fixtures;
 
 constexpr const char* kDefaultFile =
     "[Setup]\r\n"
@@ -40,13 +36,18 @@ constexpr const char* kDefaultFile =
     "SampleJPEG=\r\n"
     "\r\n";
 
+// A logo bitmap the window loads.
+void WriteLogo(const std::string& path) {
+  WriteBytes(path, Bmp24Bytes(LogoRaster(4, 4)));
+}
+
 class SettingsFileTest : public ::testing::Test {
  protected:
   TempFolder folder_;
   std::string ini_ = folder_ / "Quelmar.ini";
   FakeSettingsHost host_;
 
-  void WriteIni(const std::string& text) { WriteFile(ini_, text); }
+  void WriteIni(const std::string& text) { WriteText(ini_, text); }
   FakeSettingsHost Load() {
     FakeSettingsHost host;
     LoadSettings(host, ini_);
@@ -73,14 +74,14 @@ TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
 TEST_F(SettingsFileTest, FirstSaveWritesTheTwelveLinesEndingInTwoLineEnds) {
   LoadSettings(host_, ini_);
   SaveSettings(host_, ini_);
-  EXPECT_EQ(ReadFile(ini_), kDefaultFile);
+  EXPECT_EQ(ReadText(ini_), kDefaultFile);
 }
 
 TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
   const std::string logo = folder_ / "ロゴ.bmp";
   const std::string sample = folder_ / "見本.jpg";
-  WriteFile(logo, BitmapBytes());
-  WriteFile(sample, "jpeg");
+  WriteLogo(logo);
+  WriteText(sample, "jpeg");
   MakeFolder(folder_ / "写真");
   MakeFolder(folder_ / "出力");
   host_.SetEditText(EditField::kEdit1, logo);
@@ -91,12 +92,13 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
 
   SaveSettings(host_, ini_);
 
-  EXPECT_EQ(ReadFile(ini_), "[Setup]\r\nMarkBitmap=" + logo +
-                                "\r\nExceptFolder=raw, \"古い 写真\"\r\nSourceFolder=" +
-                                folder_.path() + "写真/\r\nDestinationFolder=" + folder_.path() +
-                                "出力/\r\nPosition=4\r\nAlphaChannel=256\r\nJPEGQuality=85\r\n"
-                                "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
-                                sample + "\r\n\r\n");
+  EXPECT_EQ(ReadText(ini_),
+            "[Setup]\r\nMarkBitmap=" + logo +
+                "\r\nExceptFolder=raw, \"古い 写真\"\r\nSourceFolder=" + folder_.path() +
+                "/写真/\r\nDestinationFolder=" + folder_.path() + "/" +
+                "出力/\r\nPosition=4\r\nAlphaChannel=256\r\nJPEGQuality=85\r\n"
+                "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
+                sample + "\r\n\r\n");
   FakeSettingsHost loaded = Load();
   EXPECT_EQ(loaded.EditText(EditField::kEdit1), logo);
   EXPECT_TRUE(loaded.logo_loaded);
@@ -114,7 +116,7 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
 TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping) {
   host_.fields = SettingsFields{9, -5, 1000, 0, -1, ""};
   SaveSettings(host_, ini_);
-  const std::string text = ReadFile(ini_);
+  const std::string text = ReadText(ini_);
   for (const char* line : {"\r\nPosition=9\r\n", "\r\nAlphaChannel=-5\r\n",
                            "\r\nJPEGQuality=1000\r\n", "\r\nB/W=0\r\n", "\r\nMaskType=-1\r\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
@@ -189,7 +191,7 @@ TEST_F(SettingsFileTest, MissingDestinationFolderSurvivesTheLoadAndIsEmptiedByTh
 
   SaveSettings(host_, ini_);
   EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
-  EXPECT_NE(ReadFile(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, MissingLogoStaysShownWithoutALogoAndTheSaveEmptiesIt) {
@@ -203,12 +205,12 @@ TEST_F(SettingsFileTest, MissingLogoStaysShownWithoutALogoAndTheSaveEmptiesIt) {
   SaveSettings(host_, ini_);
   EXPECT_EQ(host_.EditText(EditField::kEdit1), "");
   EXPECT_EQ(host_.edit1_changes.back(), "");
-  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
   const std::string logo = folder_ / "logo.bmp";
-  WriteFile(logo, BitmapBytes());
+  WriteLogo(logo);
   WriteIni("[Setup]\nMarkBitmap=" + logo + "\n");
   LoadSettings(host_, ini_);
   EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
@@ -221,9 +223,9 @@ TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
 
 TEST_F(SettingsFileTest, UnreadableLogoIsReportedOnceAndTheLoadGoesOn) {
   const std::string logo = folder_ / "broken.bmp";
-  WriteFile(logo, "not a bitmap");
+  WriteText(logo, "not a bitmap");
   MakeFolder(folder_ / "src");
-  WriteIni("[Setup]\nMarkBitmap=" + logo + "\nSourceFolder=" + folder_.path() +
+  WriteIni("[Setup]\nMarkBitmap=" + logo + "\nSourceFolder=" + folder_.path() + "/" +
            "src/\nPosition=3\nMaskType=1\n");
   LoadSettings(host_, ini_);
   EXPECT_EQ(host_.reports, std::vector<std::string>{"ビットマップイメージが不正です"});
@@ -239,18 +241,18 @@ TEST_F(SettingsFileTest, MissingSampleLoadsEmptyAndIsWrittenEmpty) {
   WriteIni("[Setup]\nSampleJPEG=" + sample + "\n");
   EXPECT_EQ(Load().fields.FSampleJPEG, "");
 
-  WriteFile(sample, "jpeg");
+  WriteText(sample, "jpeg");
   EXPECT_EQ(Load().fields.FSampleJPEG, sample);
 
   host_.fields.FSampleJPEG = folder_ / "gone.jpg";
   SaveSettings(host_, ini_);
   EXPECT_EQ(host_.fields.FSampleJPEG, "");
-  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nSampleJPEG=\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(ini_).find("[Setup]\r\nSampleJPEG=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
   const std::string logo = folder_ / "a=b.bmp";
-  WriteFile(logo, BitmapBytes());
+  WriteLogo(logo);
   WriteIni(
       "; my settings\r\n"
       "orphan=1\r\n"
@@ -275,7 +277,7 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
   host_.fields.FPosition = 5;
   SaveSettings(host_, ini_);
 
-  EXPECT_EQ(ReadFile(ini_),
+  EXPECT_EQ(ReadText(ini_),
             "[Other]\r\n"
             "Foo=bar baz\r\n"
             "free text\r\n"
@@ -315,7 +317,7 @@ void ExpectSaveRefused(FakeSettingsHost& host, const std::string& ini, const std
     EXPECT_EQ(std::string(e.what()),
               "ファイル \"" + ini + "\". Permission denied を作成できません");
   }
-  EXPECT_EQ(ReadFile(ini), old);
+  EXPECT_EQ(ReadText(ini), old);
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileFailsWithTheCreateMessageAndKeepsItsContents) {
@@ -324,7 +326,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileFailsWithTheCreateMessageAndKeepsItsContent
   SetMode(ini_, 0444);
   host_.fields.FPosition = 4;
   ExpectSaveRefused(host_, ini_, old);
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile) {
@@ -335,14 +337,14 @@ TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile)
   ExpectSaveRefused(host_, ini_, old);
   // Fields emptied before the failing step stay empty.
   EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 // A file that exists but cannot be opened for reading: one without permissions, or for root
 // a write-only kernel setting; empty when the system offers none.
 std::string UnreadableFile(const TempFolder& folder) {
   const std::string own = folder / "locked.ini";
-  WriteFile(own, "[Setup]\r\nPosition=1\r\n");
+  WriteText(own, "[Setup]\r\nPosition=1\r\n");
   SetMode(own, 0);
   for (const std::string& path : {own, std::string("/proc/sys/vm/drop_caches")}) {
     const int fd = ::open(path.c_str(), O_RDONLY);
@@ -375,26 +377,6 @@ TEST_F(SettingsFileTest, UnreadableFileFailsWithTheOpenMessageBeforeAnyFieldChan
   EXPECT_EQ(host_.EditText(EditField::kEdit3), folder_ / "gone/");
 }
 
-// Files cannot grow past a small limit, so the new text is written short.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
-
 TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
@@ -408,8 +390,8 @@ TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
       EXPECT_STREQ(e.what(), "ストリームへの書き込みエラー");
     }
   }
-  EXPECT_EQ(ReadFile(ini_), old);
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(ReadText(ini_), old);
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 TEST_F(SettingsFileTest, SettingsPathIsQuelmarIniBesideTheExecutable) {

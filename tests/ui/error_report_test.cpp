@@ -33,7 +33,7 @@ TEST(ErrorReportText, AddsAFullStopAfterTheSlashThatSortsAfterIt) {
 }
 
 TEST(RunReporting, ShowsTheErrorOfAHandlerAndGoesOn) {
-  testing::FakeDialogs dialogs;
+  fixtures::FakeDialogs dialogs;
   bool after = false;
 
   RunReporting(dialogs, [] { throw EInvalidBitmap(); });
@@ -45,7 +45,7 @@ TEST(RunReporting, ShowsTheErrorOfAHandlerAndGoesOn) {
 }
 
 TEST(RunReporting, ShowsNothingWhenTheHandlerSucceeds) {
-  testing::FakeDialogs dialogs;
+  fixtures::FakeDialogs dialogs;
   int runs = 0;
   RunReporting(dialogs, [&runs] { ++runs; });
   EXPECT_EQ(runs, 1);

@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -22,7 +21,11 @@
 #include "base/paths.h"
 #include "fake_dialogs.h"
 #include "image/bitmap_file.h"
-#include "test_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 #include "ui/about_box.h"
 #include "ui/error_report.h"
 #include "ui/preview_pane.h"
@@ -30,13 +33,7 @@
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::FakeDialogs;
-using testing::NoisyRaster;
-using testing::TemporaryFolder;
-using testing::WriteBitmapFile;
-using testing::WriteJpegSample;
-using testing::WriteTextFile;
+using namespace fixtures;
 
 // An about window that only records being shown.
 class RecordingAboutBox : public TAboutBox {
@@ -57,17 +54,17 @@ class MainWindow : public ::testing::Test {
     form->show();
   }
 
-  void WriteSettings(const std::string& body) { WriteTextFile(ini, "[Setup]\r\n" + body); }
+  void WriteSettings(const std::string& body) { WriteText(ini, "[Setup]\r\n" + body); }
 
   std::string Logo(const std::string& name = "ロゴ.bmp") {
-    const std::string path = temp.Path(name);
-    WriteBitmapFile(path, EllipseLogo(60, 30));
+    const std::string path = temp / name;
+    WriteBytes(path, Bmp24Bytes(EllipseLogo(60, 30)));
     return path;
   }
 
   std::string Sample(std::int32_t width, std::int32_t height, const std::string& name) {
-    const std::string path = temp.Path(name);
-    WriteJpegSample(path, NoisyRaster(width, height, 11));
+    const std::string path = temp / name;
+    WriteBytes(path, JpegBytes(NoisyRaster(width, height, 11)));
     return path;
   }
 
@@ -82,8 +79,8 @@ class MainWindow : public ::testing::Test {
     return settings.FPosition == position && settings.FMaskType == mask_type;
   }
 
-  TemporaryFolder temp;
-  std::string ini = temp.Path("Quelmar.ini");
+  TempFolder temp;
+  std::string ini = temp / "Quelmar.ini";
   FakeDialogs dialogs;
   RecordingAboutBox about;
   std::unique_ptr<TForm1> form;
@@ -134,8 +131,8 @@ TEST_F(MainWindow, StartsWithTheDefaultsWithoutASettingsFileAndCreatesNone) {
 }
 
 TEST_F(MainWindow, ReportsAnErrorOfTheStartUpAndStillShowsTheWindow) {
-  const std::string not_a_jpeg = temp.Path("notes.jpg");
-  WriteTextFile(not_a_jpeg, "plain text, not a picture");
+  const std::string not_a_jpeg = temp / "notes.jpg";
+  WriteText(not_a_jpeg, "plain text, not a picture");
   WriteSettings("SampleJPEG=" + not_a_jpeg + "\r\n");
 
   Start();
@@ -289,8 +286,8 @@ TEST_F(MainWindow, SetsThePositionFromItsRadioButtons) {
 
 TEST_F(MainWindow, ReportsAnUnreadableLogoChosenInTheDialogTwice) {
   Start();
-  const std::string bad = temp.Path("bad.bmp");
-  WriteTextFile(bad, "not a bitmap");
+  const std::string bad = temp / "bad.bmp";
+  WriteText(bad, "not a bitmap");
   dialogs.files.push_back(bad);
 
   form->BitBtn2->click();
@@ -345,8 +342,8 @@ TEST_F(MainWindow, KeepsThePaneWhenTheChosenSampleIsNotAJpeg) {
   dialogs.files.push_back(Sample(409, 153, "pane.jpg"));
   QTest::mouseClick(form->Image1, Qt::LeftButton);
   const QImage before = form->Image1->Surface();
-  const std::string text = temp.Path("text.jpg");
-  WriteTextFile(text, "not a jpeg");
+  const std::string text = temp / "text.jpg";
+  WriteText(text, "not a jpeg");
   dialogs.files.push_back(text);
 
   QTest::mouseClick(form->Image1, Qt::LeftButton);
@@ -390,11 +387,7 @@ TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   form->Edit4->setText(QStringLiteral("除外,tmp"));
   form->BitBtn6->click();
   ASSERT_TRUE(std::filesystem::exists(ini));
-  const std::vector<std::uint8_t> bytes = [&] {
-    std::ifstream in(ini, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }();
-  const std::string text(bytes.begin(), bytes.end());
+  const std::string text = ReadText(ini);
   EXPECT_NE(text.find("AlphaChannel=99\r\n"), std::string::npos);
   EXPECT_NE(text.find("ExceptFolder=除外,tmp\r\n"), std::string::npos);
 }
@@ -403,22 +396,22 @@ class MainWindowRun : public MainWindow {
  protected:
   void SetUp() override {
     for (const char* folder : {"src/一", "src/二", "src/三", "out"}) {
-      std::filesystem::create_directories(temp.Path(folder));
+      std::filesystem::create_directories(temp / folder);
     }
     for (int i = 0; i < 4; ++i) {
       for (const char* folder : {"src/一/", "src/二/", "src/三/", "src/"}) {
-        WriteJpegSample(temp.Path(folder + std::to_string(i) + ".jpg"), NoisyRaster(80, 60, i));
+        WriteBytes(temp / (folder + std::to_string(i) + ".jpg"), JpegBytes(NoisyRaster(80, 60, i)));
       }
     }
     Start();
     form->Edit1->setText(QString::fromStdString(Logo()));
-    form->Edit2->setText(QString::fromStdString(temp.Path("src/")));
-    form->Edit3->setText(QString::fromStdString(temp.Path("out/")));
+    form->Edit2->setText(QString::fromStdString(temp / "src/"));
+    form->Edit3->setText(QString::fromStdString(temp / "out/"));
   }
 
   int OutputFiles() {
     int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.Path("out"))) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp / "out")) {
       count += entry.is_regular_file() ? 1 : 0;
     }
     return count;

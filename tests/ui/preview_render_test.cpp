@@ -6,13 +6,13 @@
 #include <tuple>
 
 #include "image/stamp.h"
-#include "test_files.h"
+#include "support/rasters.h"
 
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::NoisyRaster;
+using fixtures::EllipseLogo;
+using fixtures::NoisyRaster;
 
 constexpr std::int32_t kPaneWidth = 409;
 constexpr std::int32_t kPaneHeight = 153;

@@ -1,34 +1,14 @@
-#include "jpeg_reference_tools.h"
+#include "support/jpeg_tools.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
-extern char** environ;
+#include "support/child_process.h"
 
-namespace quelmar::jpeg_testing {
-
-namespace fs = std::filesystem;
-
-TemporaryFolder::TemporaryFolder() {
-  std::string pattern = ::testing::TempDir() + "quelmar-jpeg-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  std::error_code ignored;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(path_, ignored);
-}
+namespace quelmar::fixtures {
 
 std::string FindTool(const std::string& name) {
   std::string folders = "/usr/bin";
@@ -47,64 +27,13 @@ std::string FindTool(const std::string& name) {
                                    const std::string& stdout_path, bool allow_warnings) {
   std::vector<std::string> words{tool};
   words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!stdout_path.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
   std::string command;
   for (const std::string& word : words) command += word + " ";
-  if (spawned != 0) return ::testing::AssertionFailure() << "cannot start " << command;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return ::testing::AssertionFailure() << "lost " << command;
-  }
-  const bool succeeded = WIFEXITED(status) &&
-                         (WEXITSTATUS(status) == 0 || (allow_warnings && WEXITSTATUS(status) == 2));
-  if (!succeeded) {
+  const int status = WaitForChild(StartChild(words, stdout_path, ""));
+  if (status != 0 && !(allow_warnings && status == 2)) {
     return ::testing::AssertionFailure() << command << "failed with status " << status;
   }
   return ::testing::AssertionSuccess();
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-Raster24 PhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed) {
-  Raster24 raster;
-  raster.SetSize(width, height);
-  std::uint32_t state = seed * 2654435761u + 1;
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < width; ++x) {
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(state >> 28) - 8;
-      const int base[3] = {(x * 255) / (width + 1), (y * 255) / (height + 1),
-                           ((x + y) * 127) / (width + height + 1) + 64};
-      for (int c = 0; c < 3; ++c) {
-        const int value = base[c] + noise * (c + 1) / 2;
-        row[3 * x + c] = static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-      }
-    }
-  }
-  return raster;
 }
 
 namespace {
@@ -152,7 +81,7 @@ Pnm ReadPnm(const std::string& path) {
   return image;
 }
 
-::testing::AssertionResult SamePixels(const Raster24& raster, const Pnm& image) {
+::testing::AssertionResult MatchesPnm(const Raster24& raster, const Pnm& image) {
   if (image.channels == 0) return ::testing::AssertionFailure() << "the reference is unreadable";
   if (raster.width() != image.width || raster.height() != image.height) {
     return ::testing::AssertionFailure() << "size " << raster.width() << "x" << raster.height()
@@ -176,4 +105,4 @@ Pnm ReadPnm(const std::string& path) {
   return ::testing::AssertionSuccess();
 }
 
-}  // namespace quelmar::jpeg_testing
+}  // namespace quelmar::fixtures

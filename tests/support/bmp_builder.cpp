@@ -1,11 +1,8 @@
-#include "bitmap_builder.h"
+#include "support/bmp_builder.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
+#include <algorithm>
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 namespace {
 
@@ -101,34 +98,15 @@ std::vector<std::vector<std::uint32_t>> PixelsOf(const Raster24& raster) {
   return pixels;
 }
 
-Raster24 MarkedRaster() {
-  Raster24 raster;
-  raster.SetSize(3, 2);
-  for (std::int32_t y = 0; y < 2; ++y) {
-    for (std::int32_t i = 0; i < 9; ++i) raster.Row(y)[i] = static_cast<std::uint8_t>(10 * y + i);
-  }
-  return raster;
+std::vector<std::uint8_t> Bmp24Bytes(const Raster24& raster) {
+  std::vector<std::vector<std::uint32_t>> rows = PixelsOf(raster);
+  std::reverse(rows.begin(), rows.end());
+  BmpLayout layout;
+  layout.width = raster.width();
+  layout.height = raster.height();
+  layout.pixels = PackRows(rows, 24);
+  layout.image_size = static_cast<std::uint32_t>(layout.pixels.size());
+  return BuildBmp(layout);
 }
 
-TemporaryFolder::TemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quelmar-bmp-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TemporaryFolder::WriteFile(const std::string& name,
-                                       const std::vector<std::uint8_t>& bytes) const {
-  const std::string path = Path(name);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-  return path;
-}
-
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

@@ -1,6 +1,6 @@
-#include "jpeg_segments.h"
+#include "support/jpeg_segments.h"
 
-namespace quelmar::jpeg_testing {
+namespace quelmar::fixtures {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::vector<JpegSegment> JpegSegments(const std::vector<std::uint8_t>& stream) {
   return segments;
 }
 
-}  // namespace quelmar::jpeg_testing
+}  // namespace quelmar::fixtures

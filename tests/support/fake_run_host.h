@@ -8,7 +8,7 @@
 
 #include "convert/run_host.h"
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 // A scripted main window: answers to the Yes/No questions in order (Yes once they run out),
 // a stop request arriving at a chosen event pump, and a record of everything shown.
@@ -84,4 +84,4 @@ class FakeRunHost : public RunHost {
   }
 };
 
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

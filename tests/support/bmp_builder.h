@@ -7,7 +7,7 @@
 
 #include "image/raster24.h"
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 // The parts of a BMP file, written exactly as given so that tests can also forge bad ones.
 struct BmpLayout {
@@ -27,6 +27,7 @@ struct BmpLayout {
   std::vector<std::uint8_t> pixels{};
 };
 
+// The file of layout: its file header, info header, masks, colour table, gap and pixels.
 std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout);
 
 // Overwrites the little-endian 32-bit field at offset of a built file.
@@ -40,22 +41,7 @@ std::vector<std::uint8_t> PackRows(const std::vector<std::vector<std::uint32_t>>
 // The raster's pixels as 0xRRGGBB, row 0 first.
 std::vector<std::vector<std::uint32_t>> PixelsOf(const Raster24& raster);
 
-// A raster of 3 x 2 distinct pixels, to see that a failed read leaves it alone.
-Raster24 MarkedRaster();
+// The bytes of an uncompressed 24-bit BMP of the raster's pixels, rows stored bottom-up.
+std::vector<std::uint8_t> Bmp24Bytes(const Raster24& raster);
 
-// A fresh folder that is removed with everything in it when the object goes.
-class TemporaryFolder {
- public:
-  TemporaryFolder();
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  ~TemporaryFolder();
-
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
-  std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
-
- private:
-  std::string path_;
-};
-
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

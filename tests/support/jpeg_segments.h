@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace quelmar::jpeg_testing {
+namespace quelmar::fixtures {
 
 // One marker of a JPEG stream with the bytes of its segment after the length field; markers
 // without a segment (SOI, EOI, RSTn) have none.
@@ -16,4 +16,4 @@ struct JpegSegment {
 // listed). Stops at EOI or at the end of the bytes.
 std::vector<JpegSegment> JpegSegments(const std::vector<std::uint8_t>& stream);
 
-}  // namespace quelmar::jpeg_testing
+}  // namespace quelmar::fixtures
