@@ -182,7 +182,7 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
         name.rfind(kTemporaryMark) + std::char_traits<char>::length(kTemporaryMark);
     const long pid = std::strtol(name.c_str() + at, nullptr, 10);
     if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
-    const std::string full = folder + kPathSeparator + name;
+    const std::string full = JoinPath(folder, name);
     struct stat st {};
     if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
   }

@@ -8,6 +8,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/paths.h"
 #include "convert/conversion_pipeline.h"
 #include "convert/convert_file.h"
 #include "convert/path_containment.h"

@@ -24,10 +24,6 @@ FolderEntry::Kind KindOf(const std::string& path) {
   return FolderEntry::Kind::kOther;
 }
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
@@ -37,18 +33,12 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
   while (const dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    const FolderEntry::Kind kind = KindOf(folder + kPathSeparator + name);
+    const FolderEntry::Kind kind = KindOf(JoinPath(folder, name));
     entries.push_back({std::move(name), kind});
   }
   std::sort(entries.begin(), entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   return entries;
-}
-
-bool HasSuffixIgnoringCase(const std::string& name, const std::string& suffix) {
-  if (name.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<long>(suffix.size()),
-                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 }  // namespace quelmar

@@ -21,7 +21,4 @@ struct FolderEntry {
 // listed gives an empty listing.
 std::vector<FolderEntry> ListFolder(const std::string& folder);
 
-// True when name ends in suffix, ASCII letters compared without regard to case.
-bool HasSuffixIgnoringCase(const std::string& name, const std::string& suffix);
-
 }  // namespace quelmar

@@ -17,7 +17,4 @@ class LogoSnapshot {
   std::shared_ptr<const Raster24> copy_;
 };
 
-// True when a and b have the same size and the same pixels (row padding aside).
-bool SamePixels(const Raster24& a, const Raster24& b);
-
 }  // namespace quelmar

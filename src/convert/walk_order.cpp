@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/paths.h"
+#include "base/text.h"
 
 namespace quelmar {
 
@@ -34,7 +35,7 @@ bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& ex
 }
 
 bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix) {
-  return entry.kind == FolderEntry::Kind::kFile && HasSuffixIgnoringCase(entry.name, suffix);
+  return entry.kind == FolderEntry::Kind::kFile && EndsWithIgnoringAsciiCase(entry.name, suffix);
 }
 
 std::vector<std::string> ListWalkOrder(const std::string& source,
@@ -42,10 +43,6 @@ std::vector<std::string> ListWalkOrder(const std::string& source,
   std::vector<std::string> files;
   AppendWalkOrder(source, except_folders, files);
   return files;
-}
-
-std::string JoinPath(const std::string& parent, const std::string& name) {
-  return parent + kPathSeparator + name;
 }
 
 }  // namespace quelmar

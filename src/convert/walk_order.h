@@ -26,7 +26,4 @@ bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix);
 std::vector<std::string> ListWalkOrder(const std::string& source,
                                        const std::vector<std::string>& except_folders);
 
-// parent + separator + name, the walk's one way of joining paths.
-std::string JoinPath(const std::string& parent, const std::string& name);
-
 }  // namespace quelmar

@@ -48,6 +48,10 @@ class Raster24 {
   // Bytes from one row's start to the next; rows hold 3 * width bytes rounded up to 4.
   std::size_t stride() const { return stride_; }
 
+  // True when both have the same size and the same pixels; the padding after each row's
+  // pixels is not compared.
+  friend bool operator==(const Raster24& a, const Raster24& b);
+
  private:
   static std::size_t StrideFor(std::int32_t w);
   using Pixels = std::unique_ptr<std::uint8_t[], PixelFree>;

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "settings/ini_number.h"
 
 namespace quelmar {
@@ -25,16 +26,6 @@ std::string_view Trim(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
 }
 
 // The name part of a line: everything before its first "=", or nothing without one.
@@ -122,7 +113,7 @@ std::string_view TMemIniFile::View(Piece piece) const {
 
 std::size_t TMemIniFile::FindSection(std::string_view name) const {
   for (std::size_t i = sections_.size(); i-- > 0;) {
-    if (SameName(View(sections_[i].name), name)) return i;
+    if (EqualsIgnoringAsciiCase(View(sections_[i].name), name)) return i;
   }
   return kNotFound;
 }
@@ -130,7 +121,8 @@ std::size_t TMemIniFile::FindSection(std::string_view name) const {
 std::size_t TMemIniFile::FindLine(const Section& section, std::string_view key) const {
   for (std::size_t i = section.lines.size(); i-- > 0;) {
     std::string_view name, value;
-    if (SplitLine(View(section.lines[i]), name, value) && SameName(name, key)) return i;
+    if (SplitLine(View(section.lines[i]), name, value) && EqualsIgnoringAsciiCase(name, key))
+      return i;
   }
   return kNotFound;
 }

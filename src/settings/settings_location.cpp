@@ -17,11 +17,6 @@ std::string Environment(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string WithSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
-  return folder;
-}
-
 }  // namespace
 
 std::string SettingsPathIn(const SettingsPlace& place) {
@@ -31,12 +26,12 @@ std::string SettingsPathIn(const SettingsPlace& place) {
   // The XDG rule: a relative $XDG_CONFIG_HOME is ignored.
   std::string config = place.config_home;
   if (config.empty() || config.front() != kPathSeparator) {
-    config = place.home.empty() ? std::string() : WithSeparator(place.home) + ".config";
+    config = place.home.empty() ? std::string() : WithTrailingSeparator(place.home) + ".config";
   }
   // With no configuration folder to be had, the program's folder is still the place, and a
   // save reports that it cannot write there.
   if (config.empty()) return place.program_folder + kFileName;
-  return WithSeparator(config) + "quelmar" + kPathSeparator + kFileName;
+  return JoinPath(WithTrailingSeparator(config) + "quelmar", kFileName);
 }
 
 SettingsPlace CurrentSettingsPlace() {

@@ -42,8 +42,8 @@ TEST(LogoSnapshot, KeepsOneCopyWhileThePixelsStay_AndCopiesAfreshWhenOneChanges)
   logo.Row(6)[3 * 8 + 2] ^= 1;  // the last byte of the last row
   const std::shared_ptr<const Raster24> second = snapshot.Of(logo);
   EXPECT_NE(second, first);
-  EXPECT_TRUE(SamePixels(*second, logo));
-  EXPECT_FALSE(SamePixels(*first, logo));
+  EXPECT_TRUE(*second == logo);
+  EXPECT_FALSE(*first == logo);
 
   logo.SetSize(9, 8);  // a new white row
   EXPECT_NE(snapshot.Of(logo), second);

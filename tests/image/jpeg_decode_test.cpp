@@ -172,14 +172,6 @@ Raster24 Pattern(std::int32_t width, std::int32_t height) {
   return raster;
 }
 
-bool SameRaster(const Raster24& a, const Raster24& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (std::int32_t y = 0; y < a.height(); ++y) {
-    if (!std::equal(a.Row(y), a.Row(y) + 3 * a.width(), b.Row(y))) return false;
-  }
-  return true;
-}
-
 TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   const Raster24 before = Pattern(5, 4);
   Raster24 target = before;
@@ -187,7 +179,7 @@ TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   JpegFile jpeg;
   jpeg.data.assign(text.begin(), text.end());
   EXPECT_THROW(DecodeJpeg(jpeg, target), EJpegError);
-  EXPECT_TRUE(SameRaster(target, before));
+  EXPECT_TRUE(target == before);
 
   // A four-component frame, handed over without ParseJpegFile's check.
   jpeg.data = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x14, 0x08, 0x00, 0x04, 0x00, 0x05, 0x04,
@@ -199,7 +191,7 @@ TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   } catch (const EJpegError& error) {
     EXPECT_EQ(error.code(), 27);
   }
-  EXPECT_TRUE(SameRaster(target, before));
+  EXPECT_TRUE(target == before);
 }
 
 TEST(DecodeJpeg, FailsWithCode42ForAnEmptyFile) {
@@ -211,7 +203,7 @@ TEST(DecodeJpeg, FailsWithCode42ForAnEmptyFile) {
     EXPECT_EQ(error.code(), 42);
     EXPECT_STREQ(error.what(), "JPEG エラー #42");
   }
-  EXPECT_TRUE(SameRaster(target, Pattern(2, 2)));
+  EXPECT_TRUE(target == Pattern(2, 2));
 }
 
 TEST(DecodeJpeg, CopiesIntoTheTopLeftOfATargetOfAnotherSize) {

@@ -74,11 +74,5 @@ TEST(AcceptFolderChoice, KeepsTheRootAsASingleSeparator) {
   EXPECT_EQ(*chosen, "/");
 }
 
-TEST(WithTrailingSeparator, EndsThePathInExactlyOneSeparator) {
-  EXPECT_EQ(WithTrailingSeparator("/home/写真"), "/home/写真/");
-  EXPECT_EQ(WithTrailingSeparator("/home/写真/"), "/home/写真/");
-  EXPECT_EQ(WithTrailingSeparator("/"), "/");
-}
-
 }  // namespace
 }  // namespace quelmar
