@@ -3,16 +3,12 @@
 #include <exception>
 #include <ostream>
 
+#include "base/errors.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_host.h"
 #include "convert/run_control.h"
 
 namespace quelmar {
-
-std::string ErrorReportText(const std::string& message) {
-  if (message.empty() || static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
-}
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupt, bool progress_line) {

@@ -66,5 +66,34 @@ TEST(FixedErrors, JpegErrorCarriesTheLibrarysCodeInDecimal) {
   EXPECT_EQ(error.code(), 42);
 }
 
+TEST(ErrorReportText, AddsAFullStopAfterAJapaneseCharacter) {
+  EXPECT_EQ(ErrorReportText("ビットマップ イメージは有効ではありません"),
+            "ビットマップ イメージは有効ではありません.");
+}
+
+TEST(ErrorReportText, AddsAFullStopAfterALetterOrDigit) {
+  EXPECT_EQ(ErrorReportText("JPEG エラー #42"), "JPEG エラー #42.");
+  EXPECT_EQ(ErrorReportText("abc"), "abc.");
+}
+
+TEST(ErrorReportText, AddsNothingAfterACharacterThatSortsAtOrBeforeTheFullStop) {
+  EXPECT_EQ(ErrorReportText("done."), "done.");
+  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
+  EXPECT_EQ(ErrorReportText("a-"), "a-");
+  EXPECT_EQ(ErrorReportText("a "), "a ");
+  EXPECT_EQ(ErrorReportText(""), "");
+}
+
+TEST(ErrorReportText, AddsAFullStopAfterTheSlashThatSortsAfterIt) {
+  EXPECT_EQ(ErrorReportText("/tmp/"), "/tmp/.");
+}
+
+TEST(ErrorReportText, AddsAPeriod_UnlessTheLastCharacterSortsAtOrBeforeIt) {
+  EXPECT_EQ(ErrorReportText("メモリが足りません"), "メモリが足りません.");
+  EXPECT_EQ(ErrorReportText("Disk full."), "Disk full.");
+  EXPECT_EQ(ErrorReportText("code 42"), "code 42.");
+  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
+}
+
 }  // namespace
 }  // namespace quelmar

@@ -183,13 +183,6 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   }
 }
 
-TEST(ErrorReportText, AddsAPeriod_UnlessTheLastCharacterSortsAtOrBeforeIt) {
-  EXPECT_EQ(ErrorReportText("メモリが足りません"), "メモリが足りません.");
-  EXPECT_EQ(ErrorReportText("Disk full."), "Disk full.");
-  EXPECT_EQ(ErrorReportText("code 42"), "code 42.");
-  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
-}
-
 INSTANTIATE_TEST_SUITE_P(Jobs, CliRunTest, ::testing::Values(1, 2, 8));
 
 }  // namespace

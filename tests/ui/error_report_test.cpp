@@ -10,28 +10,6 @@
 namespace quelmar {
 namespace {
 
-TEST(ErrorReportText, AddsAFullStopAfterAJapaneseCharacter) {
-  EXPECT_EQ(ErrorReportText("ビットマップ イメージは有効ではありません"),
-            "ビットマップ イメージは有効ではありません.");
-}
-
-TEST(ErrorReportText, AddsAFullStopAfterALetterOrDigit) {
-  EXPECT_EQ(ErrorReportText("JPEG エラー #42"), "JPEG エラー #42.");
-  EXPECT_EQ(ErrorReportText("abc"), "abc.");
-}
-
-TEST(ErrorReportText, AddsNothingAfterACharacterThatSortsAtOrBeforeTheFullStop) {
-  EXPECT_EQ(ErrorReportText("done."), "done.");
-  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
-  EXPECT_EQ(ErrorReportText("a-"), "a-");
-  EXPECT_EQ(ErrorReportText("a "), "a ");
-  EXPECT_EQ(ErrorReportText(""), "");
-}
-
-TEST(ErrorReportText, AddsAFullStopAfterTheSlashThatSortsAfterIt) {
-  EXPECT_EQ(ErrorReportText("/tmp/"), "/tmp/.");
-}
-
 TEST(RunReporting, ShowsTheErrorOfAHandlerAndGoesOn) {
   fixtures::FakeDialogs dialogs;
   bool after = false;
