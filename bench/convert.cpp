@@ -81,7 +81,7 @@ class BenchHost : public quelmar::RunHost {
  public:
   explicit BenchHost(int jobs) : jobs_(jobs) { state_.FMark = Logo(); }
   quelmar::RunState& State() override { return state_; }
-  std::string FieldText(quelmar::RunField) const override { return {}; }
+  std::string EditText(quelmar::EditField) const override { return {}; }
   quelmar::StampSettings CurrentStampSettings() const override {
     return {quelmar::kBottomRight, quelmar::mkColor, 160, 250};
   }
@@ -95,7 +95,7 @@ class BenchHost : public quelmar::RunHost {
   void ShowMessage(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return true; }
   void Beep() override {}
-  void Focus(quelmar::RunField) override {}
+  void Focus(quelmar::EditField) override {}
   void SaveSettings() override {}
   int Jobs() const override { return jobs_; }
 

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <map>
 #include <ostream>
 #include <thread>
 
@@ -43,15 +42,13 @@ arguments or a failed check, 3 an error ended the run, 130 interrupted by Ctrl-C
 // The window's settings fields, filled by the same loading as the window's.
 class SettingsFileHost : public SettingsHost {
  public:
-  std::string EditText(EditField field) const override {
-    const auto it = texts_.find(field);
-    return it == texts_.end() ? std::string() : it->second;
-  }
+  std::string EditText(EditField field) const override { return texts_[field]; }
   void SetEditText(EditField field, const std::string& text) override { texts_[field] = text; }
   SettingsFields& Fields() override { return fields_; }
+  const EditTexts& texts() const { return texts_; }
 
  private:
-  std::map<EditField, std::string> texts_;
+  EditTexts texts_;
   SettingsFields fields_;
 };
 
@@ -122,17 +119,14 @@ CliParameters ResolveParameters(const CliOptions& options) {
     SettingsFileHost host;
     LoadSettings(host, options.settings_file);
     const SettingsFields& fields = host.Fields();
-    parameters.logo = host.EditText(EditField::kEdit1);
-    parameters.source = host.EditText(EditField::kEdit2);
-    parameters.output = host.EditText(EditField::kEdit3);
-    parameters.exclude = host.EditText(EditField::kEdit4);
+    parameters.texts = host.texts();
     parameters.stamp = {fields.FPosition, fields.FMaskType, fields.FAlpha, fields.FThreshold};
     parameters.quality = fields.FQuality;
   }
-  Override(options.logo, parameters.logo);
-  Override(options.source, parameters.source);
-  Override(options.output, parameters.output);
-  Override(options.exclude, parameters.exclude);
+  Override(options.logo, parameters.texts[EditField::kLogo]);
+  Override(options.source, parameters.texts[EditField::kSource]);
+  Override(options.output, parameters.texts[EditField::kOutput]);
+  Override(options.exclude, parameters.texts[EditField::kExclusions]);
   Override(options.position, parameters.stamp.FPosition);
   Override(options.density, parameters.stamp.FAlpha);
   Override(options.mask, parameters.stamp.FMaskType);

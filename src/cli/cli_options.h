@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/edit_field.h"
 #include "image/stamp.h"
 
 namespace quelmar {
@@ -12,10 +13,7 @@ namespace quelmar {
 // What a run of the converter is given: the window's four edit fields, the stamp parameters
 // and the quality.
 struct CliParameters {
-  std::string logo;
-  std::string source;
-  std::string output;
-  std::string exclude;  // comma text
+  EditTexts texts;  // the exclusions as comma text
   StampSettings stamp{kTopLeft, mkColor, 127, 250};
   std::int32_t quality = 100;
   std::int32_t jobs = 0;  // worker threads; 0 for one per core

@@ -9,15 +9,15 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-const char* OptionOf(RunField field) {
+const char* OptionOf(EditField field) {
   switch (field) {
-    case RunField::kLogo:
+    case EditField::kLogo:
       return "--logo";
-    case RunField::kSource:
+    case EditField::kSource:
       return "--source";
-    case RunField::kOutput:
+    case EditField::kOutput:
       return "--output";
-    case RunField::kExclusions:
+    case EditField::kExclusions:
       return "--exclude";
   }
   return "";
@@ -27,10 +27,7 @@ const char* OptionOf(RunField field) {
 
 TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, std::ostream& err,
                            const std::atomic<bool>& interrupt, bool progress_line)
-    : fields_{{RunField::kLogo, parameters.logo},
-              {RunField::kSource, parameters.source},
-              {RunField::kOutput, parameters.output},
-              {RunField::kExclusions, parameters.exclude}},
+    : fields_(parameters.texts),
       stamp_(parameters.stamp),
       quality_(parameters.quality),
       jobs_(parameters.jobs),
@@ -39,8 +36,8 @@ TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, st
       interrupt_(interrupt),
       progress_line_(progress_line) {}
 
-std::string TerminalHost::FieldText(RunField field) const {
-  return fields_.at(field);
+std::string TerminalHost::EditText(EditField field) const {
+  return fields_[field];
 }
 
 void TerminalHost::ProcessEvents() {
@@ -74,7 +71,7 @@ void TerminalHost::Beep() {
   if (progress_line_) err_ << '\a' << std::flush;
 }
 
-void TerminalHost::Focus(RunField field) {
+void TerminalHost::Focus(EditField field) {
   check_failed_ = true;
   err_ << "(" << OptionOf(field) << ")\n" << std::flush;
 }

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <iosfwd>
-#include <map>
 #include <string>
 
 #include "cli/cli_options.h"
@@ -21,7 +20,7 @@ class TerminalHost : public RunHost {
                const std::atomic<bool>& interrupt, bool progress_line);
 
   RunState& State() override { return state_; }
-  std::string FieldText(RunField field) const override;
+  std::string EditText(EditField field) const override;
   StampSettings CurrentStampSettings() const override { return stamp_; }
   std::int32_t Quality() const override { return quality_; }
   std::int32_t ProgressMax() const override { return progress_max_; }
@@ -33,7 +32,7 @@ class TerminalHost : public RunHost {
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void Beep() override;
-  void Focus(RunField field) override;
+  void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
   void FileFinished(const std::string& source) override;
@@ -49,7 +48,7 @@ class TerminalHost : public RunHost {
   void DrawProgressLine();
 
   RunState state_;
-  std::map<RunField, std::string> fields_;
+  EditTexts fields_;
   StampSettings stamp_;
   std::int32_t quality_;
   int jobs_;

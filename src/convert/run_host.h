@@ -4,18 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/edit_field.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 
 namespace quelmar {
-
-// The edit fields the run control reads and may focus.
-enum class RunField {
-  kLogo,        // Edit1
-  kSource,      // Edit2
-  kOutput,      // Edit3
-  kExclusions,  // Edit4
-};
 
 // The main window's state that a run reads and writes.
 struct RunState {
@@ -31,7 +24,7 @@ class RunHost {
   virtual ~RunHost() = default;
 
   virtual RunState& State() = 0;
-  virtual std::string FieldText(RunField field) const = 0;
+  virtual std::string EditText(EditField field) const = 0;
   // The stamp parameters and the quality as they are at this moment (a run reads them, with
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
@@ -50,7 +43,7 @@ class RunHost {
   // A warning dialog with Yes and No; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
   virtual void Beep() = 0;
-  virtual void Focus(RunField field) = 0;
+  virtual void Focus(EditField field) = 0;
   virtual void SaveSettings() = 0;
   // Called by the walk after each file, converted or not, with its source path (a terminal
   // counts them and names the file a message is about).

@@ -70,15 +70,15 @@ std::string SettingsPath() {
 void LoadSettings(SettingsHost& host, const std::string& path) {
   const TMemIniFile ini(path);
 
-  host.SetEditText(EditField::kEdit1, ini.ReadText(kSection, kMarkBitmap, ""));
-  if (IsStaleFile(host.EditText(EditField::kEdit1))) host.SetEditText(EditField::kEdit1, "");
+  host.SetEditText(EditField::kLogo, ini.ReadText(kSection, kMarkBitmap, ""));
+  if (IsStaleFile(host.EditText(EditField::kLogo))) host.SetEditText(EditField::kLogo, "");
 
-  host.SetEditText(EditField::kEdit4, ini.ReadText(kSection, kExceptFolder, ""));
+  host.SetEditText(EditField::kExclusions, ini.ReadText(kSection, kExceptFolder, ""));
 
-  host.SetEditText(EditField::kEdit2, ini.ReadText(kSection, kSourceFolder, ""));
-  if (IsStaleFolder(host.EditText(EditField::kEdit2))) host.SetEditText(EditField::kEdit2, "");
+  host.SetEditText(EditField::kSource, ini.ReadText(kSection, kSourceFolder, ""));
+  if (IsStaleFolder(host.EditText(EditField::kSource))) host.SetEditText(EditField::kSource, "");
 
-  host.SetEditText(EditField::kEdit3, ini.ReadText(kSection, kDestinationFolder, ""));
+  host.SetEditText(EditField::kOutput, ini.ReadText(kSection, kDestinationFolder, ""));
 
   SettingsFields& fields = host.Fields();
   fields.FPosition = ReadClamped(ini, kPosition, 0, 0, 5);
@@ -91,7 +91,7 @@ void LoadSettings(SettingsHost& host, const std::string& path) {
 
   // Shown again without the check: Edit1 keeps a stale path, while the logo was loaded (by
   // the change handler) only when the path named an existing file.
-  host.SetEditText(EditField::kEdit1, ini.ReadText(kSection, kMarkBitmap, ""));
+  host.SetEditText(EditField::kLogo, ini.ReadText(kSection, kMarkBitmap, ""));
 }
 
 void LoadSettings(SettingsHost& host) {
@@ -101,16 +101,16 @@ void LoadSettings(SettingsHost& host) {
 void SaveSettings(SettingsHost& host, const std::string& path) {
   TMemIniFile ini(path);
 
-  if (IsStaleFile(host.EditText(EditField::kEdit1))) host.SetEditText(EditField::kEdit1, "");
-  ini.PutText(kSection, kMarkBitmap, host.EditText(EditField::kEdit1));
+  if (IsStaleFile(host.EditText(EditField::kLogo))) host.SetEditText(EditField::kLogo, "");
+  ini.PutText(kSection, kMarkBitmap, host.EditText(EditField::kLogo));
 
-  ini.PutText(kSection, kExceptFolder, host.EditText(EditField::kEdit4));
+  ini.PutText(kSection, kExceptFolder, host.EditText(EditField::kExclusions));
 
-  if (IsStaleFolder(host.EditText(EditField::kEdit2))) host.SetEditText(EditField::kEdit2, "");
-  ini.PutText(kSection, kSourceFolder, host.EditText(EditField::kEdit2));
+  if (IsStaleFolder(host.EditText(EditField::kSource))) host.SetEditText(EditField::kSource, "");
+  ini.PutText(kSection, kSourceFolder, host.EditText(EditField::kSource));
 
-  if (IsStaleFolder(host.EditText(EditField::kEdit3))) host.SetEditText(EditField::kEdit3, "");
-  ini.PutText(kSection, kDestinationFolder, host.EditText(EditField::kEdit3));
+  if (IsStaleFolder(host.EditText(EditField::kOutput))) host.SetEditText(EditField::kOutput, "");
+  ini.PutText(kSection, kDestinationFolder, host.EditText(EditField::kOutput));
 
   SettingsFields& fields = host.Fields();
   ini.PutNumber(kSection, kPosition, fields.FPosition);

@@ -3,15 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace quelmar {
+#include "base/edit_field.h"
 
-// The main window's four edit fields.
-enum class EditField {
-  kEdit1,  // logo bitmap path
-  kEdit2,  // source folder
-  kEdit3,  // output folder
-  kEdit4,  // folder names to skip, comma text
-};
+namespace quelmar {
 
 // The main window's fields that the settings file holds.
 struct SettingsFields {

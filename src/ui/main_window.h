@@ -76,9 +76,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetEditText(EditField field, const std::string& text) override;
   SettingsFields& Fields() override { return fields_; }
 
-  // RunHost
+  // RunHost (EditText serves both hosts)
   RunState& State() override { return run_; }
-  std::string FieldText(RunField field) const override;
   StampSettings CurrentStampSettings() const override;
   std::int32_t Quality() const override { return fields_.FQuality; }
   std::int32_t ProgressMax() const override;
@@ -90,7 +89,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void Beep() override;
-  void Focus(RunField field) override;
+  void Focus(EditField field) override;
   void SaveSettings() override;
 
   // The preview sample, never stamped, and the load bits: bit 0 a logo is loaded, bit 1 a
@@ -150,7 +149,6 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetPosition(std::int32_t position);
   void SetMaskType(std::int32_t mask_type);
   QLineEdit* EditOf(EditField field) const;
-  QLineEdit* EditOf(RunField field) const;
   template <typename Handler>
   void Report(Handler&& handler);
 

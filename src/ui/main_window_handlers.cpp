@@ -93,20 +93,20 @@ void TForm1::BitBtn2Click() {
   request.initial_file = Edit1->text().toStdString();
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
   if (!chosen) return;
-  SetEditText(EditField::kEdit1, *chosen);
+  SetEditText(EditField::kLogo, *chosen);
   LoadLogo(*chosen);
   RefreshPreview();
 }
 
 void TForm1::BitBtn3Click() {
   if (const std::optional<std::string> folder = dialogs_.ChooseFolder()) {
-    SetEditText(EditField::kEdit2, WithTrailingSeparator(*folder));
+    SetEditText(EditField::kSource, WithTrailingSeparator(*folder));
   }
 }
 
 void TForm1::BitBtn4Click() {
   if (const std::optional<std::string> folder = dialogs_.ChooseFolder()) {
-    SetEditText(EditField::kEdit3, WithTrailingSeparator(*folder));
+    SetEditText(EditField::kOutput, WithTrailingSeparator(*folder));
   }
 }
 

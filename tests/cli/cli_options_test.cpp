@@ -108,7 +108,7 @@ TEST(ResolveParameters, UsesTheWindowsDefaults_WithoutASettingsFile) {
   EXPECT_EQ(parameters.stamp.FMaskType, 0);
   EXPECT_EQ(parameters.stamp.FThreshold, 250);
   EXPECT_EQ(parameters.quality, 100);
-  EXPECT_EQ(parameters.logo, "");
+  EXPECT_EQ(parameters.texts[EditField::kLogo], "");
 }
 
 TEST(ResolveParameters, ClampsTheSettingsFile_AndLetsExplicitOptionsOverrideIt) {
@@ -122,10 +122,10 @@ TEST(ResolveParameters, ClampsTheSettingsFile_AndLetsExplicitOptionsOverrideIt) 
   const Parsed p = Parse({"--settings", (temp / "Quelmar.ini").c_str(), "--mask", "1"});
   ASSERT_FALSE(p.status) << p.err;
   const CliParameters parameters = ResolveParameters(p.options);
-  EXPECT_EQ(parameters.logo, temp / "logo.bmp");
-  EXPECT_EQ(parameters.source, temp.path() + "/");
-  EXPECT_EQ(parameters.output, "/out/");
-  EXPECT_EQ(parameters.exclude, "raw, old");
+  EXPECT_EQ(parameters.texts[EditField::kLogo], temp / "logo.bmp");
+  EXPECT_EQ(parameters.texts[EditField::kSource], temp.path() + "/");
+  EXPECT_EQ(parameters.texts[EditField::kOutput], "/out/");
+  EXPECT_EQ(parameters.texts[EditField::kExclusions], "raw, old");
   EXPECT_EQ(parameters.stamp.FPosition, 5);
   EXPECT_EQ(parameters.stamp.FAlpha, 0);
   EXPECT_EQ(parameters.quality, 80);

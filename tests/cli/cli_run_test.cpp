@@ -143,9 +143,9 @@ class InterruptedAfterFirstFile : public TerminalHost {
 
 TEST_P(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
   CliParameters parameters;
-  parameters.logo = logo_;
-  parameters.source = src_;
-  parameters.output = out_;
+  parameters.texts[EditField::kLogo] = logo_;
+  parameters.texts[EditField::kSource] = src_;
+  parameters.texts[EditField::kOutput] = out_;
   parameters.jobs = GetParam();
   std::ostringstream err;
   InterruptedAfterFirstFile host(parameters, err, interrupt_);
@@ -166,10 +166,10 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   std::filesystem::create_directory(window_out);
   FakeRunHost window;
   window.jobs = 1;
-  window.fields = {{RunField::kLogo, logo_},
-                   {RunField::kSource, src_ + "/"},
-                   {RunField::kOutput, window_out + "/"},
-                   {RunField::kExclusions, "raw"}};
+  window.fields = {{EditField::kLogo, logo_},
+                   {EditField::kSource, src_ + "/"},
+                   {EditField::kOutput, window_out + "/"},
+                   {EditField::kExclusions, "raw"}};
   window.stamp = {4, 2, 200, 120};
   window.quality = 77;
   BitBtn1Click(window);

@@ -31,9 +31,9 @@ class OutputFaults : public ::testing::Test {
 
   void Prepare(FakeRunHost& host, const std::string& output) const {
     host.jobs = 2;
-    host.fields[RunField::kLogo] = temp_ / "logo.bmp";
-    host.fields[RunField::kSource] = src_;
-    host.fields[RunField::kOutput] = output;
+    host.fields[EditField::kLogo] = temp_ / "logo.bmp";
+    host.fields[EditField::kSource] = src_;
+    host.fields[EditField::kOutput] = output;
   }
 
   // What an undisturbed run writes.

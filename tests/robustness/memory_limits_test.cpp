@@ -196,9 +196,9 @@ TEST_F(MemoryLimits, TwentyFourMegapixelPhotosConvertOnTwoWorkersWithinTheDefaul
   std::filesystem::create_directories(temp / "out");
   FakeRunHost host;
   host.jobs = 2;
-  host.fields[RunField::kLogo] = temp / "logo.bmp";
-  host.fields[RunField::kSource] = temp / "src";
-  host.fields[RunField::kOutput] = temp / "out";
+  host.fields[EditField::kLogo] = temp / "logo.bmp";
+  host.fields[EditField::kSource] = temp / "src";
+  host.fields[EditField::kOutput] = temp / "out";
   BitBtn1Click(host);
   EXPECT_EQ(host.Messages(), std::vector<std::string>{kFinishedMessage});
   for (const char* name : {"a.jpg", "b.jpg"}) {

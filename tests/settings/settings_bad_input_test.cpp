@@ -67,7 +67,7 @@ TEST_F(SettingsBadInputTest, BinaryGarbageLoadsInRangeAndSavesStably) {
 
     FakeSettingsHost again;
     LoadSettings(again, ini_);
-    EXPECT_EQ(again.EditText(EditField::kEdit4), host.EditText(EditField::kEdit4));
+    EXPECT_EQ(again.EditText(EditField::kExclusions), host.EditText(EditField::kExclusions));
     EXPECT_EQ(again.fields.FPosition, host.fields.FPosition);
     EXPECT_EQ(again.fields.FThreshold, host.fields.FThreshold);
     SaveSettings(again, ini_);
@@ -95,15 +95,15 @@ TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) 
             "SourceFolder=\xe3\x81\r\nPosition=\xff\r\nB/W=\xef\xbc\x91\r\n");
   FakeSettingsHost host;
   LoadSettings(host, ini_);
-  EXPECT_EQ(host.EditText(EditField::kEdit1), "\xff\xfe.bmp");
+  EXPECT_EQ(host.EditText(EditField::kLogo), "\xff\xfe.bmp");
   EXPECT_FALSE(host.logo_loaded);
-  EXPECT_EQ(host.EditText(EditField::kEdit4), "\xc3\x28, \xe3\x81");
-  EXPECT_EQ(host.EditText(EditField::kEdit2), "");
+  EXPECT_EQ(host.EditText(EditField::kExclusions), "\xc3\x28, \xe3\x81");
+  EXPECT_EQ(host.EditText(EditField::kSource), "");
   EXPECT_EQ(host.fields.FPosition, 0);
   EXPECT_EQ(host.fields.FThreshold, 250);
 
   SaveSettings(host, ini_);
-  EXPECT_EQ(host.EditText(EditField::kEdit1), "");
+  EXPECT_EQ(host.EditText(EditField::kLogo), "");
   EXPECT_EQ(ReadText(ini_),
             "[Setup]\r\nMarkBitmap=\r\nExceptFolder=\xc3\x28, \xe3\x81\r\nSourceFolder=\r\n"
             "Position=0\r\nB/W=250\r\nDestinationFolder=\r\nAlphaChannel=127\r\n"
@@ -165,7 +165,7 @@ TEST_F(SettingsBadInputTest, HundredMegabyteFileLoadsAndSurvivesASaveUnchanged) 
 
   FakeSettingsHost host;
   LoadSettings(host, ini_);
-  EXPECT_TRUE(host.EditText(EditField::kEdit4) == except_folder);
+  EXPECT_TRUE(host.EditText(EditField::kExclusions) == except_folder);
   EXPECT_EQ(host.fields.FAlpha, 127);
 
   SaveSettings(host, ini_);
@@ -180,9 +180,9 @@ TEST_F(SettingsBadInputTest, MegabyteLinesWhereTheTenKeysAreExpectedGiveDefaults
                       junk + "\r\nSampleJPEG=" + junk + "\r\nB/W=" + junk + "\r\n");
   FakeSettingsHost host;
   LoadSettings(host, ini_);
-  EXPECT_TRUE(host.EditText(EditField::kEdit1) == "/" + junk);
+  EXPECT_TRUE(host.EditText(EditField::kLogo) == "/" + junk);
   EXPECT_FALSE(host.logo_loaded);
-  EXPECT_EQ(host.EditText(EditField::kEdit2), "");
+  EXPECT_EQ(host.EditText(EditField::kSource), "");
   EXPECT_EQ(host.fields.FPosition, 0);
   EXPECT_EQ(host.fields.FThreshold, 250);
   EXPECT_EQ(host.fields.FSampleJPEG, "");

@@ -58,7 +58,8 @@ class SettingsFileTest : public ::testing::Test {
 TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
   host_.fields = SettingsFields{1, 2, 3, 4, 1, "x"};
   LoadSettings(host_, ini_);
-  for (EditField f : {EditField::kEdit1, EditField::kEdit2, EditField::kEdit3, EditField::kEdit4}) {
+  for (EditField f :
+       {EditField::kLogo, EditField::kSource, EditField::kOutput, EditField::kExclusions}) {
     EXPECT_EQ(host_.EditText(f), "");
   }
   EXPECT_EQ(host_.fields.FPosition, 0);
@@ -84,10 +85,10 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
   WriteText(sample, "jpeg");
   MakeFolder(folder_ / "写真");
   MakeFolder(folder_ / "出力");
-  host_.SetEditText(EditField::kEdit1, logo);
-  host_.SetEditText(EditField::kEdit2, folder_ / "写真/");
-  host_.SetEditText(EditField::kEdit3, folder_ / "出力/");
-  host_.SetEditText(EditField::kEdit4, "raw, \"古い 写真\"");
+  host_.SetEditText(EditField::kLogo, logo);
+  host_.SetEditText(EditField::kSource, folder_ / "写真/");
+  host_.SetEditText(EditField::kOutput, folder_ / "出力/");
+  host_.SetEditText(EditField::kExclusions, "raw, \"古い 写真\"");
   host_.fields = SettingsFields{4, 256, 85, 255, 2, sample};
 
   SaveSettings(host_, ini_);
@@ -100,11 +101,11 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
                 "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
                 sample + "\r\n\r\n");
   FakeSettingsHost loaded = Load();
-  EXPECT_EQ(loaded.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(loaded.EditText(EditField::kLogo), logo);
   EXPECT_TRUE(loaded.logo_loaded);
-  EXPECT_EQ(loaded.EditText(EditField::kEdit2), folder_ / "写真/");
-  EXPECT_EQ(loaded.EditText(EditField::kEdit3), folder_ / "出力/");
-  EXPECT_EQ(loaded.EditText(EditField::kEdit4), "raw, \"古い 写真\"");
+  EXPECT_EQ(loaded.EditText(EditField::kSource), folder_ / "写真/");
+  EXPECT_EQ(loaded.EditText(EditField::kOutput), folder_ / "出力/");
+  EXPECT_EQ(loaded.EditText(EditField::kExclusions), "raw, \"古い 写真\"");
   EXPECT_EQ(loaded.fields.FPosition, 4);
   EXPECT_EQ(loaded.fields.FAlpha, 256);
   EXPECT_EQ(loaded.fields.FQuality, 85);
@@ -172,14 +173,14 @@ TEST_F(SettingsFileTest, FolderIsTestedWithoutItsLastCharacter) {
   };
   for (const Case& c : before) {
     WriteIni("[Setup]\nSourceFolder=" + c.value + "\n");
-    EXPECT_EQ(Load().EditText(EditField::kEdit2), c.kept ? c.value : "") << c.value;
+    EXPECT_EQ(Load().EditText(EditField::kSource), c.kept ? c.value : "") << c.value;
   }
   // Without a trailing separator the value is kept exactly when its shorter form exists.
   MakeFolder(folder_ / "Photo");
   MakeFolder(folder_ / "写");
   for (const std::string& value : {folder_ / "Photos", folder_ / "写真", folder_ / "Photo\xff"}) {
     WriteIni("[Setup]\nSourceFolder=" + value + "\n");
-    EXPECT_EQ(Load().EditText(EditField::kEdit2), value);
+    EXPECT_EQ(Load().EditText(EditField::kSource), value);
   }
 }
 
@@ -187,10 +188,10 @@ TEST_F(SettingsFileTest, MissingDestinationFolderSurvivesTheLoadAndIsEmptiedByTh
   const std::string missing = folder_ / "gone/";
   WriteIni("[Setup]\nDestinationFolder=" + missing + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), missing);
+  EXPECT_EQ(host_.EditText(EditField::kOutput), missing);
 
   SaveSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
+  EXPECT_EQ(host_.EditText(EditField::kOutput), "");
   EXPECT_NE(ReadText(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
 }
 
@@ -198,12 +199,12 @@ TEST_F(SettingsFileTest, MissingLogoStaysShownWithoutALogoAndTheSaveEmptiesIt) {
   const std::string missing = folder_ / "gone.bmp";
   WriteIni("[Setup]\nMarkBitmap=" + missing + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), missing);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), missing);
   EXPECT_FALSE(host_.logo_loaded);
   EXPECT_EQ(host_.edit1_changes, (std::vector<std::string>{missing, "", missing}));
 
   SaveSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), "");
+  EXPECT_EQ(host_.EditText(EditField::kLogo), "");
   EXPECT_EQ(host_.edit1_changes.back(), "");
   EXPECT_NE(ReadText(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
 }
@@ -213,7 +214,7 @@ TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
   WriteLogo(logo);
   WriteIni("[Setup]\nMarkBitmap=" + logo + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_TRUE(host_.logo_loaded);
   EXPECT_EQ(host_.edit1_changes, std::vector<std::string>{logo});
 
@@ -229,9 +230,9 @@ TEST_F(SettingsFileTest, UnreadableLogoIsReportedOnceAndTheLoadGoesOn) {
            "src/\nPosition=3\nMaskType=1\n");
   LoadSettings(host_, ini_);
   EXPECT_EQ(host_.reports, std::vector<std::string>{"ビットマップイメージが不正です"});
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_FALSE(host_.logo_loaded);
-  EXPECT_EQ(host_.EditText(EditField::kEdit2), folder_ / "src/");
+  EXPECT_EQ(host_.EditText(EditField::kSource), folder_ / "src/");
   EXPECT_EQ(host_.fields.FPosition, 3);
   EXPECT_EQ(host_.fields.FMaskType, 1);
 }
@@ -271,7 +272,7 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
       "[Last]\r\n"
       "x=y\r\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_EQ(host_.fields.FPosition, 2);
 
   host_.fields.FPosition = 5;
@@ -304,9 +305,9 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
 }
 
 TEST_F(SettingsFileTest, ExceptFolderLosesItsOuterBlanksThroughASaveAndTheNextLoad) {
-  host_.SetEditText(EditField::kEdit4, " \t raw, tmp  ");
+  host_.SetEditText(EditField::kExclusions, " \t raw, tmp  ");
   SaveSettings(host_, ini_);
-  EXPECT_EQ(Load().EditText(EditField::kEdit4), "raw, tmp");
+  EXPECT_EQ(Load().EditText(EditField::kExclusions), "raw, tmp");
 }
 
 void ExpectSaveRefused(FakeSettingsHost& host, const std::string& ini, const std::string& old) {
@@ -333,10 +334,10 @@ TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile)
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
   SetMode(folder_.path(), 0555);
-  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  host_.SetEditText(EditField::kOutput, folder_ / "gone/");
   ExpectSaveRefused(host_, ini_, old);
   // Fields emptied before the failing step stay empty.
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
+  EXPECT_EQ(host_.EditText(EditField::kOutput), "");
   EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
@@ -367,20 +368,20 @@ TEST_F(SettingsFileTest, UnreadableFileFailsWithTheOpenMessageBeforeAnyFieldChan
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()), message);
   }
-  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  host_.SetEditText(EditField::kOutput, folder_ / "gone/");
   try {
     SaveSettings(host_, path);
     FAIL() << "the save did not fail";
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()), message);
   }
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), folder_ / "gone/");
+  EXPECT_EQ(host_.EditText(EditField::kOutput), folder_ / "gone/");
 }
 
 TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
-  host_.SetEditText(EditField::kEdit4, std::string(4096, 'x'));
+  host_.SetEditText(EditField::kExclusions, std::string(4096, 'x'));
   {
     FileSizeLimit limit(1024);
     try {

@@ -15,7 +15,7 @@ namespace quelmar::fixtures {
 class FakeRunHost : public RunHost {
  public:
   RunState state;
-  std::map<RunField, std::string> fields;
+  std::map<EditField, std::string> fields;
   StampSettings stamp;
   std::int32_t quality = 90;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
@@ -32,13 +32,13 @@ class FakeRunHost : public RunHost {
   int pumps = 0;
   int files_finished = 0;
   std::vector<std::string> questions;
-  std::vector<RunField> focus;
+  std::vector<EditField> focus;
   // Messages, beeps, saves and captions in the order they happened: "message:<text>",
   // "beep", "save", "caption:<text>".
   std::vector<std::string> log;
 
   RunState& State() override { return state; }
-  std::string FieldText(RunField field) const override {
+  std::string EditText(EditField field) const override {
     const auto it = fields.find(field);
     return it == fields.end() ? std::string() : it->second;
   }
@@ -66,7 +66,7 @@ class FakeRunHost : public RunHost {
     return answer;
   }
   void Beep() override { log.push_back("beep"); }
-  void Focus(RunField field) override { focus.push_back(field); }
+  void Focus(EditField field) override { focus.push_back(field); }
   void SaveSettings() override {
     log.push_back("save");
     if (save_action) save_action();

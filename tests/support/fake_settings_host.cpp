@@ -14,7 +14,7 @@ void FakeSettingsHost::SetEditText(EditField field, const std::string& text) {
   std::string& slot = texts_[static_cast<std::size_t>(field)];
   if (slot == text) return;
   slot = text;
-  if (field != EditField::kEdit1) return;
+  if (field != EditField::kLogo) return;
   try {
     Edit1Change();
   } catch (const Error& e) {
