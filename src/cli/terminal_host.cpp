@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string_view>
+
+#include "settings/settings_table.h"
 
 namespace quelmar {
 
@@ -9,28 +12,12 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-const char* OptionOf(EditField field) {
-  switch (field) {
-    case EditField::kLogo:
-      return "--logo";
-    case EditField::kSource:
-      return "--source";
-    case EditField::kOutput:
-      return "--output";
-    case EditField::kExclusions:
-      return "--exclude";
-  }
-  return "";
-}
-
 }  // namespace
 
 TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, std::ostream& err,
                            const std::atomic<bool>& interrupt, bool progress_line)
     : fields_(parameters.texts),
-      stamp_(parameters.stamp),
-      quality_(parameters.quality),
-      jobs_(parameters.jobs),
+      settings_(parameters.fields),
       on_error_(on_error),
       err_(err),
       interrupt_(interrupt),
@@ -73,7 +60,9 @@ void TerminalHost::Beep() {
 
 void TerminalHost::Focus(EditField field) {
   check_failed_ = true;
-  err_ << "(" << OptionOf(field) << ")\n" << std::flush;
+  // The option that sets the field, its long name if it has two.
+  const std::string_view option = SettingOf(field).option;
+  err_ << "(" << option.substr(option.rfind(',') + 1) << ")\n" << std::flush;
 }
 
 void TerminalHost::FileFinished(const std::string& source) {

@@ -21,8 +21,8 @@ class TerminalHost : public RunHost {
 
   RunState& State() override { return state_; }
   std::string EditText(EditField field) const override;
-  StampSettings CurrentStampSettings() const override { return stamp_; }
-  std::int32_t Quality() const override { return quality_; }
+  StampSettings CurrentStampSettings() const override { return settings_.stamp; }
+  std::int32_t Quality() const override { return settings_.FQuality; }
   std::int32_t ProgressMax() const override { return progress_max_; }
   void SetProgressMax(std::int32_t value) override { progress_max_ = value; }
   std::int32_t ProgressPosition() const override { return progress_position_; }
@@ -36,7 +36,7 @@ class TerminalHost : public RunHost {
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
   void FileFinished(const std::string& source) override;
-  int Jobs() const override { return jobs_; }
+  int Jobs() const override { return settings_.FJobs; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
@@ -49,9 +49,7 @@ class TerminalHost : public RunHost {
 
   RunState state_;
   EditTexts fields_;
-  StampSettings stamp_;
-  std::int32_t quality_;
-  int jobs_;
+  SettingsFields settings_;
   OnError on_error_;
   std::ostream& err_;
   const std::atomic<bool>& interrupt_;

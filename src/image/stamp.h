@@ -19,13 +19,18 @@ enum : std::int32_t {
 // Mask type codes.
 enum : std::int32_t { mkColor = 0, mkBlackWhite = 1, mkWhiteOnBlack = 2 };
 
-// The parameters of one stamp, as the main window holds them at the moment of stamping.
+// The density of a logo at full strength; 0 leaves the photo as it is.
+inline constexpr std::int32_t kFullDensity = 256;
+
+// The parameters of one stamp, as the main window holds them at the moment of stamping. The
+// defaults are those of a window that has no settings file yet.
 struct StampSettings {
-  std::int32_t FPosition = kTopLeft;  // 0..5
-  std::int32_t FMaskType = mkColor;   // 0..2
-  std::int32_t FAlpha = 127;          // 0..256; 256 is full strength
+  std::int32_t FPosition = kTopLeft;  // kTopLeft..kBottomRight
+  std::int32_t FMaskType = mkColor;   // mkColor..mkWhiteOnBlack
+  std::int32_t FAlpha = 127;          // 0..kFullDensity
   std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
 };
+inline constexpr StampSettings kDefaultStamp{};
 
 // A pixel's place in a picture: column x from the left, row y from the top.
 struct PicturePoint {

@@ -138,6 +138,11 @@ std::string TMemIniFile::ReadText(std::string_view section, std::string_view key
   return std::string(value);
 }
 
+bool TMemIniFile::HasKey(std::string_view section, std::string_view key) const {
+  const std::size_t s = FindSection(section);
+  return s != kNotFound && FindLine(sections_[s], key) != kNotFound;
+}
+
 std::int32_t TMemIniFile::ReadNumber(std::string_view section, std::string_view key,
                                      std::int32_t fallback) const {
   return IniTextToNumber(ReadText(section, key, {})).value_or(fallback);

@@ -78,8 +78,9 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
 
   // RunHost (EditText serves both hosts)
   RunState& State() override { return run_; }
-  StampSettings CurrentStampSettings() const override;
+  StampSettings CurrentStampSettings() const override { return fields_.stamp; }
   std::int32_t Quality() const override { return fields_.FQuality; }
+  int Jobs() const override { return fields_.FJobs; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;
   std::int32_t ProgressPosition() const override;
@@ -157,7 +158,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   TAboutBox* about_ = nullptr;
 
   RunState run_;           // FMark, FExceptFolders, FStop
-  SettingsFields fields_;  // FPosition, FAlpha, FQuality, FThreshold, FMaskType, FSampleJPEG
+  SettingsFields fields_;  // the stamp, FQuality, FSampleJPEG, FJobs
   std::string sample_dialog_file_;
   bool shown_ = false;
   bool closed_ = false;

@@ -8,6 +8,7 @@
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
 #include "settings/settings_file.h"
+#include "settings/settings_table.h"
 #include "ui/about_box.h"
 #include "ui/dialogs.h"
 #include "ui/folder_choice.h"
@@ -41,13 +42,13 @@ void TForm1::FormShow() {
 }
 
 void TForm1::ApplySettingsToControls() {
-  TrackBar1->setValue(fields_.FAlpha);
+  TrackBar1->setValue(fields_.stamp.FAlpha);
   TrackBar2->setValue(fields_.FQuality);
-  TrackBar3->setValue(fields_.FThreshold);
-  TrackBar3->setEnabled(fields_.FMaskType == mkWhiteOnBlack);
+  TrackBar3->setValue(fields_.stamp.FThreshold);
+  TrackBar3->setEnabled(fields_.stamp.FMaskType == mkWhiteOnBlack);
   Label9->setEnabled(TrackBar3->isEnabled());
-  SetPosition(fields_.FPosition);
-  SetMaskType(fields_.FMaskType);
+  SetPosition(fields_.stamp.FPosition);
+  SetMaskType(fields_.stamp.FMaskType);
   if (FileExists(fields_.FSampleJPEG)) {
     LoadSample(fields_.FSampleJPEG);
     RefreshPreview();
@@ -55,8 +56,12 @@ void TForm1::ApplySettingsToControls() {
 }
 
 void TForm1::SetPosition(std::int32_t position) {
+  // One button for each position code, from the lowest.
   QRadioButton* const buttons[] = {RB_LT, RB_MT, RB_RT, RB_LB, RB_MB, RB_RB};
-  (position >= 0 && position <= 5 ? buttons[position] : RB_LT)->setChecked(true);
+  const SettingSpec& setting = SettingOf("Position");
+  const std::int32_t index = position - setting.minimum;
+  const bool offered = position <= setting.maximum && index >= 0 && index < std::ssize(buttons);
+  (offered ? buttons[index] : buttons[0])->setChecked(true);
 }
 
 void TForm1::SetMaskType(std::int32_t mask_type) {
@@ -111,7 +116,7 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::TrackBar1Change() {
-  fields_.FAlpha = TrackBar1->value();
+  fields_.stamp.FAlpha = TrackBar1->value();
   RefreshPreview();
 }
 
@@ -120,56 +125,56 @@ void TForm1::TrackBar2Change() {
 }
 
 void TForm1::TrackBar3Change() {
-  fields_.FThreshold = static_cast<std::uint8_t>(TrackBar3->value() & 0xFF);
+  fields_.stamp.FThreshold = static_cast<std::uint8_t>(TrackBar3->value() & 0xFF);
   RefreshPreview();
 }
 
 void TForm1::RB_LTClick() {
-  fields_.FPosition = kTopLeft;
+  fields_.stamp.FPosition = kTopLeft;
   RefreshPreview();
 }
 
 void TForm1::RB_MTClick() {
-  fields_.FPosition = kTopCentre;
+  fields_.stamp.FPosition = kTopCentre;
   RefreshPreview();
 }
 
 void TForm1::RB_RTClick() {
-  fields_.FPosition = kTopRight;
+  fields_.stamp.FPosition = kTopRight;
   RefreshPreview();
 }
 
 void TForm1::RB_LBClick() {
-  fields_.FPosition = kBottomLeft;
+  fields_.stamp.FPosition = kBottomLeft;
   RefreshPreview();
 }
 
 void TForm1::RB_MBClick() {
-  fields_.FPosition = kBottomCentre;
+  fields_.stamp.FPosition = kBottomCentre;
   RefreshPreview();
 }
 
 void TForm1::RB_RBClick() {
-  fields_.FPosition = kBottomRight;
+  fields_.stamp.FPosition = kBottomRight;
   RefreshPreview();
 }
 
 void TForm1::RadioButton1Click() {
-  fields_.FMaskType = mkWhiteOnBlack;
+  fields_.stamp.FMaskType = mkWhiteOnBlack;
   TrackBar3->setEnabled(true);
   Label9->setEnabled(true);
   RefreshPreview();
 }
 
 void TForm1::RadioButton2Click() {
-  fields_.FMaskType = mkBlackWhite;
+  fields_.stamp.FMaskType = mkBlackWhite;
   TrackBar3->setEnabled(false);
   Label9->setEnabled(false);
   RefreshPreview();
 }
 
 void TForm1::RadioButton3Click() {
-  fields_.FMaskType = mkColor;
+  fields_.stamp.FMaskType = mkColor;
   TrackBar3->setEnabled(false);
   Label9->setEnabled(false);
   RefreshPreview();

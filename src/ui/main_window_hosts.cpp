@@ -32,15 +32,6 @@ void TForm1::SetEditText(EditField field, const std::string& text) {
   EditOf(field)->setText(QString::fromStdString(text));
 }
 
-StampSettings TForm1::CurrentStampSettings() const {
-  StampSettings settings;
-  settings.FPosition = fields_.FPosition;
-  settings.FMaskType = fields_.FMaskType;
-  settings.FAlpha = fields_.FAlpha;
-  settings.FThreshold = fields_.FThreshold;
-  return settings;
-}
-
 std::int32_t TForm1::ProgressMax() const {
   return ProgressBar1->maximum();
 }

@@ -146,7 +146,7 @@ TEST_P(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
   parameters.texts[EditField::kLogo] = logo_;
   parameters.texts[EditField::kSource] = src_;
   parameters.texts[EditField::kOutput] = out_;
-  parameters.jobs = GetParam();
+  parameters.fields.FJobs = GetParam();
   std::ostringstream err;
   InterruptedAfterFirstFile host(parameters, err, interrupt_);
   BitBtn1Click(host);

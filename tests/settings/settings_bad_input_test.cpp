@@ -33,10 +33,11 @@ std::string VisibleBytes(std::mt19937& random, std::size_t size) {
 
 void ExpectFieldsInRange(FakeSettingsHost& host) {
   const SettingsFields& f = host.Fields();
-  EXPECT_TRUE(f.FPosition >= 0 && f.FPosition <= 5) << f.FPosition;
-  EXPECT_TRUE(f.FAlpha >= 0 && f.FAlpha <= 256) << f.FAlpha;
+  const StampSettings& s = f.stamp;
+  EXPECT_TRUE(s.FPosition >= 0 && s.FPosition <= 5) << s.FPosition;
+  EXPECT_TRUE(s.FAlpha >= 0 && s.FAlpha <= 256) << s.FAlpha;
   EXPECT_TRUE(f.FQuality >= 0 && f.FQuality <= 100) << f.FQuality;
-  EXPECT_TRUE(f.FMaskType >= 0 && f.FMaskType <= 2) << f.FMaskType;
+  EXPECT_TRUE(s.FMaskType >= 0 && s.FMaskType <= 2) << s.FMaskType;
 }
 
 class SettingsBadInputTest : public ::testing::Test {
@@ -68,8 +69,8 @@ TEST_F(SettingsBadInputTest, BinaryGarbageLoadsInRangeAndSavesStably) {
     FakeSettingsHost again;
     LoadSettings(again, ini_);
     EXPECT_EQ(again.EditText(EditField::kExclusions), host.EditText(EditField::kExclusions));
-    EXPECT_EQ(again.fields.FPosition, host.fields.FPosition);
-    EXPECT_EQ(again.fields.FThreshold, host.fields.FThreshold);
+    EXPECT_EQ(again.fields.stamp.FPosition, host.fields.stamp.FPosition);
+    EXPECT_EQ(again.fields.stamp.FThreshold, host.fields.stamp.FThreshold);
     SaveSettings(again, ini_);
     EXPECT_TRUE(ReadText(ini_) == first) << "round " << round;
   }
@@ -99,8 +100,8 @@ TEST_F(SettingsBadInputTest, InvalidUtf8ValuesAreKeptAsBytesAndNumbersFallBack) 
   EXPECT_FALSE(host.logo_loaded);
   EXPECT_EQ(host.EditText(EditField::kExclusions), "\xc3\x28, \xe3\x81");
   EXPECT_EQ(host.EditText(EditField::kSource), "");
-  EXPECT_EQ(host.fields.FPosition, 0);
-  EXPECT_EQ(host.fields.FThreshold, 250);
+  EXPECT_EQ(host.fields.stamp.FPosition, 0);
+  EXPECT_EQ(host.fields.stamp.FThreshold, 250);
 
   SaveSettings(host, ini_);
   EXPECT_EQ(host.EditText(EditField::kLogo), "");
@@ -114,11 +115,11 @@ TEST_F(SettingsBadInputTest, ANulByteEndsWhatIsRead) {
   WriteText(ini_, "[Setup]\r\nPosition=3\0\r\nPosition=5\r\n[After]\r\nx=1\r\n"s);
   FakeSettingsHost host;
   LoadSettings(host, ini_);
-  EXPECT_EQ(host.fields.FPosition, 3);
+  EXPECT_EQ(host.fields.stamp.FPosition, 3);
 
   WriteText(ini_, "[Setup]\r\nMaskType=1\0"s);
   LoadSettings(host, ini_);
-  EXPECT_EQ(host.fields.FMaskType, 1);
+  EXPECT_EQ(host.fields.stamp.FMaskType, 1);
 }
 
 TEST_F(SettingsBadInputTest, ThousandsOfSectionsOfTheSameNameUseAndRewriteOnlyTheLast) {
@@ -128,7 +129,7 @@ TEST_F(SettingsBadInputTest, ThousandsOfSectionsOfTheSameNameUseAndRewriteOnlyTh
   WriteText(ini_, before + "[SETUP]\r\nPosition=2\r\n\r\n");
   FakeSettingsHost host;
   LoadSettings(host, ini_);
-  EXPECT_EQ(host.fields.FPosition, 2);
+  EXPECT_EQ(host.fields.stamp.FPosition, 2);
 
   SaveSettings(host, ini_);
   const std::string saved = ReadText(ini_);
@@ -166,7 +167,7 @@ TEST_F(SettingsBadInputTest, HundredMegabyteFileLoadsAndSurvivesASaveUnchanged) 
   FakeSettingsHost host;
   LoadSettings(host, ini_);
   EXPECT_TRUE(host.EditText(EditField::kExclusions) == except_folder);
-  EXPECT_EQ(host.fields.FAlpha, 127);
+  EXPECT_EQ(host.fields.stamp.FAlpha, 127);
 
   SaveSettings(host, ini_);
   const std::string saved = ReadText(ini_);
@@ -183,8 +184,8 @@ TEST_F(SettingsBadInputTest, MegabyteLinesWhereTheTenKeysAreExpectedGiveDefaults
   EXPECT_TRUE(host.EditText(EditField::kLogo) == "/" + junk);
   EXPECT_FALSE(host.logo_loaded);
   EXPECT_EQ(host.EditText(EditField::kSource), "");
-  EXPECT_EQ(host.fields.FPosition, 0);
-  EXPECT_EQ(host.fields.FThreshold, 250);
+  EXPECT_EQ(host.fields.stamp.FPosition, 0);
+  EXPECT_EQ(host.fields.stamp.FThreshold, 250);
   EXPECT_EQ(host.fields.FSampleJPEG, "");
 
   SaveSettings(host, ini_);

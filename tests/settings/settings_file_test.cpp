@@ -41,6 +41,32 @@ void WriteLogo(const std::string& path) {
   WriteBytes(path, Bmp24Bytes(LogoRaster(4, 4)));
 }
 
+// The window's fields in the order the settings file holds them.
+SettingsFields WindowFields(std::int32_t position, std::int32_t alpha, std::int32_t quality,
+                            std::uint8_t threshold, std::int32_t mask, const std::string& sample) {
+  SettingsFields fields;
+  fields.stamp = StampSettings{position, mask, alpha, threshold};
+  fields.FQuality = quality;
+  fields.FSampleJPEG = sample;
+  return fields;
+}
+
+std::int32_t Position(const SettingsFields& f) {
+  return f.stamp.FPosition;
+}
+std::int32_t Alpha(const SettingsFields& f) {
+  return f.stamp.FAlpha;
+}
+std::int32_t Quality(const SettingsFields& f) {
+  return f.FQuality;
+}
+std::int32_t MaskType(const SettingsFields& f) {
+  return f.stamp.FMaskType;
+}
+std::int32_t Jobs(const SettingsFields& f) {
+  return f.FJobs;
+}
+
 class SettingsFileTest : public ::testing::Test {
  protected:
   TempFolder folder_;
@@ -56,17 +82,17 @@ class SettingsFileTest : public ::testing::Test {
 };
 
 TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
-  host_.fields = SettingsFields{1, 2, 3, 4, 1, "x"};
+  host_.fields = WindowFields(1, 2, 3, 4, 1, "x");
   LoadSettings(host_, ini_);
   for (EditField f :
        {EditField::kLogo, EditField::kSource, EditField::kOutput, EditField::kExclusions}) {
     EXPECT_EQ(host_.EditText(f), "");
   }
-  EXPECT_EQ(host_.fields.FPosition, 0);
-  EXPECT_EQ(host_.fields.FAlpha, 127);
+  EXPECT_EQ(host_.fields.stamp.FPosition, 0);
+  EXPECT_EQ(host_.fields.stamp.FAlpha, 127);
   EXPECT_EQ(host_.fields.FQuality, 100);
-  EXPECT_EQ(host_.fields.FThreshold, 250);
-  EXPECT_EQ(host_.fields.FMaskType, 0);
+  EXPECT_EQ(host_.fields.stamp.FThreshold, 250);
+  EXPECT_EQ(host_.fields.stamp.FMaskType, 0);
   EXPECT_EQ(host_.fields.FSampleJPEG, "");
   EXPECT_TRUE(host_.edit1_changes.empty());
   EXPECT_FALSE(std::filesystem::exists(ini_));
@@ -76,6 +102,32 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheTwelveLinesEndingInTwoLineEnds) {
   LoadSettings(host_, ini_);
   SaveSettings(host_, ini_);
   EXPECT_EQ(ReadText(ini_), kDefaultFile);
+}
+
+// An option beyond the window's ten keys: off (0) by default, read as off when missing, and
+// written only once it is set or the file already holds it.
+TEST_F(SettingsFileTest, LaterOptionIsWrittenOnceSetOrAlreadyInTheFile) {
+  const std::string first_save = kDefaultFile;
+  // The twelve lines without the empty one that ends the section.
+  const std::string without_end = first_save.substr(0, first_save.size() - 2);
+  const std::string header = "[Setup]\r\n";
+
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.fields.FJobs, 0);
+  host_.fields.FJobs = 4;
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(ReadText(ini_), without_end + "Jobs=4\r\n\r\n");
+  EXPECT_EQ(Load().fields.FJobs, 4);
+
+  host_.fields.FJobs = 0;
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(ReadText(ini_), without_end + "Jobs=0\r\n\r\n");
+
+  WriteIni("[Setup]\r\nJobs=2\r\n");
+  FakeSettingsHost loaded = Load();
+  EXPECT_EQ(loaded.fields.FJobs, 2);
+  SaveSettings(loaded, ini_);
+  EXPECT_EQ(ReadText(ini_), header + "Jobs=2\r\n" + without_end.substr(header.size()) + "\r\n");
 }
 
 TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
@@ -89,7 +141,7 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
   host_.SetEditText(EditField::kSource, folder_ / "写真/");
   host_.SetEditText(EditField::kOutput, folder_ / "出力/");
   host_.SetEditText(EditField::kExclusions, "raw, \"古い 写真\"");
-  host_.fields = SettingsFields{4, 256, 85, 255, 2, sample};
+  host_.fields = WindowFields(4, 256, 85, 255, 2, sample);
 
   SaveSettings(host_, ini_);
 
@@ -106,16 +158,16 @@ TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
   EXPECT_EQ(loaded.EditText(EditField::kSource), folder_ / "写真/");
   EXPECT_EQ(loaded.EditText(EditField::kOutput), folder_ / "出力/");
   EXPECT_EQ(loaded.EditText(EditField::kExclusions), "raw, \"古い 写真\"");
-  EXPECT_EQ(loaded.fields.FPosition, 4);
-  EXPECT_EQ(loaded.fields.FAlpha, 256);
+  EXPECT_EQ(loaded.fields.stamp.FPosition, 4);
+  EXPECT_EQ(loaded.fields.stamp.FAlpha, 256);
   EXPECT_EQ(loaded.fields.FQuality, 85);
-  EXPECT_EQ(loaded.fields.FThreshold, 255);
-  EXPECT_EQ(loaded.fields.FMaskType, 2);
+  EXPECT_EQ(loaded.fields.stamp.FThreshold, 255);
+  EXPECT_EQ(loaded.fields.stamp.FMaskType, 2);
   EXPECT_EQ(loaded.fields.FSampleJPEG, sample);
 }
 
 TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping) {
-  host_.fields = SettingsFields{9, -5, 1000, 0, -1, ""};
+  host_.fields = WindowFields(9, -5, 1000, 0, -1, "");
   SaveSettings(host_, ini_);
   const std::string text = ReadText(ini_);
   for (const char* line : {"\r\nPosition=9\r\n", "\r\nAlphaChannel=-5\r\n",
@@ -127,33 +179,37 @@ TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping)
 TEST_F(SettingsFileTest, LoadClampsNumbersAndTakesDefaultsForValuesThatDoNotConvert) {
   struct Case {
     const char* line;
-    std::int32_t SettingsFields::*field;
+    std::int32_t (*field)(const SettingsFields&);
     std::int32_t expected;
   };
   const std::vector<Case> cases = {
-      {"Position=7", &SettingsFields::FPosition, 5},
-      {"Position=-1", &SettingsFields::FPosition, 0},
-      {"AlphaChannel=-3", &SettingsFields::FAlpha, 0},
-      {"AlphaChannel=999", &SettingsFields::FAlpha, 256},
-      {"AlphaChannel=$FFFFFFFF", &SettingsFields::FAlpha, 0},
-      {"AlphaChannel=junk", &SettingsFields::FAlpha, 127},
-      {"JPEGQuality=abc", &SettingsFields::FQuality, 100},
-      {"JPEGQuality=", &SettingsFields::FQuality, 100},
-      {"JPEGQuality=0x50", &SettingsFields::FQuality, 80},
-      {"JPEGQuality=$50", &SettingsFields::FQuality, 80},
-      {"JPEGQuality=2147483648", &SettingsFields::FQuality, 100},
-      {"MaskType = 2", &SettingsFields::FMaskType, 2},
-      {"MaskType=3", &SettingsFields::FMaskType, 2},
-      {"masktype=1", &SettingsFields::FMaskType, 1},
+      {"Position=7", Position, 5},
+      {"Position=-1", Position, 0},
+      {"AlphaChannel=-3", Alpha, 0},
+      {"AlphaChannel=999", Alpha, 256},
+      {"AlphaChannel=$FFFFFFFF", Alpha, 0},
+      {"AlphaChannel=junk", Alpha, 127},
+      {"JPEGQuality=abc", Quality, 100},
+      {"JPEGQuality=", Quality, 100},
+      {"JPEGQuality=0x50", Quality, 80},
+      {"JPEGQuality=$50", Quality, 80},
+      {"JPEGQuality=2147483648", Quality, 100},
+      {"MaskType = 2", MaskType, 2},
+      {"MaskType=3", MaskType, 2},
+      {"masktype=1", MaskType, 1},
+      {"Jobs=7", Jobs, 7},
+      {"Jobs=5000", Jobs, 1024},
+      {"Jobs=-1", Jobs, 0},
+      {"Jobs=abc", Jobs, 0},
   };
   for (const Case& c : cases) {
     WriteIni(std::string("[Setup]\n") + c.line + "\n");
-    EXPECT_EQ(Load().fields.*c.field, c.expected) << c.line;
+    EXPECT_EQ(c.field(Load().fields), c.expected) << c.line;
   }
   for (const auto& [line, expected] : std::vector<std::pair<std::string, int>>{
            {"B/W=300", 255}, {"B/W=-1", 0}, {"B/W=$FF", 255}, {"B/W=x", 250}, {"B/W=17", 17}}) {
     WriteIni("[Setup]\n" + line + "\n");
-    EXPECT_EQ(Load().fields.FThreshold, expected) << line;
+    EXPECT_EQ(Load().fields.stamp.FThreshold, expected) << line;
   }
 }
 
@@ -233,8 +289,8 @@ TEST_F(SettingsFileTest, UnreadableLogoIsReportedOnceAndTheLoadGoesOn) {
   EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_FALSE(host_.logo_loaded);
   EXPECT_EQ(host_.EditText(EditField::kSource), folder_ / "src/");
-  EXPECT_EQ(host_.fields.FPosition, 3);
-  EXPECT_EQ(host_.fields.FMaskType, 1);
+  EXPECT_EQ(host_.fields.stamp.FPosition, 3);
+  EXPECT_EQ(host_.fields.stamp.FMaskType, 1);
 }
 
 TEST_F(SettingsFileTest, MissingSampleLoadsEmptyAndIsWrittenEmpty) {
@@ -273,9 +329,9 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
       "x=y\r\n");
   LoadSettings(host_, ini_);
   EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
-  EXPECT_EQ(host_.fields.FPosition, 2);
+  EXPECT_EQ(host_.fields.stamp.FPosition, 2);
 
-  host_.fields.FPosition = 5;
+  host_.fields.stamp.FPosition = 5;
   SaveSettings(host_, ini_);
 
   EXPECT_EQ(ReadText(ini_),
@@ -325,7 +381,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileFailsWithTheCreateMessageAndKeepsItsContent
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
   SetMode(ini_, 0444);
-  host_.fields.FPosition = 4;
+  host_.fields.stamp.FPosition = 4;
   ExpectSaveRefused(host_, ini_, old);
   EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }

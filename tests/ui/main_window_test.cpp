@@ -100,9 +100,9 @@ TEST_F(MainWindow, StartsUpInOrderAndShowsTheSplashLastBeforeTheWindowAppears) {
     EXPECT_TRUE(form->RB_RB->isChecked());
     EXPECT_TRUE(form->RadioButton1->isChecked());
     EXPECT_TRUE(StampSettingsAre(5, 2));
-    EXPECT_EQ(form->Fields().FAlpha, 256);
+    EXPECT_EQ(form->Fields().stamp.FAlpha, 256);
     EXPECT_EQ(form->Fields().FQuality, 1);
-    EXPECT_EQ(form->Fields().FThreshold, 255);
+    EXPECT_EQ(form->Fields().stamp.FThreshold, 255);
     EXPECT_TRUE(form->TrackBar3->isEnabled());
     EXPECT_TRUE(form->Label9->isEnabled());
     EXPECT_TRUE(form->Image1->HasSurface());
@@ -120,7 +120,7 @@ TEST_F(MainWindow, StartsUpInOrderAndShowsTheSplashLastBeforeTheWindowAppears) {
 
 TEST_F(MainWindow, StartsWithTheDefaultsWithoutASettingsFileAndCreatesNone) {
   Start();
-  EXPECT_EQ(form->Fields().FAlpha, 127);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 127);
   EXPECT_EQ(form->TrackBar1->value(), 127);
   EXPECT_EQ(form->TrackBar2->value(), 100);
   EXPECT_EQ(form->TrackBar3->value(), 250);
@@ -248,13 +248,13 @@ TEST_F(MainWindow, ClampsSliderPositionsAndWritesThemIntoTheFields) {
   form->TrackBar1->setValue(999);
   form->TrackBar2->setValue(0);
   form->TrackBar3->setValue(300);
-  EXPECT_EQ(form->Fields().FAlpha, 256);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 256);
   EXPECT_EQ(form->Fields().FQuality, 1);
   EXPECT_EQ(form->Quality(), 1);
-  EXPECT_EQ(form->Fields().FThreshold, 255);
+  EXPECT_EQ(form->Fields().stamp.FThreshold, 255);
 
   QTest::keyClick(form->TrackBar1, Qt::Key_Left);  // one line step
-  EXPECT_EQ(form->Fields().FAlpha, 236);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 236);
 }
 
 TEST_F(MainWindow, EnablesTheThresholdOnlyForWhiteOnBlack) {
@@ -280,7 +280,7 @@ TEST_F(MainWindow, SetsThePositionFromItsRadioButtons) {
                                    form->RB_LB, form->RB_MB, form->RB_RB};
   for (int code : {3, 1, 5, 0, 4, 2}) {
     buttons[code]->click();
-    EXPECT_EQ(form->Fields().FPosition, code);
+    EXPECT_EQ(form->Fields().stamp.FPosition, code);
   }
 }
 
@@ -379,6 +379,15 @@ TEST_F(MainWindow, StaysOpenWhenTheExitIsNotConfirmed) {
   form->BitBtn7->click();
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(std::filesystem::exists(ini));  // closing does not save
+}
+
+// The number of workers has no control yet; the settings file sets it for the window's runs.
+TEST_F(MainWindow, RunsWithTheJobsOfTheSettingsFile_AndKeepsThemOnSaving) {
+  WriteSettings("Jobs=3\r\n");
+  Start();
+  EXPECT_EQ(form->Jobs(), 3);
+  form->BitBtn6->click();
+  EXPECT_NE(ReadText(ini).find("\r\nJobs=3\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindow, SavesTheSettingsOnRequest) {

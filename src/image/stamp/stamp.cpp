@@ -39,7 +39,7 @@ struct StampParameters {
 StampParameters ParametersFor(const StampSettings& settings, const Raster24& logo) {
   const std::uint8_t* corner = logo.Row(0);
   return {std::clamp<std::int32_t>(settings.FMaskType, mkColor, mkWhiteOnBlack),
-          static_cast<std::uint32_t>(std::clamp<std::int32_t>(settings.FAlpha, 0, 256)),
+          static_cast<std::uint32_t>(std::clamp<std::int32_t>(settings.FAlpha, 0, kFullDensity)),
           StampColour{corner[0], corner[1], corner[2]}};
 }
 
