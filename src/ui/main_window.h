@@ -147,8 +147,15 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void CreateControls();
   void ConnectHandlers();
   void SetTabOrder();
+  // Checks the radio button of a position or mask type code (that of code 0 for a code
+  // outside the range), which runs its click handler when it was not checked yet.
   void SetPosition(std::int32_t position);
   void SetMaskType(std::int32_t mask_type);
+  // The radio buttons' clicks: the new code, and the preview redrawn.
+  void ChoosePosition(std::int32_t position);
+  void ChooseMaskType(std::int32_t mask_type);
+  // The threshold slider and its caption are live only for the mask type that uses them.
+  void EnableThresholdControls();
   QLineEdit* EditOf(EditField field) const;
   template <typename Handler>
   void Report(Handler&& handler);

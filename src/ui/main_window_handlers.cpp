@@ -45,8 +45,7 @@ void TForm1::ApplySettingsToControls() {
   TrackBar1->setValue(fields_.stamp.FAlpha);
   TrackBar2->setValue(fields_.FQuality);
   TrackBar3->setValue(fields_.stamp.FThreshold);
-  TrackBar3->setEnabled(fields_.stamp.FMaskType == mkWhiteOnBlack);
-  Label9->setEnabled(TrackBar3->isEnabled());
+  EnableThresholdControls();
   SetPosition(fields_.stamp.FPosition);
   SetMaskType(fields_.stamp.FMaskType);
   if (FileExists(fields_.FSampleJPEG)) {
@@ -130,54 +129,57 @@ void TForm1::TrackBar3Change() {
 }
 
 void TForm1::RB_LTClick() {
-  fields_.stamp.FPosition = kTopLeft;
-  RefreshPreview();
+  ChoosePosition(kTopLeft);
 }
 
 void TForm1::RB_MTClick() {
-  fields_.stamp.FPosition = kTopCentre;
-  RefreshPreview();
+  ChoosePosition(kTopCentre);
 }
 
 void TForm1::RB_RTClick() {
-  fields_.stamp.FPosition = kTopRight;
-  RefreshPreview();
+  ChoosePosition(kTopRight);
 }
 
 void TForm1::RB_LBClick() {
-  fields_.stamp.FPosition = kBottomLeft;
-  RefreshPreview();
+  ChoosePosition(kBottomLeft);
 }
 
 void TForm1::RB_MBClick() {
-  fields_.stamp.FPosition = kBottomCentre;
-  RefreshPreview();
+  ChoosePosition(kBottomCentre);
 }
 
 void TForm1::RB_RBClick() {
-  fields_.stamp.FPosition = kBottomRight;
-  RefreshPreview();
+  ChoosePosition(kBottomRight);
 }
 
 void TForm1::RadioButton1Click() {
-  fields_.stamp.FMaskType = mkWhiteOnBlack;
-  TrackBar3->setEnabled(true);
-  Label9->setEnabled(true);
-  RefreshPreview();
+  ChooseMaskType(mkWhiteOnBlack);
 }
 
 void TForm1::RadioButton2Click() {
-  fields_.stamp.FMaskType = mkBlackWhite;
-  TrackBar3->setEnabled(false);
-  Label9->setEnabled(false);
-  RefreshPreview();
+  ChooseMaskType(mkBlackWhite);
 }
 
 void TForm1::RadioButton3Click() {
-  fields_.stamp.FMaskType = mkColor;
-  TrackBar3->setEnabled(false);
-  Label9->setEnabled(false);
+  ChooseMaskType(mkColor);
+}
+
+void TForm1::ChoosePosition(std::int32_t position) {
+  fields_.stamp.FPosition = position;
   RefreshPreview();
+}
+
+void TForm1::ChooseMaskType(std::int32_t mask_type) {
+  fields_.stamp.FMaskType = mask_type;
+  EnableThresholdControls();
+  RefreshPreview();
+}
+
+void TForm1::EnableThresholdControls() {
+  // Only the one ink of mask type 2 is chosen by the threshold.
+  const bool used = fields_.stamp.FMaskType == mkWhiteOnBlack;
+  TrackBar3->setEnabled(used);
+  Label9->setEnabled(used);
 }
 
 void TForm1::Image1Click() {
