@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/convert_file.h"
 #include "convert/convert_folder.h"
-#include "convert/run_host.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
 
@@ -76,40 +76,15 @@ const Scratch& Folder() {
   return scratch;
 }
 
-// A run that nobody watches.
-class BenchHost : public quelmar::RunHost {
- public:
-  explicit BenchHost(int jobs) : jobs_(jobs) { state_.FMark = Logo(); }
-  quelmar::RunState& State() override { return state_; }
-  std::string EditText(quelmar::EditField) const override { return {}; }
-  quelmar::StampSettings CurrentStampSettings() const override {
-    return {quelmar::kBottomRight, quelmar::mkColor, 160, 250};
-  }
-  std::int32_t Quality() const override { return kQuality; }
-  std::int32_t ProgressMax() const override { return max_; }
-  void SetProgressMax(std::int32_t value) override { max_ = value; }
-  std::int32_t ProgressPosition() const override { return position_; }
-  void SetProgressPosition(std::int32_t value) override { position_ = value; }
-  void SetButtonCaption(const std::string&) override {}
-  void ProcessEvents() override {}
-  void ShowMessage(const std::string&) override {}
-  bool AskYesNo(const std::string&) override { return true; }
-  void Beep() override {}
-  void Focus(quelmar::EditField) override {}
-  void SaveSettings() override {}
-  int Jobs() const override { return jobs_; }
-
- private:
-  quelmar::RunState state_;
-  int jobs_;
-  std::int32_t max_ = 0;
-  std::int32_t position_ = 0;
-};
+quelmar::bench::BenchHost Host(int jobs) {
+  return quelmar::bench::BenchHost(Logo(), {quelmar::kBottomRight, quelmar::mkColor, 160, 250},
+                                   kQuality, jobs);
+}
 
 void ConvertFolderJobs(benchmark::State& state) {
   const Scratch& folder = Folder();
   for (auto _ : state) {
-    BenchHost host(static_cast<int>(state.range(0)));
+    quelmar::bench::BenchHost host = Host(static_cast<int>(state.range(0)));
     host.State().FStop = 0;
     quelmar::ConvertFolder(host, folder.source(), folder.output());
   }
@@ -124,7 +99,7 @@ void ConvertFolderJobs(benchmark::State& state) {
 void StampJpegFileOnly(benchmark::State& state) {
   const Scratch& folder = Folder();
   const quelmar::Raster24 logo = Logo();
-  const BenchHost host(1);
+  const quelmar::bench::BenchHost host = Host(1);
   int i = 0;
   for (auto _ : state) {
     const std::string path = folder.source() + "/" + std::to_string(100 + i++ % kPhotos) + ".jpg";
@@ -137,7 +112,7 @@ void StampJpegFileOnly(benchmark::State& state) {
 void WriteJpegFileOnly(benchmark::State& state) {
   const Scratch& folder = Folder();
   const quelmar::StampedJpeg stamped = quelmar::StampJpegFile(
-      folder.source() + "/101.jpg", Logo(), BenchHost(1).CurrentStampSettings(), kQuality);
+      folder.source() + "/101.jpg", Logo(), Host(1).CurrentStampSettings(), kQuality);
   const std::string path = folder.output() + "/write.jpg";
   for (auto _ : state) quelmar::WriteJpegFile(path, stamped.bytes);
   state.counters["KiB"] = static_cast<double>(stamped.bytes.size()) / 1024;
@@ -147,43 +122,21 @@ BENCHMARK(ConvertFolderJobs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Use
 BENCHMARK(StampJpegFileOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WriteJpegFileOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The console report, keeping each benchmark's mean real time for the ratios.
-class ThroughputReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      seconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-  }
-  double Of(const std::string& name) const {
-    const auto it = seconds_.find(name);
-    return it == seconds_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  ThroughputReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double one = reporter.Of("ConvertFolderJobs/1/real_time");
-  const double two = reporter.Of("ConvertFolderJobs/2/real_time");
-  if (one > 0 && two > 0) {
-    std::printf("throughput 2 jobs / 1 job = %.2f (target >= 1.8)\n", one / two);
-  }
-  const double work = reporter.Of("StampJpegFileOnly/real_time");
-  const double write = reporter.Of("WriteJpegFileOnly/real_time");
-  if (work > 0 && write > 0) {
-    std::printf("write / (work + write) of one %d MP photo = %.1f %%\n", kWidth * kHeight / 1000000,
-                100 * write / (work + write));
-  }
-  benchmark::Shutdown();
-  return 0;
+  quelmar::bench::TimingReporter reporter;
+  return quelmar::bench::RunBenchmarks(argc, argv, reporter, [&] {
+    const double one = reporter.Of("ConvertFolderJobs/1/real_time");
+    const double two = reporter.Of("ConvertFolderJobs/2/real_time");
+    if (one > 0 && two > 0) {
+      std::printf("throughput 2 jobs / 1 job = %.2f (target >= 1.8)\n", one / two);
+    }
+    const double work = reporter.Of("StampJpegFileOnly/real_time");
+    const double write = reporter.Of("WriteJpegFileOnly/real_time");
+    if (work > 0 && write > 0) {
+      std::printf("write / (work + write) of one %d MP photo = %.1f %%\n",
+                  kWidth * kHeight / 1000000, 100 * write / (work + write));
+    }
+  });
 }

@@ -18,6 +18,7 @@
 
 #include <jpeglib.h>
 
+#include "bench_support.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
 
@@ -175,14 +176,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  for (const std::string kind : {"Baseline", "Progressive"}) {
-    reporter.PrintRatio(kind, kind);
-    reporter.PrintRatio(kind, kind + "Fresh");
-  }
-  benchmark::Shutdown();
-  return 0;
+  return quelmar::bench::RunBenchmarks(argc, argv, reporter, [&] {
+    for (const std::string kind : {"Baseline", "Progressive"}) {
+      reporter.PrintRatio(kind, kind);
+      reporter.PrintRatio(kind, kind + "Fresh");
+    }
+  });
 }

@@ -14,6 +14,15 @@ std::string FileMessage(const std::string& path, int errnum, const char* tail) {
 
 }  // namespace
 
+const char* Error::what() const noexcept {
+  return named_ ? named_->c_str() : std::runtime_error::what();
+}
+
+void Error::NameFile(const std::string& path) {
+  if (named_) return;
+  named_ = std::make_shared<const std::string>(FullPath(path) + ": " + std::runtime_error::what());
+}
+
 std::string SystemErrorText(int errnum) {
   std::string text = std::strerror(errnum);
   while (!text.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +11,19 @@ namespace quelmar {
 class Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+
+  // The message, with its file in front once NameFile has been called.
+  const char* what() const noexcept override;
+
+  // Puts the file the error is about in front of the message, as "<full path>: <message>", for
+  // the errors of one file's work whose fixed message does not say which file it was (a decode
+  // error in a tree of thousands of photos). A second call changes nothing. Never throws except
+  // for want of memory, which leaves the message as it was.
+  void NameFile(const std::string& path);
+
+ private:
+  // Shared, so that copying an error (as throwing does) cannot fail.
+  std::shared_ptr<const std::string> named_;
 };
 
 // A row index outside 0 .. height - 1.

@@ -5,37 +5,41 @@
 #include <string>
 #include <vector>
 
-namespace quelmar {
+#include "base/file_reading.h"
+#include "base/replace_temporary.h"  // the temporary files ReplaceFile makes
 
-// Reads a whole file. Fails with EFOpenError when it cannot be opened (a folder cannot),
-// and with EReadError when reading fails midway.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+namespace quelmar {
 
 // The error kind a short write (a full disk) is reported with.
 enum class ShortWriteReport { kWriteError, kCreateError };
 
-// What a symbolic link at the path ReplaceFile writes gets: its target's contents replaced (a
-// settings file kept in a dotfiles folder stays a link), or the link itself replaced by the new
-// file, leaving whatever it named untouched (an output photo never writes through a link into
-// another folder).
+// What a symbolic link at path gets: its target's contents replaced (a settings file kept in a
+// dotfiles folder stays a link), or the link itself replaced by the new file, leaving whatever
+// it named untouched (an output photo never writes through a link into another folder).
 enum class LinkReplacement { kWriteThrough, kReplaceLink };
 
 // Creates the file at path, or replaces an existing one, with exactly data, never leaving a
 // half-written file: the bytes go to a hidden temporary file in the same folder, are flushed
 // to the disk, and only then is it renamed over path. On any failure the old file (if any) is
-// as it was and no temporary file is left.
+// as it was and no temporary file is left. The temporary file is a ReplaceTemporary, locked for
+// its whole life, so that RemoveStaleTemporaryFiles leaves it alone.
 //
 // A file or folder without any write permission bit counts as read-only, even for root, and is
 // refused with EFCreateError, as is anything that cannot be created. A short write fails with
-// EWriteError or EFCreateError as report says; links are treated as links says.
+// EWriteError or EFCreateError as report says.
+//
+// Only a regular file is ever replaced. Anything else found at path (reached through a link
+// with kWriteThrough) is written through without renaming when links is kWriteThrough: a
+// settings file linked to /dev/null keeps nothing and /dev/null stays a device; a FIFO takes
+// the bytes when a reader is waiting and is refused with EFCreateError (ENXIO) otherwise, never
+// blocking. With kReplaceLink a FIFO, device or socket at path is refused with EFCreateError
+// (EEXIST) and left alone.
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  ShortWriteReport report, LinkReplacement links = LinkReplacement::kReplaceLink);
 
-// True for the names of the temporary files ReplaceFile makes.
-bool IsReplaceTemporaryName(const std::string& name);
-
-// Removes the temporary files that an interrupted ReplaceFile left in folder (a killed
-// process cannot remove its own). Errors are ignored: the files are only clutter.
-void RemoveStaleTemporaryFiles(const std::string& folder);
+// ReplaceFile with kReplaceLink for the file name in the folder open at descriptor folder;
+// path names it in errors.
+void ReplaceFileAt(int folder, const std::string& name, const std::string& path,
+                   std::span<const std::uint8_t> data, ShortWriteReport report);
 
 }  // namespace quelmar

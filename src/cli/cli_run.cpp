@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_host.h"
+#include "convert/path_containment.h"
 #include "convert/run_control.h"
 
 namespace quelmar {
@@ -27,6 +28,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   TerminalHost host(parameters, options.on_error, err, interrupt, progress_line);
   try {
     BitBtn1Click(host);
+  } catch (const EOutputInSource& e) {
+    // The containment check, failed on the way: the same refusal as before the run.
+    err << ErrorReportText(e.what()) << '\n';
+    return kExitBadUsage;
   } catch (const std::exception& e) {
     err << ErrorReportText(e.what()) << '\n';
     return kExitError;

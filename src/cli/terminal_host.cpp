@@ -6,6 +6,8 @@
 
 #include "settings/settings_table.h"
 
+#include "cli/cli_run.h"
+
 namespace quelmar {
 
 namespace {
@@ -45,13 +47,17 @@ void TerminalHost::ShowMessage(const std::string& text) {
 }
 
 bool TerminalHost::AskYesNo(const std::string& text) {
-  ++failed_files_;
   const bool go_on = on_error_ == OnError::kContinue;
   ClearProgressLine();
   // Some messages do not name their file; a terminal has no window to show it in.
-  if (text.rfind(last_file_, 0) != 0) err_ << last_file_ << ": ";
+  if (last_.message.rfind(last_.source, 0) != 0) err_ << last_.source << ": ";
   err_ << text << (go_on ? " はい" : " いいえ") << '\n' << std::flush;
   return go_on;
+}
+
+void TerminalHost::ReportError(const std::exception& error) {
+  ClearProgressLine();
+  err_ << ErrorReportText(error.what()) << '\n' << std::flush;
 }
 
 void TerminalHost::Beep() {
@@ -65,9 +71,10 @@ void TerminalHost::Focus(EditField field) {
   err_ << "(" << option.substr(option.rfind(',') + 1) << ")\n" << std::flush;
 }
 
-void TerminalHost::FileFinished(const std::string& source) {
+void TerminalHost::FileFinished(const FileOutcome& outcome) {
   ++files_done_;
-  last_file_ = source;
+  if (!outcome.converted()) ++failed_files_;
+  last_ = outcome;
 }
 
 void TerminalHost::ClearProgressLine() {

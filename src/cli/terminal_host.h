@@ -31,11 +31,12 @@ class TerminalHost : public RunHost {
   void ProcessEvents() override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  void ReportError(const std::exception& error) override;
   void Beep() override;
   void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
-  void FileFinished(const std::string& source) override;
+  void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
 
   bool check_failed() const { return check_failed_; }
@@ -55,7 +56,7 @@ class TerminalHost : public RunHost {
   const std::atomic<bool>& interrupt_;
   bool progress_line_;
   bool line_shown_ = false;
-  std::string last_file_;
+  FileOutcome last_;  // the outcome a question is about
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_draw_{};
 

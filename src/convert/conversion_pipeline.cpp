@@ -4,19 +4,22 @@
 #include <system_error>
 #include <utility>
 
+#include "base/system_limits.h"
+
 namespace quelmar {
 
 int ConversionPipeline::WorkersFor(int jobs) {
   if (jobs > 0) return jobs;
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return UsableCores();
 }
 
-ConversionPipeline::ConversionPipeline(std::vector<std::string> files, int jobs)
-    : files_(std::move(files)),
+ConversionPipeline::ConversionPipeline(const WalkListing& listing, int jobs)
+    : listing_(listing),
+      files_(listing.files()),
       window_(2 * static_cast<std::size_t>(WorkersFor(jobs))),
       workers_wanted_(static_cast<int>(
           std::min<std::size_t>(static_cast<std::size_t>(WorkersFor(jobs)), files_.size()))) {
-  for (std::size_t i = 0; i < files_.size(); ++i) index_.emplace(files_[i], i);
+  for (std::size_t i = 0; i < files_.size(); ++i) index_.emplace(files_[i].path, i);
 }
 
 ConversionPipeline::~ConversionPipeline() {
@@ -51,6 +54,11 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
   }
 
   lock.lock();
+  if (!slots_.at(at).folder) {
+    slots_.erase(at);
+    cursor_ = at + 1;
+    return std::nullopt;
+  }
   work_done_.wait(lock, [&] { return slots_.at(at).done; });
   Slot slot = std::move(slots_.at(at));
   slots_.erase(at);
@@ -63,13 +71,19 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
 void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   if (started_ >= end) return;
   // Read on the calling thread, once for every file started now.
-  const Parameters parameters{logo_.Of(host.State().FMark), host.CurrentStampSettings(),
+  // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
+  // them there and leaves these alone.
+  const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
                               host.Quality()};
+  std::vector<std::shared_ptr<const FolderHandle>> folders;
+  for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {
     const std::lock_guard lock(mutex_);
-    for (; started_ < end; ++started_) {
-      slots_[started_].parameters = parameters;
-      queue_.push_back(started_);
+    for (std::size_t i = 0; started_ < end; ++started_, ++i) {
+      Slot& slot = slots_[started_];
+      slot.parameters = parameters;
+      slot.folder = std::move(folders[i]);
+      if (slot.folder) queue_.push_back(started_);
     }
   }
   work_ready_.notify_all();
@@ -84,6 +98,63 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   }
 }
 
+std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t file) {
+  const std::size_t folder = files_[file].folder;
+  if (folder == shared_index_) return shared_;
+  shared_.reset();
+  shared_index_ = WalkListing::kNoFolder;
+  if (!MoveReaderTo(folder)) return nullptr;
+  // A descriptor of the workers' own: the reader closes and reopens its folders as it moves.
+  FolderHandle handle;
+  if (OpenFolderAt(reader_->fd(), ".", FolderLinks::kFollow, handle) != 0) return nullptr;
+  shared_ = std::make_shared<const FolderHandle>(std::move(handle));
+  shared_index_ = folder;
+  return shared_;
+}
+
+bool ConversionPipeline::MoveReaderTo(std::size_t target) {
+  const std::vector<WalkListing::Folder>& folders = listing_.folders();
+  if (!reader_) {
+    FolderHandle root;
+    if (OpenFolderAt(listing_.root().fd(), ".", FolderLinks::kFollow, root) != 0) return false;
+    reader_ = std::make_unique<FolderChain>(std::move(root));
+    reader_path_ = {0};
+  }
+  // Up to the nearest folder above target (or target itself) that the reader stands in, then
+  // down by name: between two files in walk order, mostly a step or two.
+  std::vector<std::size_t> down;
+  std::size_t ancestor = target;
+  while (folders[ancestor].depth + 1 > reader_path_.size()) {
+    down.push_back(ancestor);
+    ancestor = folders[ancestor].parent;
+  }
+  while (reader_path_.size() > folders[ancestor].depth + 1) {
+    if (!ReaderUp()) return false;
+  }
+  while (reader_path_.back() != ancestor) {
+    if (!ReaderUp()) return false;
+    down.push_back(ancestor);
+    ancestor = folders[ancestor].parent;
+  }
+  for (auto it = down.rbegin(); it != down.rend(); ++it) {
+    if (reader_->Enter(folders[*it].name, FolderLinks::kRefuse) != 0) return false;
+    reader_path_.push_back(*it);
+    // Another folder under the listed name: the tree changed, and the walk sees to it.
+    if (reader_->identity() != folders[*it].identity) {
+      ReaderUp();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ConversionPipeline::ReaderUp() {
+  reader_path_.pop_back();
+  if (reader_->Leave() == 0) return true;
+  reader_.reset();  // opened afresh from the source folder next time
+  return false;
+}
+
 void ConversionPipeline::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -94,12 +165,15 @@ void ConversionPipeline::Work() {
     const auto slot = slots_.find(at);
     if (slot == slots_.end()) continue;
     const Parameters parameters = slot->second.parameters;
+    const std::shared_ptr<const FolderHandle> folder = slot->second.folder;
     lock.unlock();
 
     StampedJpeg result;
     std::exception_ptr error;
     try {
-      result = StampJpegFile(files_[at], *parameters.mark, parameters.settings, parameters.quality);
+      const WalkListing::File& file = files_[at];
+      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
+                             parameters.settings, parameters.quality);
     } catch (...) {
       error = std::current_exception();
     }

@@ -1,32 +1,65 @@
 #include "convert/convert_file.h"
 
+#include <fcntl.h>
+
+#include <chrono>
 #include <exception>
 
+#include "base/errors.h"
+#include "base/memory_budget.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {
 
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality) {
+namespace {
+
+StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
+                      std::int32_t quality) {
   JpegFile jpeg;
   try {
-    jpeg = ReadJpegFile(source);
-  } catch (const std::exception&) {  // any reason at all: missing, locked, not a JPEG
-    return {source + kNotReadSuffix, {}};
+    jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
+  } catch (const std::exception& e) {  // any reason at all: missing, locked, not a JPEG
+    return {source.path + kNotReadSuffix, {}, FileOutcome::Result::kNotRead, e.what()};
   }
+  const std::uint64_t bytes_in = jpeg.data.size();
   // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
   const std::int64_t height = jpeg.height;
   const std::int64_t width = jpeg.width;
   if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
-    return {kSmallerThanLogo, {}};
+    return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
   // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
   Raster24 photo;
   DecodeJpeg(jpeg, photo);
   // The compressed source is not needed while the result is encoded.
   std::vector<std::uint8_t>().swap(jpeg.data);
+  jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
-  return {{}, EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan)};
+  return {{},
+          EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
+          FileOutcome::Result::kConverted,
+          {},
+          bytes_in};
+}
+
+}  // namespace
+
+StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality) {
+  const auto start = std::chrono::steady_clock::now();
+  // Files converted on several threads at once share the memory budget: a file whose memory
+  // others held is converted again once it has the budget to itself. Only a file that cannot
+  // have its memory even alone fails, and the walk names it.
+  StampedJpeg stamped =
+      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality); });
+  stamped.milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return stamped;
+}
+
+StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality) {
+  return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality);
 }
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,

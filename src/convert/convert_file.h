@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/file_outcome.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 
@@ -18,13 +19,33 @@ inline constexpr const char* kSmallerThanLogo = "ロゴ画像より小さい画�
 struct StampedJpeg {
   std::string message;              // empty when bytes holds the converted file
   std::vector<std::uint8_t> bytes;  // the output file's contents
+  FileOutcome::Result result = FileOutcome::Result::kConverted;
+  std::string reason;          // why the source could not be read, in the reader's words
+  std::uint64_t bytes_in = 0;  // the size of the source as read
+  double milliseconds = 0;     // the time the work took
 };
 
-// Reads the JPEG at source, stamps mark onto it and encodes it at the low byte of quality,
+// A source file: its name in the folder open at descriptor folder (AT_FDCWD with name a path),
+// and the path that messages show.
+struct SourceFile {
+  int folder;
+  std::string name;
+  std::string path;
+};
+
+// Reads the JPEG source, stamps mark onto it and encodes it at the low byte of quality,
 // progressive when the source has more than one scan. A source that cannot be read gives the
-// message source + kNotReadSuffix; one lower or narrower than mark, or without pixels, gives
-// kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
-// rejects, no memory) are thrown. Touches nothing but its result, so it may run on any thread.
+// message source.path + kNotReadSuffix; one lower or narrower than mark, or without pixels,
+// gives kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
+// rejects, no memory) are thrown. Touches nothing but its result and the source, so it may run
+// on any thread. Threads converting at once share the memory budget (ShareMemoryBudget): when a
+// file's memory does not fit beside theirs, it waits and is converted alone. A file whose memory
+// does not fit the budget even alone fails with EOutOfResources; one too large to be held at all
+// is a file that cannot be read.
+StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+                          const StampSettings& settings, std::int32_t quality);
+
+// StampJpegFile for the source at a path.
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality);
 

@@ -16,9 +16,15 @@ struct FolderEntry {
   Kind kind = Kind::kOther;
 };
 
-// The entries of folder, without "." and ".." and without hidden entries (a name starting
-// with "."), sorted by name byte for byte so that a run is repeatable. A folder that cannot be
-// listed gives an empty listing.
-std::vector<FolderEntry> ListFolder(const std::string& folder);
+// A folder's entries, or why they could not be had.
+struct FolderListing {
+  std::vector<FolderEntry> entries;
+  int error = 0;  // the errno of a folder that could not be read; entries is then empty
+};
+
+// The entries of the folder open at descriptor folder (whose own reading position is left
+// alone), without "." and ".." and without hidden entries (a name starting with "."), sorted by
+// name byte for byte so that a run is repeatable.
+FolderListing ListFolder(int folder);
 
 }  // namespace quelmar

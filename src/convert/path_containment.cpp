@@ -1,7 +1,8 @@
 #include "convert/path_containment.h"
 
-#include <filesystem>
-#include <system_error>
+#include <fcntl.h>
+
+#include <utility>
 
 #include "base/paths.h"
 
@@ -9,26 +10,36 @@ namespace quelmar {
 
 namespace {
 
-std::filesystem::path Canonical(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
-  if (ec) return std::filesystem::path(FullPath(path));
-  return canonical;
+// A folder opened only to know where it is, which needs no permission to read it: a folder
+// above the output that the user may only pass through still counts.
+FolderHandle Locate(int at, const char* name) {
+  return FolderHandle(::openat(at, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
 }  // namespace
 
-bool IsSameOrBelow(const std::string& output, const std::string& source) {
-  const std::filesystem::path out = Canonical(output);
-  const std::filesystem::path src = Canonical(source);
-  auto at = out.begin();
-  for (const std::filesystem::path& part : src) {
-    if (part.empty()) continue;  // the trailing separator of a folder path
-    while (at != out.end() && at->empty()) ++at;
-    if (at == out.end() || *at != part) return false;
-    ++at;
+EOutputInSource::EOutputInSource(const std::string& folder)
+    : Error(FullPath(folder) + ": " + kContainedMessage) {}
+
+bool IsSameOrBelow(int folder, const FolderIdentity& source) {
+  FolderHandle at = Locate(folder, ".");
+  if (!at.is_open()) return false;
+  FolderIdentity identity = at.Identity();
+  for (;;) {
+    if (identity == source) return true;
+    FolderHandle parent = Locate(at.fd(), "..");
+    if (!parent.is_open()) return false;
+    const FolderIdentity above = parent.Identity();
+    if (above == identity) return false;  // "/" is its own parent
+    at = std::move(parent);
+    identity = above;
   }
-  return true;
+}
+
+bool IsSameOrBelow(const std::string& output, const std::string& source) {
+  const FolderHandle out = Locate(AT_FDCWD, output.c_str());
+  const FolderHandle src = Locate(AT_FDCWD, source.c_str());
+  return out.is_open() && src.is_open() && IsSameOrBelow(out.fd(), src.Identity());
 }
 
 }  // namespace quelmar

@@ -1,5 +1,7 @@
 #include "convert/run_control.h"
 
+#include <exception>
+
 #include "base/paths.h"
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
@@ -44,8 +46,9 @@ void BitBtn1Click(RunHost& host) {
   const std::string logo = host.EditText(EditField::kLogo);
   if (!FileExists(logo)) return Refuse(host, kNoLogoMessage, EditField::kLogo);
 
+  // The root folder keeps its only separator.
   std::string source = host.EditText(EditField::kSource);
-  if (!source.empty() && source.back() == kPathSeparator) source.pop_back();
+  if (source.size() > 1 && source.back() == kPathSeparator) source.pop_back();
   state.FExceptFolders = ParseCommaText(host.EditText(EditField::kExclusions));
   if (!FolderExists(source)) return Refuse(host, kNoSourceMessage, EditField::kSource);
 
@@ -76,7 +79,12 @@ void BitBtn1Click(RunHost& host) {
   } else {
     state.FStop = 1;
     host.SetProgressPosition(host.ProgressPosition() + 1);
-    OrIdle(host, [&] { host.SaveSettings(); });
+    // A settings file that cannot be written does not hide that the run finished.
+    try {
+      host.SaveSettings();
+    } catch (const std::exception& error) {
+      host.ReportError(error);
+    }
     host.Beep();
     host.ShowMessage(kFinishedMessage);
   }

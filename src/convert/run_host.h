@@ -1,18 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "base/edit_field.h"
-#include "image/raster24.h"
+#include "convert/file_outcome.h"
+#include "image/shared_raster.h"
 #include "image/stamp.h"
 
 namespace quelmar {
 
 // The main window's state that a run reads and writes.
 struct RunState {
-  Raster24 FMark;                           // the logo
+  SharedRaster FMark;                       // the logo, shared with the run's workers
   std::vector<std::string> FExceptFolders;  // folder names to skip
   std::uint8_t FStop = 1;                   // 1 idle or stop requested, 0 running
 };
@@ -40,14 +42,19 @@ class RunHost {
   virtual void ProcessEvents() = 0;
   // A plain message box.
   virtual void ShowMessage(const std::string& text) = 0;
-  // A warning dialog with Yes and No; true for Yes.
+  // A warning dialog with Yes and No; true for Yes. It only asks: what the question is about
+  // reached the host just before, through FileFinished.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The general error report, for an error that does not end the click: a settings file that
+  // cannot be saved after a finished run.
+  virtual void ReportError(const std::exception& error) = 0;
   virtual void Beep() = 0;
   virtual void Focus(EditField field) = 0;
   virtual void SaveSettings() = 0;
-  // Called by the walk after each file, converted or not, with its source path (a terminal
-  // counts them and names the file a message is about).
-  virtual void FileFinished(const std::string& /*source*/) {}
+  // Called by the walk after each file, converted or not, and for each source folder that
+  // could not be read, with what became of it (see FileOutcome); before the question that
+  // follows a failure.
+  virtual void FileFinished(const FileOutcome& /*outcome*/) {}
   // How many files are read, decoded, stamped and encoded at once on worker threads while the
   // walk writes in its own order; 0 for as many as there are cores.
   virtual int Jobs() const { return 0; }

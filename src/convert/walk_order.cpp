@@ -1,30 +1,14 @@
 #include "convert/walk_order.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "base/paths.h"
 #include "base/text.h"
 
 namespace quelmar {
-
-namespace {
-
-void AppendWalkOrder(const std::string& folder, const std::vector<std::string>& except_folders,
-                     std::vector<std::string>& files) {
-  const std::vector<FolderEntry> entries = ListFolder(folder);
-  for (const FolderEntry& entry : entries) {
-    if (IsWalkedFolder(entry, except_folders)) {
-      AppendWalkOrder(JoinPath(folder, entry.name), except_folders, files);
-    }
-  }
-  for (const char* suffix : kWalkSuffixes) {
-    for (const FolderEntry& entry : entries) {
-      if (IsWalkedFile(entry, suffix)) files.push_back(JoinPath(folder, entry.name));
-    }
-  }
-}
-
-}  // namespace
 
 bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders) {
   return std::find(except_folders.begin(), except_folders.end(), name) == except_folders.end();
@@ -38,10 +22,78 @@ bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix) {
   return entry.kind == FolderEntry::Kind::kFile && EndsWithIgnoringAsciiCase(entry.name, suffix);
 }
 
+WalkListing::WalkListing(const std::string& source, std::vector<std::string> except_folders)
+    : except_folders_(std::move(except_folders)), path_(source) {
+  FolderHandle handle;
+  if (OpenFolderAt(AT_FDCWD, source, FolderLinks::kFollow, handle) != 0) return;
+  FolderListing listing = ListFolder(handle.fd());
+  if (listing.error != 0) return;
+  // The chain keeps a descriptor of its own, so that root_ stays put for the caller.
+  FolderHandle chain_root;
+  if (OpenFolderAt(handle.fd(), ".", FolderLinks::kFollow, chain_root) != 0) return;
+  root_ = std::move(handle);
+  chain_ = std::make_unique<FolderChain>(std::move(chain_root));
+  Push(kNoFolder, {}, std::move(listing.entries));
+}
+
+void WalkListing::Push(std::size_t parent, const std::string& name,
+                       std::vector<FolderEntry> entries) {
+  Folder folder{parent, parent == kNoFolder ? 0 : folders_[parent].depth + 1, name,
+                chain_->identity()};
+  identities_.insert(folder.identity);
+  folders_.push_back(std::move(folder));
+  const std::size_t path_size = path_.size();
+  if (parent != kNoFolder) path_ = JoinPath(path_, name);
+  stack_.push_back({folders_.size() - 1, std::move(entries), 0, path_size});
+}
+
+void WalkListing::Pop() {
+  const Frame& frame = stack_.back();
+  for (const char* suffix : kWalkSuffixes) {
+    for (const FolderEntry& entry : frame.entries) {
+      if (IsWalkedFile(entry, suffix)) {
+        files_.push_back({JoinPath(path_, entry.name), frame.folder, entry.name});
+      }
+    }
+  }
+  path_.resize(frame.path_size);
+  stack_.pop_back();
+  // A tree that cannot be climbed back (it was moved meanwhile) is listed no further.
+  if (!stack_.empty() && chain_->Leave() != 0) stack_.clear();
+}
+
+bool WalkListing::Step() {
+  while (!stack_.empty()) {
+    Frame& frame = stack_.back();
+    while (frame.next < frame.entries.size()) {
+      const FolderEntry& entry = frame.entries[frame.next++];
+      if (!IsWalkedFolder(entry, except_folders_)) continue;
+      if (chain_->Enter(entry.name, FolderLinks::kRefuse) != 0) continue;
+      FolderListing listing = ListFolder(chain_->fd());
+      if (listing.error != 0) {
+        chain_->Leave();
+        continue;
+      }
+      const std::string name = entry.name;  // Push moves the frames
+      Push(frame.folder, name, std::move(listing.entries));
+      return true;
+    }
+    Pop();
+  }
+  return false;
+}
+
+bool WalkListing::HasFolder(const FolderIdentity& identity) const {
+  return identities_.contains(identity);
+}
+
 std::vector<std::string> ListWalkOrder(const std::string& source,
                                        const std::vector<std::string>& except_folders) {
+  WalkListing listing(source, except_folders);
+  while (listing.Step()) {
+  }
   std::vector<std::string> files;
-  AppendWalkOrder(source, except_folders, files);
+  for (const WalkListing::File& file : listing.files()) files.push_back(file.path);
   return files;
 }
 

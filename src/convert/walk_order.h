@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "base/folder_chain.h"
+#include "base/folder_handle.h"
 #include "convert/folder_listing.h"
 
 namespace quelmar {
@@ -20,9 +25,65 @@ bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& ex
 // True when the walk converts entry in the pass for suffix.
 bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix);
 
-// Every file the walk of source reaches if nothing changes on the disk meanwhile, in the
-// order it reaches them: each folder's sub-folders first, then its "*.jpg", then its "*.jpeg"
-// files. Paths are joined as the walk joins them.
+// Every file the walk of a source tree reaches if nothing changes on the disk meanwhile, in the
+// order it reaches them (each folder's sub-folders first, then its "*.jpg", then its "*.jpeg"
+// files), with the folders they lie in. It is listed one folder at a time, so that a caller can
+// let events run between the steps of a large or slow tree. Folders that cannot be entered or
+// read are left out (the walk reports them when it gets there).
+class WalkListing {
+ public:
+  static constexpr std::size_t kNoFolder = static_cast<std::size_t>(-1);
+
+  struct Folder {
+    std::size_t parent = kNoFolder;  // kNoFolder for the source folder itself
+    std::size_t depth = 0;           // 0 for the source folder
+    std::string name;                // empty for the source folder
+    FolderIdentity identity;
+  };
+  struct File {
+    std::string path;  // joined as the walk joins it
+    std::size_t folder = 0;
+    std::string name;
+  };
+
+  // Opens source (a source that cannot be opened lists nothing); lists nothing yet.
+  WalkListing(const std::string& source, std::vector<std::string> except_folders);
+
+  // Lists the next folder. False once the whole tree has been listed.
+  bool Step();
+  bool done() const { return stack_.empty(); }
+
+  const std::vector<File>& files() const { return files_; }
+  const std::vector<Folder>& folders() const { return folders_; }
+  // The source folder, open while the listing lives; closed when it could not be opened.
+  const FolderHandle& root() const { return root_; }
+  // True when identity is that of a folder the listing has entered, the source folder included.
+  bool HasFolder(const FolderIdentity& identity) const;
+
+ private:
+  struct Frame {
+    std::size_t folder;
+    std::vector<FolderEntry> entries;
+    std::size_t next = 0;  // the next entry whose sub-folder is to be listed
+    std::size_t path_size;
+  };
+
+  // Records the folder the chain has just entered, with its entries.
+  void Push(std::size_t parent, const std::string& name, std::vector<FolderEntry> entries);
+  // Lists the files of the folder on top, whose sub-folders are done, and climbs back up.
+  void Pop();
+
+  const std::vector<std::string> except_folders_;
+  FolderHandle root_;
+  std::unique_ptr<FolderChain> chain_;
+  std::string path_;  // the path of the folder on top of the stack
+  std::vector<Frame> stack_;
+  std::vector<Folder> folders_;
+  std::vector<File> files_;
+  std::unordered_set<FolderIdentity, FolderIdentityHash> identities_;
+};
+
+// The whole of a WalkListing's files, listed at once.
 std::vector<std::string> ListWalkOrder(const std::string& source,
                                        const std::vector<std::string>& except_folders);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "image/raster24.h"
 
 namespace quelmar {
@@ -12,13 +13,21 @@ namespace quelmar {
 // A JPEG file held whole in memory with its header facts.
 struct JpegFile {
   std::vector<std::uint8_t> data;
-  std::uint32_t width = 0;   // 0 for an empty file
-  std::uint32_t height = 0;  // 0 for an empty file
-  bool MultiScan = false;    // more than one scan (progressive, or components in separate scans)
+  MemoryReservation reservation;  // counts data in the memory budget while it is held
+  std::uint32_t width = 0;        // 0 for an empty file
+  std::uint32_t height = 0;       // 0 for an empty file
+  bool MultiScan = false;  // more than one scan (progressive, or components in separate scans)
 };
 
-// Reads the whole file and parses its header; no pixel is decoded.
+// Reads the whole file and parses its header; no pixel is decoded. A file that is not empty
+// and does not begin with a start-of-image marker fails with the library's "not a JPEG file"
+// error before more than its first two bytes are read; a file that does not fit the memory
+// budget fails with EOutOfResources (see ReadFileWithinBudget), others as ReadWholeFile.
 JpegFile ReadJpegFile(const std::string& path);
+
+// ReadJpegFile for the file name in the folder open at descriptor folder; path names it in
+// errors.
+JpegFile ReadJpegFileAt(int folder, const std::string& name, const std::string& path);
 
 // The header parsing of ReadJpegFile over bytes already in memory. An empty file is a 0 x 0
 // image; a file whose output a Raster24 cannot hold (not one or three components) fails with

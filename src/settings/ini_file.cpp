@@ -5,6 +5,7 @@
 #include <new>
 
 #include "base/errors.h"
+#include "base/file_reading.h"
 #include "base/files.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -41,8 +42,8 @@ bool SplitLine(std::string_view line, std::string_view& name, std::string_view& 
 
 TMemIniFile::TMemIniFile(std::string path) : path_(std::move(path)) {
   if (path_.empty() || !FileExists(path_)) return;
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path_);
-  Parse(bytes);
+  const HeldFile file = ReadFileWithinBudget(path_);
+  Parse(file.bytes);
 }
 
 TMemIniFile TMemIniFile::FromBytes(std::span<const std::uint8_t> bytes, std::string path) {

@@ -6,9 +6,9 @@
 
 namespace quelmar {
 
-// The settings file, worked out afresh at each call: "Quelmar.ini" in the folder of the running
-// executable, or in the user's configuration folder when the program lives in a folder the user
-// cannot write (see settings_location.h).
+// The settings file, worked out afresh at each call: "Quelmar.ini" in the user's configuration
+// folder for an installed program, beside the executable for one run from its build folder or
+// a portable copy (see settings_location.h).
 std::string SettingsPath();
 
 // Reads the settings file into the window's edit fields and fields: defaults for what is

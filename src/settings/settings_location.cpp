@@ -1,7 +1,5 @@
 #include "settings/settings_location.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "base/paths.h"
@@ -11,6 +9,9 @@ namespace quelmar {
 namespace {
 
 constexpr const char* kFileName = "Quelmar.ini";
+constexpr const char* kPortableMark = "portable";
+// Programs lie at most this many folders below the build folder (build/src/app/quelmar).
+constexpr int kBuildTreeDepth = 3;
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
@@ -20,7 +21,7 @@ std::string Environment(const char* name) {
 }  // namespace
 
 std::string SettingsPathIn(const SettingsPlace& place) {
-  if (place.program_folder_writable || place.program_folder_has_file) {
+  if (place.build_tree || place.portable || place.program_folder_has_file) {
     return place.program_folder + kFileName;
   }
   // The XDG rule: a relative $XDG_CONFIG_HOME is ignored.
@@ -34,12 +35,26 @@ std::string SettingsPathIn(const SettingsPlace& place) {
   return JoinPath(WithTrailingSeparator(config) + "quelmar", kFileName);
 }
 
+bool IsInBuildTree(const std::string& folder) {
+  std::string at = WithTrailingSeparator(folder);
+  for (int up = 0; up <= kBuildTreeDepth && !at.empty(); ++up) {
+    if (FileExists(at + "CMakeCache.txt")) return true;
+    if (at == std::string(1, kPathSeparator)) break;
+    at.pop_back();
+    at = FolderPart(at);
+  }
+  return false;
+}
+
 SettingsPlace CurrentSettingsPlace() {
   SettingsPlace place;
   place.program_folder = FolderPart(ExecutablePath());
-  const std::string folder = place.program_folder.empty() ? "." : place.program_folder;
-  place.program_folder_writable = ::access(folder.c_str(), W_OK) == 0;
-  place.program_folder_has_file = FileExists(place.program_folder + kFileName);
+  // Without the executable's own folder, nothing is beside it.
+  if (!place.program_folder.empty()) {
+    place.build_tree = IsInBuildTree(place.program_folder);
+    place.portable = FileExists(place.program_folder + kPortableMark);
+    place.program_folder_has_file = FileExists(place.program_folder + kFileName);
+  }
   place.config_home = Environment("XDG_CONFIG_HOME");
   place.home = Environment("HOME");
   return place;

@@ -33,7 +33,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   Q_OBJECT
 
  public:
-  // settings_path empty: "Quelmar.ini" beside the executable.
+  // settings_path empty: the settings file where SettingsPath() puts it.
   explicit TForm1(Dialogs& dialogs, std::string settings_path = {});
   ~TForm1() override;
 
@@ -89,6 +89,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void ProcessEvents() override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  void ReportError(const std::exception& error) override;
   void Beep() override;
   void Focus(EditField field) override;
   void SaveSettings() override;

@@ -202,7 +202,7 @@ void TForm1::LoadSample(const std::string& path) {
 
 void TForm1::RefreshPreview() {
   if ((FLoaded & kSampleLoaded) == 0) return;
-  const Raster24* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark : nullptr;
+  const Raster24* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark.get() : nullptr;
   const PreviewPatch patch =
       RenderPreview(FSample, logo, CurrentStampSettings(), Image1->width(), Image1->height());
   Image1->DrawRaster(patch.pixels, patch.pane_x, patch.pane_y);

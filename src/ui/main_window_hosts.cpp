@@ -5,6 +5,7 @@
 
 #include "settings/settings_file.h"
 #include "ui/dialogs.h"
+#include "ui/error_report.h"
 #include "ui/main_window.h"
 
 namespace quelmar {
@@ -63,6 +64,10 @@ void TForm1::ShowMessage(const std::string& text) {
 bool TForm1::AskYesNo(const std::string& text) {
   // Once the window has closed, a run still going on only winds down.
   return !closed_ && dialogs_.AskWarning(text);
+}
+
+void TForm1::ReportError(const std::exception& error) {
+  if (!closed_) quelmar::ReportError(dialogs_, error);
 }
 
 void TForm1::Beep() {

@@ -132,8 +132,8 @@ class InterruptedAfterFirstFile : public TerminalHost {
                             std::atomic<bool>& interrupt)
       : TerminalHost(parameters, OnError::kContinue, err, interrupt, false),
         interrupt_(interrupt) {}
-  void FileFinished(const std::string& source) override {
-    TerminalHost::FileFinished(source);
+  void FileFinished(const FileOutcome& outcome) override {
+    TerminalHost::FileFinished(outcome);
     interrupt_ = true;
   }
 

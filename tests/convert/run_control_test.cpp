@@ -107,6 +107,16 @@ TEST_P(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
   }
 }
 
+TEST_P(RunControlTest, TakesASourceOfTheRootFolderForThatFolder_NotForAMissingOne) {
+  // Only the checks run: every output lies below "/", so the run never starts.
+  for (const std::string source : {"/", "//"}) {
+    host_ = FakeRunHost();
+    host_.fields = {
+        {EditField::kLogo, logo_}, {EditField::kSource, source}, {EditField::kOutput, out_}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", EditField::kSource);
+  }
+}
+
 TEST_P(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
   // Relative paths, so that "photos/" occurs inside "backup/photos/".
   const auto previous = std::filesystem::current_path();
@@ -239,10 +249,16 @@ TEST_P(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
   ExpectIdleAfterError();
 }
 
-TEST_P(RunControlTest, ReturnsToIdle_WhenTheSettingsCannotBeSaved) {
+TEST_P(RunControlTest, ReportsASaveThatFails_AndStillTheEndOfTheRun) {
   Photo("p.jpg");
-  host_.save_action = [] { throw EFCreateError("/etc/Quelmar.ini", EACCES); };
-  ExpectIdleAfterError();
+  const EFCreateError refused("/etc/Quelmar.ini", EACCES);
+  host_.save_action = [&] { throw refused; };
+  BitBtn1Click(host_);
+  EXPECT_THAT(host_.log,
+              ElementsAre("caption:キャンセル", "save", std::string("error:") + refused.what(),
+                          "beep", "message:変換が終了しました", "caption:変換"));
+  EXPECT_EQ(host_.state.FStop, 1);
+  EXPECT_THAT(TreeListing(out_), ElementsAre("p.jpg"));
 }
 
 TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {

@@ -3,9 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "convert/logo_snapshot.h"
 #include "support/file_tools.h"
-#include "support/rasters.h"
 #include "support/temp_folder.h"
 
 namespace quelmar {
@@ -31,23 +29,6 @@ TEST(ListWalkOrder, ListsSubFoldersFirst_ThenJpgThenJpeg_SkippingExcludedAndHidd
 TEST(ListWalkOrder, GivesNothing_ForAFolderThatCannotBeListed) {
   TempFolder temp;
   EXPECT_TRUE(ListWalkOrder(temp / "missing", {}).empty());
-}
-
-TEST(LogoSnapshot, KeepsOneCopyWhileThePixelsStay_AndCopiesAfreshWhenOneChanges) {
-  Raster24 logo = LogoRaster(9, 7);
-  LogoSnapshot snapshot;
-  const std::shared_ptr<const Raster24> first = snapshot.Of(logo);
-  EXPECT_EQ(snapshot.Of(Raster24(logo)), first);
-
-  logo.Row(6)[3 * 8 + 2] ^= 1;  // the last byte of the last row
-  const std::shared_ptr<const Raster24> second = snapshot.Of(logo);
-  EXPECT_NE(second, first);
-  EXPECT_TRUE(*second == logo);
-  EXPECT_FALSE(*first == logo);
-
-  logo.SetSize(9, 8);  // a new white row
-  EXPECT_NE(snapshot.Of(logo), second);
-  EXPECT_NE(snapshot.Of(Raster24()), nullptr);
 }
 
 }  // namespace

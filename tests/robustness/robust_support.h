@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace quelmar::fixtures {
 
 // The quelmar-cli of this build.
@@ -20,10 +22,12 @@ struct ChildResult {
 };
 
 // Starts quelmar-cli with arguments, its standard output and error going to log_file.
-pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file);
+pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log_file,
+               const ChildSetUp& set_up = {});
 
 // Runs quelmar-cli to its end; after timeout it is killed and timed_out is set.
 ChildResult RunCliChild(const std::vector<std::string>& arguments, const std::string& log_file,
-                        std::chrono::seconds timeout = std::chrono::seconds(60));
+                        std::chrono::seconds timeout = std::chrono::seconds(60),
+                        const ChildSetUp& set_up = {});
 
 }  // namespace quelmar::fixtures

@@ -28,7 +28,7 @@ int StatusOf(int wait_status) {
 }  // namespace
 
 pid_t StartChild(const std::vector<std::string>& argv, const std::string& out_path,
-                 const std::string& err_path) {
+                 const std::string& err_path, const ChildSetUp& set_up) {
   std::vector<char*> words;
   for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
   words.push_back(nullptr);
@@ -41,6 +41,7 @@ pid_t StartChild(const std::vector<std::string>& argv, const std::string& out_pa
     if (in >= 0) ::dup2(in, STDIN_FILENO);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
+    if (set_up) set_up();
     ::execv(words[0], words.data());
     ::_exit(127);
   }

@@ -32,9 +32,10 @@ class FakeRunHost : public RunHost {
   int pumps = 0;
   int files_finished = 0;
   std::vector<std::string> questions;
+  std::vector<FileOutcome> outcomes;  // every FileFinished, in order
   std::vector<EditField> focus;
-  // Messages, beeps, saves and captions in the order they happened: "message:<text>",
-  // "beep", "save", "caption:<text>".
+  // Messages, beeps, saves, captions and error reports in the order they happened:
+  // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
   std::vector<std::string> log;
 
   RunState& State() override { return state; }
@@ -65,13 +66,19 @@ class FakeRunHost : public RunHost {
     answers.pop_front();
     return answer;
   }
+  void ReportError(const std::exception& error) override {
+    log.push_back(std::string("error:") + error.what());
+  }
   void Beep() override { log.push_back("beep"); }
   void Focus(EditField field) override { focus.push_back(field); }
   void SaveSettings() override {
     log.push_back("save");
     if (save_action) save_action();
   }
-  void FileFinished(const std::string&) override { ++files_finished; }
+  void FileFinished(const FileOutcome& outcome) override {
+    ++files_finished;
+    outcomes.push_back(outcome);
+  }
   int Jobs() const override { return jobs; }
 
   // The messages shown, in order.

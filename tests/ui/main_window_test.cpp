@@ -487,6 +487,31 @@ TEST_F(MainWindowRun, StopsTheRunQuietlyWhenTheWindowIsClosedDuringIt) {
   EXPECT_FALSE(std::filesystem::exists(ini));
 }
 
+TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
+  const std::string bad = temp / "src/二/9.jpg";
+  fixtures::WriteBytes(bad, fixtures::UndecodableJpegBytes(80, 60));
+  form->BitBtn1->click();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind(FullPath(bad) + ": JPEG エラー #", 0), 0u) << dialogs.errors[0];
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+}
+
+TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheRun) {
+  // A folder without write bits is read-only here, even for root.
+  fixtures::MakeReadOnly(temp.path());
+  form->BitBtn1->click();
+  std::filesystem::permissions(temp.path(), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_NE(dialogs.errors[0].find(ini), std::string::npos) << dialogs.errors[0];
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"変換が終了しました"});
+  EXPECT_EQ(dialogs.beeps, 1);
+  EXPECT_EQ(OutputFiles(), 16);
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->State().FStop, 1);
+}
+
 TEST_F(MainWindowRun, StartsTheRunWithEnterOnTheFocusedConvertButton) {
   form->activateWindow();
   form->BitBtn1->setFocus();

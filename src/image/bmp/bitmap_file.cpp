@@ -5,7 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/files.h"
+#include "base/errors.h"
+#include "base/file_reading.h"
 #include "image/bmp/bitmap_channel_mask.h"
 #include "image/bmp/bitmap_header.h"
 #include "image/bmp/bitmap_run_length.h"
@@ -166,8 +167,21 @@ void DecodeBitmap(std::span<const std::uint8_t> bytes, Raster24& raster) {
 }
 
 void LoadBitmapFile(const std::string& path, Raster24& raster) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-  DecodeBitmap(bytes, raster);
+  // A file of a whole header that does not begin with "BM" is refused without being read
+  // whole; a shorter one fails as a header that ends early, as it always has.
+  const HeldFile file =
+      ReadFileWithinBudget(path, kBitmapFileHeaderSize, [](std::span<const std::uint8_t> start) {
+        if (start.size() == kBitmapFileHeaderSize && (start[0] != 'B' || start[1] != 'M')) {
+          throw EInvalidBitmap();
+        }
+      });
+  DecodeBitmap(file.bytes, raster);
+}
+
+void LoadBitmapFile(const std::string& path, SharedRaster& raster) {
+  Raster24 loaded;
+  LoadBitmapFile(path, loaded);
+  raster = std::move(loaded);
 }
 
 }  // namespace quelmar

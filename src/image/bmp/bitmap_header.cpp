@@ -8,7 +8,6 @@ namespace quelmar {
 
 namespace {
 
-constexpr std::uint64_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 // Headers of this size or more hold the three masks themselves, at offsets 40, 44 and 48.
@@ -58,12 +57,12 @@ struct RawHeader {
 
 RawHeader ReadRawHeader(const FieldReader& file) {
   RawHeader raw;
-  file.Require(kFileHeaderSize, 4);
-  raw.size = file.U32(kFileHeaderSize);
+  file.Require(kBitmapFileHeaderSize, 4);
+  raw.size = file.U32(kBitmapFileHeaderSize);
   if (raw.size != kCoreHeaderSize && raw.size < kInfoHeaderSize) throw EInvalidBitmap();
-  file.Require(kFileHeaderSize, raw.size);
+  file.Require(kBitmapFileHeaderSize, raw.size);
 
-  const std::uint64_t at = kFileHeaderSize + 4;
+  const std::uint64_t at = kBitmapFileHeaderSize + 4;
   if (raw.size == kCoreHeaderSize) {
     raw.width = file.U16(at);
     raw.height = file.U16(at + 2);
@@ -127,7 +126,7 @@ std::uint64_t ColourCount(const RawHeader& raw) {
 
 BitmapHeader ParseBitmapHeader(std::span<const std::uint8_t> bytes) {
   const FieldReader file(bytes);
-  file.Require(0, kFileHeaderSize);
+  file.Require(0, kBitmapFileHeaderSize);
   if (file.U8(0) != 'B' || file.U8(1) != 'M') throw EInvalidBitmap();
   const std::uint32_t pixel_offset = file.U32(10);
 
@@ -143,10 +142,10 @@ BitmapHeader ParseBitmapHeader(std::span<const std::uint8_t> bytes) {
   header.bit_count = raw.bit_count;
   header.compression = static_cast<BitmapCompression>(raw.compression);
 
-  std::uint64_t position = kFileHeaderSize + raw.size;
+  std::uint64_t position = kBitmapFileHeaderSize + raw.size;
   if (header.compression == BitmapCompression::kMasks) {
     // Right after a 40-byte header or at offset 40 of a longer one: the same bytes of the file.
-    const std::uint64_t masks_at = kFileHeaderSize + kInfoHeaderSize;
+    const std::uint64_t masks_at = kBitmapFileHeaderSize + kInfoHeaderSize;
     if (raw.size == kInfoHeaderSize) {
       file.Require(position, kMaskBytes);
       position += kMaskBytes;

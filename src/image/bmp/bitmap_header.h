@@ -7,6 +7,9 @@
 
 namespace quelmar {
 
+// The file header: "BM", the file size, two reserved words and the pixel data's offset.
+inline constexpr std::size_t kBitmapFileHeaderSize = 14;
+
 // Logos wider or higher than this can never fit a JPEG.
 inline constexpr std::int32_t kMaxBitmapSide = 65500;
 

@@ -1,14 +1,34 @@
 #include "image/jpeg_file.h"
 
+#include <fcntl.h>
+
 #include <utility>
 
+#include <jerror.h>
+
+#include "base/errors.h"
+#include "base/file_reading.h"
 #include "base/files.h"
 #include "image/jpeg/jpeg_decompression.h"
 
 namespace quelmar {
 
 JpegFile ReadJpegFile(const std::string& path) {
-  return ParseJpegFile(ReadWholeFile(path));
+  return ReadJpegFileAt(AT_FDCWD, path, path);
+}
+
+JpegFile ReadJpegFileAt(int folder, const std::string& name, const std::string& path) {
+  // Anything else named .jpg (a video, a disk image) is refused by its first two bytes, as
+  // the library would refuse it, without being read whole.
+  HeldFile held =
+      ReadFileWithinBudgetAt(folder, name, path, 2, [](std::span<const std::uint8_t> start) {
+        if (!start.empty() && (start.size() < 2 || start[0] != 0xFF || start[1] != 0xD8)) {
+          throw EJpegError(JERR_NO_SOI);
+        }
+      });
+  JpegFile file = ParseJpegFile(std::move(held.bytes));
+  file.reservation = std::move(held.reservation);
+  return file;
 }
 
 JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {

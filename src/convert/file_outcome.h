@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quelmar {
+
+// What became of one file of a run, or of a source folder that could not be read, which is
+// reported like a file that could not be. The walk gives one to its host for every file it
+// reaches, in walk order, before it asks whether to go on after a failure; an error that ends
+// the run is thrown instead (named after its file).
+struct FileOutcome {
+  enum class Result {
+    kConverted,
+    kNotRead,          // the source could not be read as a JPEG
+    kSmallerThanLogo,  // lower or narrower than the logo, or without pixels
+    kFolderNotRead,    // a source folder that could not be opened or listed
+  };
+
+  Result result = Result::kConverted;
+  std::string source;   // the source file's or folder's path, as the walk joined it
+  std::string output;   // the output file's or folder's path (written only when converted)
+  std::string message;  // the text the question after a failure shows; empty when converted
+  std::string reason;   // the system's or the decoder's own words for a failure, when it has any
+  std::uint64_t bytes_in = 0;   // the source file's size, when it was read
+  std::uint64_t bytes_out = 0;  // the output file's size
+  double milliseconds = 0;      // reading, decoding, stamping, encoding and writing
+
+  bool converted() const { return result == Result::kConverted; }
+};
+
+}  // namespace quelmar
