@@ -60,7 +60,9 @@ struct SettingSpec {
   std::string_view option{};
   std::string_view help{};
 
+  // True for the kinds held as text (plain text and paths).
   bool is_text() const { return kind != SettingKind::kNumber && kind != SettingKind::kByte; }
+  // The lowest value the controls and the option offer: lowest_offered, else minimum.
   std::int32_t offered_minimum() const { return lowest_offered.value_or(minimum); }
 };
 
