@@ -42,7 +42,7 @@ enum ExitStatus : int {
 };
 
 // Parses the arguments. Returns the exit status when the program is to end here: 0 after
-// --help (printed on out), kExitBadUsage after a bad argument (explained on err).
+// --help or --version (printed on out), kExitBadUsage after a bad argument (explained on err).
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
                                    std::ostream& out, std::ostream& err);
 
