@@ -94,9 +94,10 @@ if command -v groff >/dev/null; then
     'gzip -dc "$1" | groff -man -Tutf8 -K utf8 -ww -z 2>&1 | { ! grep .; }' _ \
     "$root/usr/share/man/man1/quelmar-cli.1.gz"
 fi
+# page_names_version PAGE: the heading of the gzip'd manual page carries the package's version.
+page_names_version() { gzip -dc "$1" | head -n 1 | grep -qF "Quelmar $version"; }
 check "the manual page names the package's version" \
-  bash -c 'gzip -dc "$1" | head -n 1 | grep -qF "Quelmar $2"' _ \
-  "$root/usr/share/man/man1/quelmar-cli.1.gz" "$version"
+  page_names_version "$root/usr/share/man/man1/quelmar-cli.1.gz"
 
 # Width and height of a PNG file, from its header.
 png_size() {
@@ -135,6 +136,11 @@ if [ -e "$window" ]; then
   # Its platform plugins are loaded at run time, out of dpkg-shlibdeps' sight.
   check "Depends lists qt6-qpa-plugins" depends_on qt6-qpa-plugins
 
+  check "the unpacked quelmar --version names the package's version" \
+    test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$window" --version 2>&1)" = "quelmar $version"
+  check "the manual page of quelmar names the package's version" \
+    page_names_version "$root/usr/share/man/man1/quelmar.1.gz"
+
   # The window opens and keeps running until it is stopped; a failure to start ends it early.
   QT_QPA_PLATFORM=offscreen HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config \
     timeout 3 "$window" >"$scratch/window.log" 2>&1
@@ -145,11 +151,14 @@ fi
 
 # The unpacked quelmar-cli ------------------------------------------------------------------
 
+check "the unpacked quelmar-cli --version names the package's version" \
+  test "$("$cli" --version 2>&1)" = "quelmar-cli $version"
+
 help=$("$cli" --help 2>&1)
 status=$?
 check "the unpacked quelmar-cli --help succeeds" test "$status" -eq 0
 options=(--logo --source --output --exclude --position --density --mask --threshold
-  --quality --settings --on-error --jobs --help)
+  --quality --settings --on-error --jobs --help --version)
 for option in "${options[@]}"; do
   check "--help explains $option" grep -qe "$option" <<<"$help"
 done
