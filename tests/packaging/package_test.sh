@@ -149,6 +149,39 @@ if [ -e "$window" ]; then
   [ "$status" -eq 124 ] || cat "$scratch/window.log"
 fi
 
+# The licence and the changelog, and what lintian finds -------------------------------------
+
+doc=$root/usr/share/doc/quelmar
+check "the copyright file is in Debian's machine-readable format" \
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$doc/copyright"
+check "the copyright file gives every file to the Quelmar developers under the MIT (Expat) licence" \
+  bash -c 'grep -A2 -x "Files: \*" "$1" | tr "\n" " " |
+    grep -qF "Copyright: 2026 Quelmar developers License: Expat"' _ "$doc/copyright"
+# The stand-alone paragraph of the Expat licence, unfolded: the text of LICENSE after its
+# title and notice.
+licence_text() {
+  awk 'BEGIN { RS = "" } /^License: Expat\n/ { print }' "$1" | sed '1d; s/^ //; s/^\.$//'
+}
+source_licence=$(sed -n '/^Permission/,$p' "$(dirname "$0")/../../LICENSE")
+check "the copyright file holds the text of LICENSE" \
+  test "$(licence_text "$doc/copyright")" = "$source_licence"
+check "the changelog's latest entry names the package's version" \
+  bash -c 'gzip -dc "$1" | head -n 1 | grep -q "^quelmar ($2) "' _ "$doc/changelog.gz" "$version"
+
+if command -v lintian >/dev/null; then
+  # Status 2 means errors were found, 1 that lintian itself failed; the tags are printed so
+  # that warnings are seen too.
+  lintian --fail-on error --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1
+  status=$?
+  grep -E '^[EWI]: ' "$scratch/lintian.log"
+  [ "$status" -ne 1 ] || cat "$scratch/lintian.log"
+  check "lintian runs on the package (status $status)" test "$status" -ne 1
+  check "lintian finds no errors in the package" bash -c '! grep -q "^E: " "$1"' _ "$scratch/lintian.log"
+else
+  echo "# lintian is not installed: the package's policy check is left out"
+fi
+
 # The unpacked quelmar-cli ------------------------------------------------------------------
 
 check "the unpacked quelmar-cli --version names the package's version" \
