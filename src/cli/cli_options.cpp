@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "base/version.h"
 #include "settings/settings_file.h"
 #include "settings/settings_host.h"
 #include "settings/settings_table.h"
@@ -123,6 +124,8 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
   CLI::App app{kDescription, "quelmar-cli"};
   app.footer(kFooter);
   app.get_formatter()->column_width(34);
+  app.set_version_flag("--version", std::string("quelmar-cli ") + kVersion,
+                       "print the version and exit");
   // A later option wins, so that a wrapper script can override what it was given.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 

@@ -38,9 +38,9 @@ enum ExitStatus : int {
 };
 
 // Parses the arguments; every setting of the settings table with an option is one. Returns the
-// exit status when the program is to end here: 0 after --help (printed on out), kExitBadUsage
-// after a bad argument (explained on err, a number out of its range as "--jobs: expected a
-// whole number from 0 to 1024").
+// exit status when the program is to end here: 0 after --help or --version (printed on out),
+// kExitBadUsage after a bad argument (explained on err, a number out of its range as "--jobs:
+// expected a whole number from 0 to 1024").
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
                                    std::ostream& out, std::ostream& err);
 
