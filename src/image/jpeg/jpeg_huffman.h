@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "image/jpeg/jpeg_bit_reader.h"
+#include "image/jpeg/jpeg_bit_writer.h"
+
+namespace quelmar {
+
+// One 8 x 8 block of quantised DCT coefficients in natural (row by row) order, laid out as
+// libjpeg's JBLOCK.
+using JpegBlock = std::array<std::int16_t, 64>;
+
+// The natural-order index of each zigzag position.
+extern const std::array<std::uint8_t, 64> kJpegZigzag;
+
+// A Huffman table as a DHT segment defines it: counts[l] codes of length l + 1, and the
+// symbols in code order.
+struct HuffmanSpec {
+  std::array<std::uint8_t, 16> counts{};
+  std::array<std::uint8_t, 256> symbols{};
+};
+
+// The decoding side of one table. A table whose counts overflow the code space, or that holds
+// more than 256 symbols, is refused by Build.
+class HuffmanDecoder {
+ public:
+  // False for a table a decoder would reject.
+  bool Build(const HuffmanSpec& spec);
+
+  // The next symbol, or -1 when the bits are no code of the table (damaged data).
+  int Decode(JpegBitReader& reader) const {
+    const std::uint32_t peek = reader.Peek(16);
+    const std::uint16_t entry = fast_[peek >> (16 - kFastBits)];
+    if (entry != 0) {
+      reader.Skip(entry >> 8);
+      return entry & 0xFF;
+    }
+    return DecodeLong(reader, peek);
+  }
+
+  // For AC tables: the bits taken by the code and its magnitude together, and how far the
+  // coefficient index moves (run + 1, 16 for ZRL, 64 for EOB), packed as length | advance << 4;
+  // 0 when the next code is not short enough for the table.
+  std::uint16_t SkipEntry(std::uint32_t peek9) const { return skip_[peek9]; }
+
+  static constexpr int kFastBits = 9;
+
+ private:
+  int DecodeLong(JpegBitReader& reader, std::uint32_t peek16) const;
+
+  std::array<std::uint16_t, 1 << kFastBits> fast_{};  // length << 8 | symbol; 0: longer code
+  std::array<std::uint16_t, 1 << kFastBits> skip_{};
+  std::array<std::int32_t, 18> max_code_{};
+  std::array<std::int32_t, 18> value_offset_{};
+  std::array<std::uint8_t, 256> symbols_{};
+};
+
+// The encoding side of one table: each symbol's code and length (0: the table lacks it).
+class HuffmanEncoder {
+ public:
+  bool Build(const HuffmanSpec& spec);
+  bool Has(int symbol) const { return lengths_[symbol] != 0; }
+  void Put(JpegBitWriter& writer, int symbol) const {
+    writer.Put(codes_[symbol], lengths_[symbol]);
+  }
+
+ private:
+  std::array<std::uint16_t, 256> codes_{};
+  std::array<std::uint8_t, 256> lengths_{};
+};
+
+// Decodes one block of a sequential Huffman scan into block (natural order), its DC
+// difference added to predictor, which is updated. False on damaged data: a bad code, a run past
+// the last coefficient, a magnitude a baseline 8-bit file cannot hold. Overrun is the caller's
+// check.
+bool DecodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
+                     int& predictor, JpegBlock& block);
+
+// The same, without keeping the AC coefficients: only the predictor moves.
+bool SkipJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
+                   int& predictor);
+
+// Whether every symbol that coding block after predictor needs is in the tables.
+bool CanCodeJpegBlock(const JpegBlock& block, int predictor, const HuffmanEncoder& dc,
+                      const HuffmanEncoder& ac);
+
+// Codes block after predictor (which becomes its DC). The tables must hold every symbol
+// (CanCodeJpegBlock).
+void CodeJpegBlock(JpegBitWriter& writer, const JpegBlock& block, int& predictor,
+                   const HuffmanEncoder& dc, const HuffmanEncoder& ac);
+
+}  // namespace quelmar

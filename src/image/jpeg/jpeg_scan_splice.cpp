@@ -1,0 +1,87 @@
+#include "image/jpeg/jpeg_scan_splice.h"
+
+#include "image/jpeg/jpeg_markers.h"
+
+namespace quelmar {
+
+namespace {
+
+// Codes the blocks of one MCU (store order) in scan order; false when a code is missing.
+bool CodeMcu(JpegBitWriter& writer, const JpegScanTables& tables, const JpegBlock* blocks,
+             const JpegMcuStore& store, std::array<int, 4>& predictors) {
+  for (std::size_t s = 0; s < tables.components.size(); ++s) {
+    const JpegScanTables::Component& c = tables.components[s];
+    for (int b = 0; b < c.blocks; ++b) {
+      const JpegBlock& block = blocks[store.offset(c.frame_index) + b];
+      if (!CanCodeJpegBlock(block, predictors[s], *c.dc_encoder, *c.ac_encoder)) return false;
+      CodeJpegBlock(writer, block, predictors[s], *c.dc_encoder, *c.ac_encoder);
+    }
+  }
+  return true;
+}
+
+struct SpliceContext {
+  std::span<const std::uint8_t> data;
+  const JpegScanTables& tables;
+  const JpegScanMap& map;
+  const JpegMcuStore& fresh;
+  const JpegMcuStore& kept;
+};
+
+// One restart interval that holds changed MCUs, MCU by MCU: coded when changed or resyncing,
+// copied in runs otherwise.
+bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& interval,
+                    JpegBitWriter& writer) {
+  const std::vector<std::uint8_t>& flags = context.map.flags;
+  std::array<int, 4> predictors{};
+  std::uint32_t m = interval.first;
+  while (m < interval.end) {
+    const std::uint8_t flag = flags[m];
+    if (flag & (JpegScanMap::kChanged | JpegScanMap::kResync)) {
+      const JpegMcuStore& store = (flag & JpegScanMap::kChanged) ? context.fresh : context.kept;
+      const JpegBlock* blocks = store.Find(m);
+      if (blocks == nullptr || !CodeMcu(writer, context.tables, blocks, store, predictors)) {
+        return false;
+      }
+      ++m;
+      continue;
+    }
+    // A run of unchanged MCUs whose predictors agree with the source's: its bits as they are.
+    std::uint32_t n = m;
+    while (n < interval.end && !(flags[n] & JpegScanMap::kChanged)) ++n;
+    const JpegBitPosition from =
+        m == interval.first ? JpegBitPosition{interval.begin, 0} : context.map.MarkAt(m).at;
+    JpegBitPosition to = interval.end_bits;
+    if (n < interval.end) {
+      const JpegScanMap::Mark& mark = context.map.MarkAt(n);
+      to = mark.at;
+      predictors = mark.predictors;
+    }
+    writer.CopyBits(context.data, from, to);
+    m = n;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& tables,
+                    const JpegScanMap& map, const JpegMcuStore& fresh, const JpegMcuStore& kept,
+                    std::vector<std::uint8_t>& output) {
+  const SpliceContext context{data, tables, map, fresh, kept};
+  JpegBitWriter writer(output);
+  for (std::size_t k = 0; k < map.intervals.size(); ++k) {
+    const JpegScanMap::Interval& interval = map.intervals[k];
+    if (interval.changed) {
+      if (!SpliceInterval(context, interval, writer)) return false;
+      writer.PadToByte();
+    } else {
+      writer.Raw(data.subspan(interval.begin, interval.marker - interval.begin));
+    }
+    if (k + 1 < map.intervals.size())
+      writer.Marker(static_cast<std::uint8_t>(kJpegFirstRestart + k % 8));
+  }
+  return true;
+}
+
+}  // namespace quelmar

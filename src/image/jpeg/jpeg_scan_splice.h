@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "image/jpeg/jpeg_mcu_store.h"
+#include "image/jpeg/jpeg_scan_map.h"
+
+namespace quelmar {
+
+// Appends to output the entropy-coded data of data's first scan with the region's MCUs (the
+// changed ones of map) coded from fresh: the bits before the first changed MCU are copied as they
+// are, each MCU after a changed run whose DC predictors moved (the resync MCUs, from kept) is
+// coded again, and every other run of bits is copied, shifted to where it now falls. Restart
+// intervals without a changed MCU are copied byte for byte. Everything is coded with the scan's
+// own Huffman tables. False, with output half written, when a table lacks a code the new
+// blocks need.
+bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& tables,
+                    const JpegScanMap& map, const JpegMcuStore& fresh, const JpegMcuStore& kept,
+                    std::vector<std::uint8_t>& output);
+
+}  // namespace quelmar
