@@ -67,4 +67,10 @@ bool KeepColourProfile(std::uint8_t marker, std::span<const std::uint8_t> payloa
 LosslessJpeg StampJpegLossless(const JpegFile& source, PixelRect logo, const RegionStamp& stamp,
                                const JpegSegmentFilter& keep = KeepColourProfile);
 
+// StampJpegLossless with logo stamped by StampLogoAt where StampLogo would place it on the
+// photo.
+LosslessJpeg StampLogoLossless(const JpegFile& source, const Raster24& logo,
+                               const StampSettings& settings,
+                               const JpegSegmentFilter& keep = KeepColourProfile);
+
 }  // namespace quelmar

@@ -113,9 +113,12 @@ DecodedPixels DecodeUndithered(const std::vector<std::uint8_t>& bytes) {
   return result;
 }
 
-std::vector<std::uint8_t> EncodeLike(const Raster24& raster,
-                                     const std::vector<std::uint8_t>& like) {
-  const Coefficients source = ReadCoefficients(like);
+namespace {
+
+// Encodes raster with the library's defaults as changed by adjust(cinfo) after
+// jpeg_set_defaults.
+template <class Adjust>
+std::vector<std::uint8_t> Encode(const Raster24& raster, Adjust&& adjust) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -128,16 +131,7 @@ std::vector<std::uint8_t> EncodeLike(const Raster24& raster,
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_colorspace(&cinfo, source.colour_space);
-  cinfo.dct_method = JDCT_FLOAT;
-  for (int c = 0; c < cinfo.num_components; ++c) {
-    const CoefficientComponent& component = source.components[static_cast<std::size_t>(c)];
-    cinfo.comp_info[c].h_samp_factor = component.h;
-    cinfo.comp_info[c].v_samp_factor = component.v;
-    cinfo.comp_info[c].quant_tbl_no = c;
-    cinfo.quant_tbl_ptrs[c] = jpeg_alloc_quant_table(reinterpret_cast<j_common_ptr>(&cinfo));
-    for (int k = 0; k < 64; ++k) cinfo.quant_tbl_ptrs[c]->quantval[k] = component.quant[k];
-  }
+  adjust(cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
@@ -148,6 +142,36 @@ std::vector<std::uint8_t> EncodeLike(const Raster24& raster,
   jpeg_destroy_compress(&cinfo);
   std::free(buffer);
   return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeWithAcTable(const Raster24& raster, const JHUFF_TBL& table) {
+  return Encode(raster, [&](jpeg_compress_struct& cinfo) {
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    for (int slot = 0; slot < 2; ++slot) {
+      JHUFF_TBL* ac = jpeg_alloc_huff_table(reinterpret_cast<j_common_ptr>(&cinfo));
+      *ac = table;
+      cinfo.ac_huff_tbl_ptrs[slot] = ac;
+    }
+  });
+}
+
+std::vector<std::uint8_t> EncodeLike(const Raster24& raster,
+                                     const std::vector<std::uint8_t>& like) {
+  const Coefficients source = ReadCoefficients(like);
+  return Encode(raster, [&](jpeg_compress_struct& cinfo) {
+    jpeg_set_colorspace(&cinfo, source.colour_space);
+    cinfo.dct_method = JDCT_FLOAT;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      const CoefficientComponent& component = source.components[static_cast<std::size_t>(c)];
+      cinfo.comp_info[c].h_samp_factor = component.h;
+      cinfo.comp_info[c].v_samp_factor = component.v;
+      cinfo.comp_info[c].quant_tbl_no = c;
+      cinfo.quant_tbl_ptrs[c] = jpeg_alloc_quant_table(reinterpret_cast<j_common_ptr>(&cinfo));
+      for (int k = 0; k < 64; ++k) cinfo.quant_tbl_ptrs[c]->quantval[k] = component.quant[k];
+    }
+  });
 }
 
 }  // namespace quelmar::jpeg_testing

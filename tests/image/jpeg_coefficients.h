@@ -56,4 +56,7 @@ DecodedPixels DecodeUndithered(const std::vector<std::uint8_t>& bytes);
 // floating-point DCT and standard Huffman tables: a second generation with the source's tables.
 std::vector<std::uint8_t> EncodeLike(const Raster24& raster, const std::vector<std::uint8_t>& like);
 
+// Encodes raster at quality 90, 4:2:0, with table as the AC Huffman table of every component.
+std::vector<std::uint8_t> EncodeWithAcTable(const Raster24& raster, const JHUFF_TBL& table);
+
 }  // namespace quelmar::jpeg_testing

@@ -166,7 +166,8 @@ TEST_P(WholeScan, CodesEveryMcuBackToTheSameBytes) {
     JpegMcuStore kept(layout);
     ASSERT_TRUE(MapJpegScan(bytes, layout, tables, region, all, map, kept));
     std::vector<std::uint8_t> coded;
-    ASSERT_TRUE(SpliceJpegScan(bytes, tables, map, kept, kept, coded));
+    JpegMissingCodes missing;
+    ASSERT_TRUE(SpliceJpegScan(bytes, tables, map, kept, kept, coded, missing));
     EXPECT_EQ(coded, original) << "region " << region.x0 << "," << region.y0 << " .. " << region.x1
                                << "," << region.y1;
   }

@@ -43,14 +43,7 @@ Raster24 TestLogo(std::int32_t width, std::int32_t height) {
 
 LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const Raster24& logo,
                            const StampSettings& settings) {
-  const JpegFile file = ParseJpegFile(bytes);
-  const PicturePoint at =
-      LogoOrigin(settings.FPosition, static_cast<std::int32_t>(file.width),
-                 static_cast<std::int32_t>(file.height), logo.width(), logo.height());
-  return StampJpegLossless(
-      file, {at.x, at.y, logo.width(), logo.height()}, [&](Raster24& pixels, PicturePoint origin) {
-        StampLogoAt(pixels, logo, settings, {at.x - origin.x, at.y - origin.y});
-      });
+  return StampLogoLossless(ParseJpegFile(bytes), logo, settings);
 }
 
 namespace {

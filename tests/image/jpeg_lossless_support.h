@@ -21,6 +21,7 @@ struct LosslessSource {
   std::vector<std::string> cjpeg;  // options besides the quality and the DCT method; "SCANS"
                                    // names a script of one scan per component
   LosslessOutcome expected = LosslessOutcome::kSpliced;
+  LosslessOutcome also = expected;  // a second outcome that is as right
 };
 
 // cjpeg's encoding of a photo-like picture of the source's size; empty if cjpeg failed.

@@ -31,8 +31,9 @@ const std::vector<LosslessSource>& Sources() {
       {"gray", 200, 152, {"-grayscale"}, kSpliced},
       {"restart_mcus", 200, 152, {"-restart", "3B"}, kSpliced},
       {"restart_rows", 200, 152, {"-sample", "2x1", "-restart", "1"}, kSpliced},
-      // The logo's sharp edges need magnitudes the tables of a smooth photo lack.
-      {"optimized", 200, 152, {"-optimize"}, kNewTables},
+      // The logo's sharp edges need codes the optimised tables lack: they get them in the room
+      // the tables leave, or the scan is coded again when there is none.
+      {"optimized", 200, 152, {"-optimize"}, kSpliced, kNewTables},
       {"progressive", 200, 152, {"-progressive"}, kRewritten},
       {"progressive_gray", 200, 152, {"-progressive", "-grayscale"}, kRewritten},
       {"separate_scans", 200, 152, {"-scans", "SCANS"}, kRewritten},
@@ -83,8 +84,9 @@ TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
   settings.FThreshold = 128;
 
   const LosslessJpeg result = StampLossless(source, logo, settings);
-  EXPECT_EQ(result.outcome, c.source.expected)
-      << "fallback reason " << static_cast<int>(result.reason);
+  EXPECT_TRUE(result.outcome == c.source.expected || result.outcome == c.source.also)
+      << "outcome " << static_cast<int>(result.outcome) << ", fallback reason "
+      << static_cast<int>(result.reason);
   ASSERT_FALSE(result.bytes.empty());
 
   const Coefficients before = ReadCoefficients(source);

@@ -90,6 +90,33 @@ int HuffmanDecoder::DecodeLong(JpegBitReader& reader, std::uint32_t peek16) cons
   return -1;
 }
 
+bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
+  int total = 0;
+  int longest = 1;
+  std::uint32_t next = 0;  // the canonical code after the last one, at length longest
+  for (int length = 1; length <= 16; ++length) {
+    next = (next << 1) + spec.counts[length - 1];
+    total += spec.counts[length - 1];
+    if (spec.counts[length - 1] > 0) longest = length;
+  }
+  next >>= 16 - longest;
+  const auto added = static_cast<int>(symbols.count());
+  if (total + added > 256) return false;
+  // All new codes get one length, the shortest at which they follow the last code without
+  // reaching the code of all ones.
+  for (int length = longest; length <= 16; ++length) {
+    const std::uint64_t first = std::uint64_t{next} << (length - longest);
+    if (first + static_cast<std::uint64_t>(added) >= (std::uint64_t{1} << length)) continue;
+    spec.counts[length - 1] = static_cast<std::uint8_t>(spec.counts[length - 1] + added);
+    for (std::size_t symbol = 0; symbol < symbols.size(); ++symbol) {
+      if (symbols.test(symbol))
+        spec.symbols[static_cast<std::size_t>(total++)] = static_cast<std::uint8_t>(symbol);
+    }
+    return true;
+  }
+  return false;
+}
+
 bool HuffmanEncoder::Build(const HuffmanSpec& spec) {
   codes_.fill(0);
   lengths_.fill(0);
@@ -193,11 +220,20 @@ bool ForEachSymbol(const JpegBlock& block, int predictor, Each&& each) {
 
 }  // namespace
 
-bool CanCodeJpegBlock(const JpegBlock& block, int predictor, const HuffmanEncoder& dc,
-                      const HuffmanEncoder& ac) {
-  return ForEachSymbol(block, predictor, [&](bool is_dc, int symbol, std::uint32_t, int) {
-    return (is_dc ? dc : ac).Has(symbol);
-  });
+JpegCodes CheckJpegCodes(const JpegBlock& block, int predictor, const HuffmanEncoder& dc,
+                         const HuffmanEncoder& ac, std::bitset<256>& dc_missing,
+                         std::bitset<256>& ac_missing) {
+  bool missing = false;
+  const bool within =
+      ForEachSymbol(block, predictor, [&](bool is_dc, int symbol, std::uint32_t, int) {
+        if (!(is_dc ? dc : ac).Has(symbol)) {
+          (is_dc ? dc_missing : ac_missing).set(static_cast<std::size_t>(symbol));
+          missing = true;
+        }
+        return true;
+      });
+  if (!within) return JpegCodes::kBeyondBaseline;
+  return missing ? JpegCodes::kMissing : JpegCodes::kPresent;
 }
 
 void CodeJpegBlock(JpegBitWriter& writer, const JpegBlock& block, int& predictor,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 
@@ -58,6 +59,12 @@ class HuffmanDecoder {
   std::array<std::uint8_t, 256> symbols_{};
 };
 
+// Gives spec codes for symbols as well, without changing any code it has: the new codes, all
+// of one length, take the code space after its last code, short of the code of all ones (which
+// no table may use). False, with spec unchanged, when that space is too small, as in a table
+// whose codes already fill it up to 16 bits.
+bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols);
+
 // The encoding side of one table: each symbol's code and length (0: the table lacks it).
 class HuffmanEncoder {
  public:
@@ -83,12 +90,18 @@ bool DecodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const Huff
 bool SkipJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
                    int& predictor);
 
-// Whether every symbol that coding block after predictor needs is in the tables.
-bool CanCodeJpegBlock(const JpegBlock& block, int predictor, const HuffmanEncoder& dc,
-                      const HuffmanEncoder& ac);
+// Whether the tables can code block after predictor.
+enum class JpegCodes {
+  kPresent,        // every symbol it needs has a code
+  kMissing,        // some symbols lack one; they were added to the missing sets
+  kBeyondBaseline  // a magnitude beyond an 8-bit baseline file's: no table codes it
+};
+JpegCodes CheckJpegCodes(const JpegBlock& block, int predictor, const HuffmanEncoder& dc,
+                         const HuffmanEncoder& ac, std::bitset<256>& dc_missing,
+                         std::bitset<256>& ac_missing);
 
 // Codes block after predictor (which becomes its DC). The tables must hold every symbol
-// (CanCodeJpegBlock).
+// (CheckJpegCodes).
 void CodeJpegBlock(JpegBitWriter& writer, const JpegBlock& block, int& predictor,
                    const HuffmanEncoder& dc, const HuffmanEncoder& ac);
 

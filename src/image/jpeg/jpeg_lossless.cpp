@@ -144,19 +144,78 @@ bool Spliceable(const JpegLayout& layout) {
          scan.ah == 0 && scan.al == 0;
 }
 
-void AppendHeader(const Work& work, std::vector<std::uint8_t>& output) {
+// One DHT segment with every Huffman table of layout.
+void AppendHuffmanTables(const JpegLayout& layout, std::vector<std::uint8_t>& output) {
+  std::vector<std::uint8_t> payload;
+  for (int table_class = 0; table_class < 2; ++table_class) {
+    for (std::size_t slot = 0; slot < 4; ++slot) {
+      if (!(table_class == 0 ? layout.dc_defined : layout.ac_defined)[slot]) continue;
+      const HuffmanSpec& spec = (table_class == 0 ? layout.dc : layout.ac)[slot];
+      payload.push_back(static_cast<std::uint8_t>(table_class << 4 | static_cast<int>(slot)));
+      payload.insert(payload.end(), spec.counts.begin(), spec.counts.end());
+      int total = 0;
+      for (std::uint8_t count : spec.counts) total += count;
+      payload.insert(payload.end(), spec.symbols.begin(), spec.symbols.begin() + total);
+    }
+  }
+  const std::size_t length = payload.size() + 2;
+  output.insert(output.end(), {0xFF, kJpegDht, static_cast<std::uint8_t>(length >> 8),
+                               static_cast<std::uint8_t>(length & 0xFF)});
+  output.insert(output.end(), payload.begin(), payload.end());
+}
+
+// The source's segments up to and including the SOS, metadata filtered; with the Huffman tables
+// of tables in one segment of their own instead of the source's when they are given.
+void AppendHeader(const Work& work, const JpegLayout* tables, std::vector<std::uint8_t>& output) {
   const auto append = [&](std::size_t begin, std::size_t end) {
     output.insert(output.end(), work.data.begin() + static_cast<std::ptrdiff_t>(begin),
                   work.data.begin() + static_cast<std::ptrdiff_t>(end));
   };
   for (const JpegSegmentLayout& segment : work.layout.header) {
     const auto payload = Payload(work.data, segment);
-    const bool dropped = IsMetadata(segment.marker) && !DecidesDecoding(segment.marker, payload) &&
-                         !work.keep(segment.marker, payload);
+    const bool dropped = (tables != nullptr && segment.marker == kJpegDht) ||
+                         (IsMetadata(segment.marker) && !DecidesDecoding(segment.marker, payload) &&
+                          !work.keep(segment.marker, payload));
     if (!dropped) append(segment.begin, segment.end);
   }
+  if (tables != nullptr) AppendHuffmanTables(*tables, output);
   const JpegScanLayout& scan = work.layout.scans[0];
   append(scan.header, scan.data_begin);
+}
+
+// The source's tables with codes for what the new blocks miss, or false when they have no room.
+bool ExtendTables(const JpegMissingCodes& missing, JpegLayout& layout) {
+  if (missing.beyond_baseline) return false;
+  for (std::size_t slot = 0; slot < 4; ++slot) {
+    if (missing.dc[slot].any() && !ExtendHuffmanSpec(layout.dc[slot], missing.dc[slot])) {
+      return false;
+    }
+    if (missing.ac[slot].any() && !ExtendHuffmanSpec(layout.ac[slot], missing.ac[slot])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The scan spliced with the source's tables, or with them extended by the codes the new blocks
+// miss; false when even that cannot code them.
+bool SpliceWithTables(const Work& work, const JpegScanMap& map, const JpegMcuStore& kept,
+                      const JpegMcuStore& fresh, std::vector<std::uint8_t>& output) {
+  JpegScanTables tables;
+  if (!BuildJpegScanTables(work.layout, tables)) return false;
+  JpegMissingCodes missing;
+  AppendHeader(work, nullptr, output);
+  if (SpliceJpegScan(work.data, tables, map, fresh, kept, output, missing)) return true;
+  // Codes added in the space the source's tables leave free change none of theirs, so every
+  // copied bit still decodes as before.
+  JpegLayout extended = work.layout;
+  JpegScanTables extended_tables;
+  if (!ExtendTables(missing, extended) || !BuildJpegScanTables(extended, extended_tables)) {
+    return false;
+  }
+  output.clear();
+  AppendHeader(work, &extended, output);
+  return SpliceJpegScan(work.data, extended_tables, map, fresh, kept, output, missing);
 }
 
 LosslessJpeg Splice(const Work& work) {
@@ -170,8 +229,7 @@ LosslessJpeg Splice(const Work& work) {
   const JpegMcuStore fresh = Restamp(work, kept);
   LosslessJpeg result;
   result.bytes.reserve(work.data.size() + work.data.size() / 16);
-  AppendHeader(work, result.bytes);
-  if (!SpliceJpegScan(work.data, tables, map, fresh, kept, result.bytes)) {
+  if (!SpliceWithTables(work, map, kept, fresh, result.bytes)) {
     return Rewrite(work, LosslessOutcome::kNewTables);
   }
   result.bytes.insert(result.bytes.end(), {0xFF, kJpegEoi});
@@ -214,6 +272,19 @@ LosslessJpeg StampJpegLossless(const JpegFile& source, PixelRect logo, const Reg
     // The full path meets the same data and reports them its own way.
     return {LosslessOutcome::kFallback, LosslessFallback::kDamaged, {}};
   }
+}
+
+LosslessJpeg StampLogoLossless(const JpegFile& source, const Raster24& logo,
+                               const StampSettings& settings, const JpegSegmentFilter& keep) {
+  const PicturePoint at =
+      LogoOrigin(settings.FPosition, static_cast<std::int32_t>(source.width),
+                 static_cast<std::int32_t>(source.height), logo.width(), logo.height());
+  return StampJpegLossless(
+      source, {at.x, at.y, logo.width(), logo.height()},
+      [&](Raster24& pixels, PicturePoint origin) {
+        StampLogoAt(pixels, logo, settings, {at.x - origin.x, at.y - origin.y});
+      },
+      keep);
 }
 
 }  // namespace quelmar

@@ -97,6 +97,8 @@ bool BuildJpegScanTables(const JpegLayout& layout, JpegScanTables& tables) {
     JpegScanTables::Component entry;
     entry.frame_index = index;
     entry.blocks = layout.interleaved() ? component.h * component.v : 1;
+    entry.dc_slot = component.dc_table;
+    entry.ac_slot = component.ac_table;
     entry.dc_decoder = &tables.dc_decoders[dc];
     entry.ac_decoder = &tables.ac_decoders[ac];
     entry.dc_encoder = &tables.dc_encoders[dc];

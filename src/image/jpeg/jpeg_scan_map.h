@@ -24,6 +24,8 @@ struct JpegScanTables {
   struct Component {
     int frame_index = 0;
     int blocks = 1;  // blocks per MCU
+    int dc_slot = 0;
+    int ac_slot = 0;
     const HuffmanDecoder* dc_decoder = nullptr;
     const HuffmanDecoder* ac_decoder = nullptr;
     const HuffmanEncoder* dc_encoder = nullptr;

@@ -1,23 +1,32 @@
 #include "image/jpeg/jpeg_scan_splice.h"
 
+#include <algorithm>
+
 #include "image/jpeg/jpeg_markers.h"
 
 namespace quelmar {
 
 namespace {
 
-// Codes the blocks of one MCU (store order) in scan order; false when a code is missing.
-bool CodeMcu(JpegBitWriter& writer, const JpegScanTables& tables, const JpegBlock* blocks,
-             const JpegMcuStore& store, std::array<int, 4>& predictors) {
+// Codes the blocks of one MCU (store order) in scan order. Once a code is missing, it only
+// follows the predictors and collects what else is missing.
+void CodeMcu(JpegBitWriter& writer, const JpegScanTables& tables, const JpegBlock* blocks,
+             const JpegMcuStore& store, std::array<int, 4>& predictors, JpegMissingCodes& missing) {
   for (std::size_t s = 0; s < tables.components.size(); ++s) {
     const JpegScanTables::Component& c = tables.components[s];
     for (int b = 0; b < c.blocks; ++b) {
       const JpegBlock& block = blocks[store.offset(c.frame_index) + b];
-      if (!CanCodeJpegBlock(block, predictors[s], *c.dc_encoder, *c.ac_encoder)) return false;
+      const JpegCodes codes = CheckJpegCodes(block, predictors[s], *c.dc_encoder, *c.ac_encoder,
+                                             missing.dc[static_cast<std::size_t>(c.dc_slot)],
+                                             missing.ac[static_cast<std::size_t>(c.ac_slot)]);
+      if (codes == JpegCodes::kBeyondBaseline) missing.beyond_baseline = true;
+      if (missing.any()) {
+        predictors[s] = block[0];
+        continue;
+      }
       CodeJpegBlock(writer, block, predictors[s], *c.dc_encoder, *c.ac_encoder);
     }
   }
-  return true;
 }
 
 struct SpliceContext {
@@ -26,6 +35,7 @@ struct SpliceContext {
   const JpegScanMap& map;
   const JpegMcuStore& fresh;
   const JpegMcuStore& kept;
+  JpegMissingCodes& missing;
 };
 
 // One restart interval that holds changed MCUs, MCU by MCU: coded when changed or resyncing,
@@ -40,9 +50,8 @@ bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& i
     if (flag & (JpegScanMap::kChanged | JpegScanMap::kResync)) {
       const JpegMcuStore& store = (flag & JpegScanMap::kChanged) ? context.fresh : context.kept;
       const JpegBlock* blocks = store.Find(m);
-      if (blocks == nullptr || !CodeMcu(writer, context.tables, blocks, store, predictors)) {
-        return false;
-      }
+      if (blocks == nullptr) return false;
+      CodeMcu(writer, context.tables, blocks, store, predictors, context.missing);
       ++m;
       continue;
     }
@@ -65,10 +74,17 @@ bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& i
 
 }  // namespace
 
+bool JpegMissingCodes::any() const {
+  const auto set = [](const std::bitset<256>& symbols) { return symbols.any(); };
+  return beyond_baseline || std::any_of(dc.begin(), dc.end(), set) ||
+         std::any_of(ac.begin(), ac.end(), set);
+}
+
 bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& tables,
                     const JpegScanMap& map, const JpegMcuStore& fresh, const JpegMcuStore& kept,
-                    std::vector<std::uint8_t>& output) {
-  const SpliceContext context{data, tables, map, fresh, kept};
+                    std::vector<std::uint8_t>& output, JpegMissingCodes& missing) {
+  missing = JpegMissingCodes{};
+  const SpliceContext context{data, tables, map, fresh, kept, missing};
   JpegBitWriter writer(output);
   for (std::size_t k = 0; k < map.intervals.size(); ++k) {
     const JpegScanMap::Interval& interval = map.intervals[k];
@@ -81,7 +97,7 @@ bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& ta
     if (k + 1 < map.intervals.size())
       writer.Marker(static_cast<std::uint8_t>(kJpegFirstRestart + k % 8));
   }
-  return true;
+  return !missing.any();
 }
 
 }  // namespace quelmar

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -14,10 +16,16 @@ namespace quelmar {
 // are, each MCU after a changed run whose DC predictors moved (the resync MCUs, from kept) is
 // coded again, and every other run of bits is copied, shifted to where it now falls. Restart
 // intervals without a changed MCU are copied byte for byte. Everything is coded with the scan's
-// own Huffman tables. False, with output half written, when a table lacks a code the new
-// blocks need.
+// own Huffman tables. False, with output unusable, when a table lacks a code the new blocks
+// need: missing then holds every such symbol.
+struct JpegMissingCodes {
+  std::array<std::bitset<256>, 4> dc;  // by table slot
+  std::array<std::bitset<256>, 4> ac;
+  bool beyond_baseline = false;  // a magnitude that no table can code
+  bool any() const;
+};
 bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& tables,
                     const JpegScanMap& map, const JpegMcuStore& fresh, const JpegMcuStore& kept,
-                    std::vector<std::uint8_t>& output);
+                    std::vector<std::uint8_t>& output, JpegMissingCodes& missing);
 
 }  // namespace quelmar
