@@ -15,8 +15,10 @@ namespace quelmar {
 enum class LosslessOutcome {
   // Only the MCUs under the logo were coded anew; every other bit of the source was copied.
   kSpliced,
-  // The source's optimised Huffman tables lacked a code the new blocks need, so the scan was
-  // coded again whole with new optimised tables; every block outside the region is unchanged.
+  // The source's Huffman tables lacked codes the new blocks need and had no room to add them,
+  // so the scan was coded again whole with tables that make room (codes of rare symbols grow to
+  // 16 bits); every block outside the region keeps its coefficients. (Tables with room get the
+  // codes added without changing any other, and the photo is kSpliced.)
   kNewTables,
   // A progressive source, or one of several scans: every coefficient was read and written again
   // with the source's scans; every block outside the region is unchanged.

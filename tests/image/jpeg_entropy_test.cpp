@@ -1,3 +1,4 @@
+#include <bitset>
 #include <cstdint>
 #include <random>
 #include <span>
@@ -115,6 +116,55 @@ TEST(HuffmanDecoder, RefusesATableThatOverflowsItsCodeSpace) {
   spec.counts = {};
   spec.counts[1] = 3;  // 00, 01, 10: fine
   EXPECT_TRUE(decoder.Build(spec));
+}
+
+// Codes for new symbols go where the table leaves room, without moving any old code; when there
+// is none, rare codes grow to 16 bits to make it. Either way the table stays a valid one.
+TEST(HuffmanSpec, GainsCodesForNewSymbolsInTheRoomLeftOrMadeForThem) {
+  HuffmanSpec spec;  // 0: "0", 0x11: "10", 0x21: "110"; "111" is free but all ones
+  spec.counts[0] = 1;
+  spec.counts[1] = 1;
+  spec.counts[2] = 1;
+  spec.symbols[0] = 0x00;
+  spec.symbols[1] = 0x11;
+  spec.symbols[2] = 0x21;
+  std::bitset<256> wanted;
+  wanted.set(0x05);
+  wanted.set(0x0A);
+  HuffmanSpec extended = spec;
+  ASSERT_TRUE(ExtendHuffmanSpec(extended, wanted));
+  HuffmanEncoder before;
+  HuffmanEncoder after;
+  ASSERT_TRUE(before.Build(spec));
+  ASSERT_TRUE(after.Build(extended));
+  HuffmanDecoder decoder;
+  EXPECT_TRUE(decoder.Build(extended));
+  EXPECT_TRUE(after.Has(0x05) && after.Has(0x0A));
+  for (int symbol : {0x00, 0x11, 0x21}) {  // every old code is written exactly as before
+    std::vector<std::uint8_t> a, b;
+    JpegBitWriter wa(a), wb(b);
+    before.Put(wa, symbol);
+    after.Put(wb, symbol);
+    wa.PadToByte();
+    wb.PadToByte();
+    EXPECT_EQ(a, b) << symbol;
+  }
+
+  HuffmanSpec full;  // one code of each length 1..16: only the 16 ones are left
+  for (int length = 1; length <= 16; ++length) {
+    full.counts[length - 1] = 1;
+    full.symbols[length - 1] = static_cast<std::uint8_t>(length << 4 | 1);
+  }
+  HuffmanSpec no_room = full;
+  EXPECT_FALSE(ExtendHuffmanSpec(no_room, wanted));
+  ASSERT_TRUE(MakeRoomInHuffmanSpec(full, wanted));
+  HuffmanEncoder roomy;
+  ASSERT_TRUE(roomy.Build(full));
+  EXPECT_TRUE(decoder.Build(full));
+  for (int length = 1; length <= 16; ++length) {
+    EXPECT_TRUE(roomy.Has((length << 4 | 1) & 0xFF)) << length;
+  }
+  EXPECT_TRUE(roomy.Has(0x05) && roomy.Has(0x0A));
 }
 
 // One cjpeg source with its layout and the tables of its scan.

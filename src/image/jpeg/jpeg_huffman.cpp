@@ -1,6 +1,9 @@
 #include "image/jpeg/jpeg_huffman.h"
 
+#include <algorithm>
 #include <bit>
+#include <utility>
+#include <vector>
 
 namespace quelmar {
 
@@ -115,6 +118,40 @@ bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
     return true;
   }
   return false;
+}
+
+bool MakeRoomInHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
+  std::vector<std::pair<int, std::uint8_t>> codes;  // length, symbol, in canonical order
+  std::uint32_t used = 0;                           // 16-bit code slots taken
+  int total = 0;
+  for (int length = 1; length <= 16; ++length) {
+    for (int i = 0; i < spec.counts[length - 1]; ++i) {
+      codes.emplace_back(length, spec.symbols[static_cast<std::size_t>(total++)]);
+      used += 1U << (16 - length);
+    }
+  }
+  const auto added = static_cast<std::uint32_t>(symbols.count());
+  if (codes.size() + added > 256 || used > 0xFFFF) return false;
+  // The slot of all ones stays free; moving a code of length l to 16 bits frees 2^(16-l) - 1.
+  std::uint32_t free_slots = 0xFFFF - used;
+  for (auto it = codes.rbegin(); it != codes.rend() && free_slots < added; ++it) {
+    if (it->first == 16) continue;
+    free_slots += (1U << (16 - it->first)) - 1;
+    it->first = 16;
+  }
+  if (free_slots < added) return false;
+  for (std::size_t symbol = 0; symbol < symbols.size(); ++symbol) {
+    if (symbols.test(symbol)) codes.emplace_back(16, static_cast<std::uint8_t>(symbol));
+  }
+  std::stable_sort(codes.begin(), codes.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  HuffmanSpec room;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    ++room.counts[static_cast<std::size_t>(codes[i].first - 1)];
+    room.symbols[i] = codes[i].second;
+  }
+  spec = room;
+  return true;
 }
 
 bool HuffmanEncoder::Build(const HuffmanSpec& spec) {

@@ -65,6 +65,13 @@ class HuffmanDecoder {
 // whose codes already fill it up to 16 bits.
 bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols);
 
+// Gives spec codes for symbols as well when ExtendHuffmanSpec finds no room: the symbols with
+// the longest codes below 16 bits move to 16 bits, last first, until the space they free holds
+// the new symbols at 16 bits. Other codes keep their lengths, but codes change, so a scan coded
+// with the old table must be coded again. False, with spec unchanged, when no order of moves
+// makes enough room or the table would pass 256 symbols.
+bool MakeRoomInHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols);
+
 // The encoding side of one table: each symbol's code and length (0: the table lacks it).
 class HuffmanEncoder {
  public:

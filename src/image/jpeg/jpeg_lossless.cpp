@@ -183,39 +183,53 @@ void AppendHeader(const Work& work, const JpegLayout* tables, std::vector<std::u
   append(scan.header, scan.data_begin);
 }
 
-// The source's tables with codes for what the new blocks miss, or false when they have no room.
-bool ExtendTables(const JpegMissingCodes& missing, JpegLayout& layout) {
+// The source's tables with codes for what the new blocks miss, by extend (which keeps every
+// code or fails) or by making room; false when the tables cannot take them.
+template <class Change>
+bool ChangeTables(const JpegMissingCodes& missing, JpegLayout& layout, Change&& change) {
   if (missing.beyond_baseline) return false;
   for (std::size_t slot = 0; slot < 4; ++slot) {
-    if (missing.dc[slot].any() && !ExtendHuffmanSpec(layout.dc[slot], missing.dc[slot])) {
-      return false;
-    }
-    if (missing.ac[slot].any() && !ExtendHuffmanSpec(layout.ac[slot], missing.ac[slot])) {
-      return false;
-    }
+    if (missing.dc[slot].any() && !change(layout.dc[slot], missing.dc[slot])) return false;
+    if (missing.ac[slot].any() && !change(layout.ac[slot], missing.ac[slot])) return false;
   }
   return true;
 }
 
+// How the scan was written, if it was.
+enum class SpliceResult { kSpliced, kRecoded, kFailed };
+
 // The scan spliced with the source's tables, or with them extended by the codes the new blocks
-// miss; false when even that cannot code them.
-bool SpliceWithTables(const Work& work, const JpegScanMap& map, const JpegMcuStore& kept,
-                      const JpegMcuStore& fresh, std::vector<std::uint8_t>& output) {
-  JpegScanTables tables;
-  if (!BuildJpegScanTables(work.layout, tables)) return false;
+// miss; when the tables have no room for those, coded again whole with tables that make room.
+SpliceResult SpliceWithTables(const Work& work, const JpegScanTables& tables,
+                              const JpegScanMap& map, const JpegMcuStore& kept,
+                              const JpegMcuStore& fresh, std::vector<std::uint8_t>& output) {
   JpegMissingCodes missing;
   AppendHeader(work, nullptr, output);
-  if (SpliceJpegScan(work.data, tables, map, fresh, kept, output, missing)) return true;
+  if (SpliceJpegScan(work.data, tables, map, fresh, kept, output, missing)) {
+    return SpliceResult::kSpliced;
+  }
   // Codes added in the space the source's tables leave free change none of theirs, so every
   // copied bit still decodes as before.
-  JpegLayout extended = work.layout;
-  JpegScanTables extended_tables;
-  if (!ExtendTables(missing, extended) || !BuildJpegScanTables(extended, extended_tables)) {
-    return false;
+  JpegLayout changed = work.layout;
+  JpegScanTables changed_tables;
+  if (ChangeTables(missing, changed, ExtendHuffmanSpec) &&
+      BuildJpegScanTables(changed, changed_tables)) {
+    output.clear();
+    AppendHeader(work, &changed, output);
+    return SpliceJpegScan(work.data, changed_tables, map, fresh, kept, output, missing)
+               ? SpliceResult::kSpliced
+               : SpliceResult::kFailed;
+  }
+  changed = work.layout;
+  if (!ChangeTables(missing, changed, MakeRoomInHuffmanSpec) ||
+      !BuildJpegScanTables(changed, changed_tables)) {
+    return SpliceResult::kFailed;
   }
   output.clear();
-  AppendHeader(work, &extended, output);
-  return SpliceJpegScan(work.data, extended_tables, map, fresh, kept, output, missing);
+  AppendHeader(work, &changed, output);
+  return RecodeJpegScan(work.data, tables, changed_tables, map, fresh, output)
+             ? SpliceResult::kRecoded
+             : SpliceResult::kFailed;
 }
 
 LosslessJpeg Splice(const Work& work) {
@@ -229,11 +243,17 @@ LosslessJpeg Splice(const Work& work) {
   const JpegMcuStore fresh = Restamp(work, kept);
   LosslessJpeg result;
   result.bytes.reserve(work.data.size() + work.data.size() / 16);
-  if (!SpliceWithTables(work, map, kept, fresh, result.bytes)) {
-    return Rewrite(work, LosslessOutcome::kNewTables);
+  switch (SpliceWithTables(work, tables, map, kept, fresh, result.bytes)) {
+    case SpliceResult::kSpliced:
+      result.outcome = LosslessOutcome::kSpliced;
+      break;
+    case SpliceResult::kRecoded:
+      result.outcome = LosslessOutcome::kNewTables;
+      break;
+    case SpliceResult::kFailed:
+      return {LosslessOutcome::kFallback, LosslessFallback::kDamaged, {}};
   }
   result.bytes.insert(result.bytes.end(), {0xFF, kJpegEoi});
-  result.outcome = LosslessOutcome::kSpliced;
   return result;
 }
 

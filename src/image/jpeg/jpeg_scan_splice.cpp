@@ -72,7 +72,40 @@ bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& i
   return true;
 }
 
+// Codes every MCU of one restart interval with the new tables: fresh blocks for the changed
+// ones, the source's decoded blocks for the rest.
+bool RecodeInterval(std::span<const std::uint8_t> data, const JpegScanTables& source,
+                    const JpegScanTables& tables, const JpegScanMap& map, const JpegMcuStore& fresh,
+                    const JpegScanMap::Interval& interval, JpegBitWriter& writer) {
+  JpegBitReader reader(data, {interval.begin, 0});
+  std::array<int, 4> read_predictors{};
+  std::array<int, 4> write_predictors{};
+  std::vector<JpegBlock> decoded(static_cast<std::size_t>(fresh.blocks_per_mcu()));
+  JpegMissingCodes missing;
+  for (std::uint32_t m = interval.first; m < interval.end; ++m) {
+    if (!ReadJpegMcu(reader, source, read_predictors, decoded.data(), fresh)) return false;
+    const JpegBlock* blocks = (map.flags[m] & JpegScanMap::kChanged) ? fresh.Find(m) : nullptr;
+    CodeMcu(writer, tables, blocks != nullptr ? blocks : decoded.data(), fresh, write_predictors,
+            missing);
+  }
+  return !reader.Overran() && !missing.any();
+}
+
 }  // namespace
+
+bool RecodeJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& source,
+                    const JpegScanTables& tables, const JpegScanMap& map, const JpegMcuStore& fresh,
+                    std::vector<std::uint8_t>& output) {
+  JpegBitWriter writer(output);
+  for (std::size_t k = 0; k < map.intervals.size(); ++k) {
+    if (!RecodeInterval(data, source, tables, map, fresh, map.intervals[k], writer)) return false;
+    writer.PadToByte();
+    if (k + 1 < map.intervals.size()) {
+      writer.Marker(static_cast<std::uint8_t>(kJpegFirstRestart + k % 8));
+    }
+  }
+  return true;
+}
 
 bool JpegMissingCodes::any() const {
   const auto set = [](const std::bitset<256>& symbols) { return symbols.any(); };

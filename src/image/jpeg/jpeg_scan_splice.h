@@ -28,4 +28,13 @@ bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& ta
                     const JpegScanMap& map, const JpegMcuStore& fresh, const JpegMcuStore& kept,
                     std::vector<std::uint8_t>& output, JpegMissingCodes& missing);
 
+// Appends to output the whole first scan of data coded again with tables: the region's MCUs
+// (fresh) as they are, every other block decoded with the source's tables (source) and coded
+// with the new ones, restart markers where the source has them. For tables that changed codes
+// the source's bits cannot be copied. False on damaged data in the intervals the first pass
+// did not decode, or when a table still lacks a code.
+bool RecodeJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& source,
+                    const JpegScanTables& tables, const JpegScanMap& map, const JpegMcuStore& fresh,
+                    std::vector<std::uint8_t>& output);
+
 }  // namespace quelmar
