@@ -93,6 +93,10 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
   AddRange(app, "--threshold", options.threshold, 0, 255,
            "darker pixels count as dark (mask 2); default 250");
   AddRange(app, "--quality", options.quality, 1, 100, "JPEG quality of the results; default 100");
+  app.add_flag_callback(
+      "--lossless", [&options] { options.lossless = true; },
+      "code again only the 8x8 blocks under the logo, keeping every other block of the photo "
+      "as it is; --quality does not apply");
   app.add_option("--settings", options.settings_file, "take the parameters from a Quelmar.ini")
       ->type_name("FILE")
       ->check(CLI::ExistingFile.description(""));
@@ -128,6 +132,7 @@ CliParameters ResolveParameters(const CliOptions& options) {
     parameters.exclude = host.EditText(EditField::kEdit4);
     parameters.stamp = {fields.FPosition, fields.FMaskType, fields.FAlpha, fields.FThreshold};
     parameters.quality = fields.FQuality;
+    parameters.lossless = fields.FLossless;
   }
   Override(options.logo, parameters.logo);
   Override(options.source, parameters.source);
@@ -137,6 +142,7 @@ CliParameters ResolveParameters(const CliOptions& options) {
   Override(options.density, parameters.stamp.FAlpha);
   Override(options.mask, parameters.stamp.FMaskType);
   Override(options.quality, parameters.quality);
+  Override(options.lossless, parameters.lossless);
   parameters.jobs = options.jobs;
   if (options.threshold)
     parameters.stamp.FThreshold = static_cast<std::uint8_t>(*options.threshold);

@@ -19,6 +19,7 @@ struct CliParameters {
   StampSettings stamp{kTopLeft, mkColor, 127, 250};
   std::int32_t quality = 100;
   std::int32_t jobs = 0;  // worker threads; 0 for one per core
+  bool lossless = false;  // only the logo's blocks coded again; the quality plays no part
 };
 
 enum class OnError { kContinue, kStop };
@@ -27,6 +28,7 @@ enum class OnError { kContinue, kStop };
 struct CliOptions {
   std::optional<std::string> logo, source, output, exclude;
   std::optional<std::int32_t> position, density, mask, threshold, quality;
+  std::optional<bool> lossless;
   std::string settings_file;  // empty for none
   OnError on_error = OnError::kContinue;
   std::int32_t jobs = 1;

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string>
+
+#include "convert/convert_file.h"
 
 #include "cli/cli_run.h"
 
@@ -36,6 +39,7 @@ TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, st
       stamp_(parameters.stamp),
       quality_(parameters.quality),
       jobs_(parameters.jobs),
+      lossless_(parameters.lossless),
       on_error_(on_error),
       err_(err),
       interrupt_(interrupt),
@@ -88,7 +92,31 @@ void TerminalHost::Focus(RunField field) {
 void TerminalHost::FileFinished(const FileOutcome& outcome) {
   ++files_done_;
   if (!outcome.converted()) ++failed_files_;
+  if (outcome.lossless) NoteLossless(outcome.source, *outcome.lossless);
   last_ = outcome;
+}
+
+void TerminalHost::NoteLossless(const std::string& source, const LosslessStatus& status) {
+  bool& said = status.outcome == LosslessOutcome::kFallback ? fallback_said_ : new_tables_said_;
+  if (status.outcome == LosslessOutcome::kFallback) {
+    ++lossless_fallbacks_;
+  } else if (status.outcome == LosslessOutcome::kNewTables) {
+    ++lossless_new_tables_;
+  } else {
+    ++lossless_exact_;
+    return;
+  }
+  if (said) return;
+  said = true;
+  ClearProgressLine();
+  err_ << LosslessNoteText(source, status) << "(この実行では一度だけ表示します)\n";
+}
+
+std::string TerminalHost::LosslessSummary() const {
+  if (!lossless_) return {};
+  return "ロスレスで書いたファイル " + std::to_string(lossless_exact_ + lossless_new_tables_) +
+         "(うちハフマン表を作り直したもの " + std::to_string(lossless_new_tables_) +
+         ")、通常の変換で書いたファイル " + std::to_string(lossless_fallbacks_);
 }
 
 void TerminalHost::ClearProgressLine() {

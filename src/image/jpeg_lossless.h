@@ -39,6 +39,12 @@ enum class LosslessFallback {
   kLargeLogo,    // the logo covers so much of the photo that the full path is as fast
 };
 
+// How one photo went in the lossless mode.
+struct LosslessStatus {
+  LosslessOutcome outcome = LosslessOutcome::kFallback;
+  LosslessFallback reason = LosslessFallback::kNone;
+};
+
 struct LosslessJpeg {
   LosslessOutcome outcome = LosslessOutcome::kFallback;
   LosslessFallback reason = LosslessFallback::kNone;

@@ -25,6 +25,7 @@ constexpr std::string_view kJPEGQuality = "JPEGQuality";
 constexpr std::string_view kThreshold = "B/W";
 constexpr std::string_view kMaskType = "MaskType";
 constexpr std::string_view kSampleJPEG = "SampleJPEG";
+constexpr std::string_view kLossless = "Lossless";
 
 bool IsStaleFile(const std::string& path) {
   return !path.empty() && !FileExists(path);
@@ -88,6 +89,7 @@ void LoadSettings(SettingsHost& host, const std::string& path) {
   fields.FMaskType = ReadClamped(ini, kMaskType, 0, 0, 2);
   fields.FSampleJPEG = ini.ReadText(kSection, kSampleJPEG, "");
   if (IsStaleFile(fields.FSampleJPEG)) fields.FSampleJPEG.clear();
+  fields.FLossless = ReadClamped(ini, kLossless, 0, 0, 1) != 0;
 
   // Shown again without the check: Edit1 keeps a stale path, while the logo was loaded (by
   // the change handler) only when the path named an existing file.
@@ -120,6 +122,11 @@ void SaveSettings(SettingsHost& host, const std::string& path) {
   ini.PutNumber(kSection, kMaskType, fields.FMaskType);
   if (IsStaleFile(fields.FSampleJPEG)) fields.FSampleJPEG.clear();
   ini.PutText(kSection, kSampleJPEG, fields.FSampleJPEG);
+  // Written only when on (or to turn it off), so that a file saved with the mode off is the one
+  // it always was.
+  if (fields.FLossless || !ini.ReadText(kSection, kLossless, "").empty()) {
+    ini.PutNumber(kSection, kLossless, fields.FLossless ? 1 : 0);
+  }
 
   ini.WriteToFile();
 }

@@ -21,6 +21,7 @@ struct SettingsFields {
   std::uint8_t FThreshold = 250;
   std::int32_t FMaskType = 0;
   std::string FSampleJPEG;
+  bool FLossless = false;  // the lossless mode: only the logo's blocks coded again
 };
 
 // What LoadSettings and SaveSettings need of the main window. The window implements it;

@@ -81,6 +81,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   std::string FieldText(RunField field) const override;
   StampSettings CurrentStampSettings() const override;
   std::int32_t Quality() const override { return fields_.FQuality; }
+  // The lossless mode as Quelmar.ini sets it (the window has no control for it yet).
+  bool Lossless() const override { return fields_.FLossless; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;
   std::int32_t ProgressPosition() const override;

@@ -138,3 +138,19 @@ TEST(ParseCliOptions, RefusesAMissingSettingsFile) {
 
 }  // namespace
 }  // namespace quelmar
+
+namespace quelmar {
+namespace {
+
+TEST(ParseCliOptions, LosslessIsAFlagThatOverridesTheSettingsFile) {
+  const Parsed plain = Parse({});
+  ASSERT_FALSE(plain.status) << plain.err;
+  EXPECT_FALSE(ResolveParameters(plain.options).lossless);
+  const Parsed on = Parse({"--lossless"});
+  ASSERT_FALSE(on.status) << on.err;
+  EXPECT_TRUE(ResolveParameters(on.options).lossless);
+  EXPECT_NE(Parse({"--help"}).out.find("--lossless"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quelmar

@@ -212,6 +212,29 @@ bool DecodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const Huff
   });
 }
 
+bool TranscodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
+                        int& predictor, JpegBitWriter& writer, const HuffmanEncoder& new_dc,
+                        const HuffmanEncoder& new_ac) {
+  const int dc_size = dc.Decode(reader);
+  if (dc_size < 0 || dc_size > kMaxDcCategory) return false;
+  const std::uint32_t dc_bits = reader.Get(dc_size);
+  if (dc_size > 0) predictor += Extend(dc_bits, dc_size);
+  if (predictor < -32768 || predictor > 32767) return false;
+  new_dc.Put(writer, dc_size);
+  writer.Put(dc_bits, dc_size);
+  for (int k = 1; k < 64;) {
+    const int symbol = ac.Decode(reader);
+    if (symbol < 0) return false;
+    const int size = symbol & 15;
+    if (size == 0 && symbol != kEndOfBlock && symbol != kZeroRun) return false;
+    k += size == 0 ? (symbol == kZeroRun ? 16 : 64) : (symbol >> 4) + 1;
+    if (size > kMaxAcCategory || (symbol != kEndOfBlock && k > 64)) return false;
+    new_ac.Put(writer, symbol);
+    writer.Put(reader.Get(size), size);
+  }
+  return true;
+}
+
 bool SkipJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
                    int& predictor) {
   if (!DecodeDc(reader, dc, predictor)) return false;

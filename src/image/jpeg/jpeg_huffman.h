@@ -97,6 +97,14 @@ bool DecodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const Huff
 bool SkipJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
                    int& predictor);
 
+// Reads one block with the decoders and writes its symbols again with the encoders, each
+// symbol's magnitude bits as they are: the block keeps its coefficients and DC difference.
+// predictor follows the block's DC. The encoders must hold every symbol the decoders have.
+// False on damaged data, as DecodeJpegBlock.
+bool TranscodeJpegBlock(JpegBitReader& reader, const HuffmanDecoder& dc, const HuffmanDecoder& ac,
+                        int& predictor, JpegBitWriter& writer, const HuffmanEncoder& new_dc,
+                        const HuffmanEncoder& new_ac);
+
 // Whether the tables can code block after predictor.
 enum class JpegCodes {
   kPresent,        // every symbol it needs has a code

@@ -55,7 +55,8 @@ bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& i
       ++m;
       continue;
     }
-    // A run of unchanged MCUs whose predictors agree with the source's: its bits as they are.
+    // A run of unchanged MCUs whose predictors agree with the source's: its bits as they are
+    // (not once a code is missing: the scan is then only searched for what else is).
     std::uint32_t n = m;
     while (n < interval.end && !(flags[n] & JpegScanMap::kChanged)) ++n;
     const JpegBitPosition from =
@@ -66,14 +67,31 @@ bool SpliceInterval(const SpliceContext& context, const JpegScanMap::Interval& i
       to = mark.at;
       predictors = mark.predictors;
     }
-    writer.CopyBits(context.data, from, to);
+    if (!context.missing.any()) writer.CopyBits(context.data, from, to);
     m = n;
   }
   return true;
 }
 
+// Writes the symbols of one MCU of the source again with the new tables.
+bool TranscodeMcu(JpegBitReader& reader, const JpegScanTables& source, const JpegScanTables& tables,
+                  std::array<int, 4>& predictors, JpegBitWriter& writer) {
+  for (std::size_t s = 0; s < source.components.size(); ++s) {
+    const JpegScanTables::Component& from = source.components[s];
+    const JpegScanTables::Component& to = tables.components[s];
+    for (int b = 0; b < from.blocks; ++b) {
+      if (!TranscodeJpegBlock(reader, *from.dc_decoder, *from.ac_decoder, predictors[s], writer,
+                              *to.dc_encoder, *to.ac_encoder)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 // Codes every MCU of one restart interval with the new tables: fresh blocks for the changed
-// ones, the source's decoded blocks for the rest.
+// ones, the source's blocks decoded and coded again after them (their DC differences moved),
+// and the rest symbol by symbol.
 bool RecodeInterval(std::span<const std::uint8_t> data, const JpegScanTables& source,
                     const JpegScanTables& tables, const JpegScanMap& map, const JpegMcuStore& fresh,
                     const JpegScanMap::Interval& interval, JpegBitWriter& writer) {
@@ -83,10 +101,17 @@ bool RecodeInterval(std::span<const std::uint8_t> data, const JpegScanTables& so
   std::vector<JpegBlock> decoded(static_cast<std::size_t>(fresh.blocks_per_mcu()));
   JpegMissingCodes missing;
   for (std::uint32_t m = interval.first; m < interval.end; ++m) {
+    const bool changed = (map.flags[m] & JpegScanMap::kChanged) != 0;
+    const bool resync = m > interval.first && (map.flags[m - 1] & JpegScanMap::kChanged) != 0;
+    if (!changed && !resync) {
+      if (!TranscodeMcu(reader, source, tables, read_predictors, writer)) return false;
+      write_predictors = read_predictors;
+      continue;
+    }
     if (!ReadJpegMcu(reader, source, read_predictors, decoded.data(), fresh)) return false;
-    const JpegBlock* blocks = (map.flags[m] & JpegScanMap::kChanged) ? fresh.Find(m) : nullptr;
-    CodeMcu(writer, tables, blocks != nullptr ? blocks : decoded.data(), fresh, write_predictors,
-            missing);
+    const JpegBlock* blocks = changed ? fresh.Find(m) : decoded.data();
+    if (blocks == nullptr) return false;
+    CodeMcu(writer, tables, blocks, fresh, write_predictors, missing);
   }
   return !reader.Overran() && !missing.any();
 }
@@ -124,7 +149,7 @@ bool SpliceJpegScan(std::span<const std::uint8_t> data, const JpegScanTables& ta
     if (interval.changed) {
       if (!SpliceInterval(context, interval, writer)) return false;
       writer.PadToByte();
-    } else {
+    } else if (!missing.any()) {
       writer.Raw(data.subspan(interval.begin, interval.marker - interval.begin));
     }
     if (k + 1 < map.intervals.size())
