@@ -111,6 +111,7 @@ TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
   // re-encodes as well; that is worth a few levels at most.
   EXPECT_LE(lossless, reference + 3) << "second generation " << reference;
   RecordProperty("largest_difference", lossless);
+  RecordProperty("second_generation_difference", reference);
 
   // Beyond two pixels of the region (one chroma sample of upsampling) nothing moves.
   const PixelRect grown{region.x - 2, region.y - 2, region.w + 4, region.h + 4};
