@@ -71,7 +71,8 @@ bool KeepColourProfile(std::uint8_t marker, std::span<const std::uint8_t> payloa
 // source's coefficients, and baseline stays baseline, progressive progressive. The quality
 // setting plays no part. A photo that cannot be done exactly gives kFallback with its reason,
 // damaged coded data included, so that the full path treats it as it treats every photo.
-// Errors of stamp, EOutOfMemory and EOutOfResources pass through.
+// Errors of stamp, EOutOfMemory and EOutOfResources (the memory budget, reserved for the
+// image-sized bookkeeping too) pass through.
 LosslessJpeg StampJpegLossless(const JpegFile& source, PixelRect logo, const RegionStamp& stamp,
                                const JpegSegmentFilter& keep = KeepColourProfile);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/errors.h"
+#include "base/memory_budget.h"
 #include "image/jpeg/exif_orientation.h"
 #include "image/jpeg/jpeg_coefficient_recode.h"
 #include "image/jpeg/jpeg_decompression.h"
@@ -233,6 +234,10 @@ SpliceResult SpliceWithTables(const Work& work, const JpegScanTables& tables,
 }
 
 LosslessJpeg Splice(const Work& work) {
+  // The per-MCU flags and store slots, and the output, are image-sized.
+  const std::size_t mcus = std::size_t{work.layout.mcus_across()} * work.layout.mcus_down();
+  const MemoryReservation working_memory(mcus * (sizeof(std::uint8_t) + sizeof(std::int32_t)) +
+                                         work.data.size() + work.data.size() / 16);
   JpegScanTables tables;
   if (!BuildJpegScanTables(work.layout, tables)) return Rewrite(work, LosslessOutcome::kRewritten);
   JpegScanMap map;
