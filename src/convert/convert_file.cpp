@@ -33,8 +33,11 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
     LosslessJpeg stamped = StampLogoLossless(jpeg, mark, settings);
     status = LosslessStatus{stamped.outcome, stamped.reason};
     if (stamped.outcome != LosslessOutcome::kFallback) {
-      return {{},    std::move(stamped.bytes), FileOutcome::Result::kConverted, {}, bytes_in, 0,
-              status};
+      StampedJpeg done;
+      done.bytes = std::move(stamped.bytes);
+      done.bytes_in = bytes_in;
+      done.lossless = status;
+      return done;
     }
   }
   // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
