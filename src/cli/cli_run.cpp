@@ -39,6 +39,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   if (host.check_failed()) return kExitBadUsage;
   err << "変換したファイル " << host.files_done() - host.failed_files()
       << "、変換できなかったファイル " << host.failed_files() << '\n';
+  if (const std::string summary = host.LosslessSummary(); !summary.empty()) err << summary << '\n';
   if (host.interrupted()) return kExitInterrupted;
   return host.failed_files() > 0 ? kExitSomeFailed : kExitConverted;
 }

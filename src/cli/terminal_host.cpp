@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string>
 #include <string_view>
 
+#include "convert/convert_file.h"
 #include "settings/settings_table.h"
 
 #include "cli/cli_run.h"
@@ -74,7 +76,31 @@ void TerminalHost::Focus(EditField field) {
 void TerminalHost::FileFinished(const FileOutcome& outcome) {
   ++files_done_;
   if (!outcome.converted()) ++failed_files_;
+  if (outcome.lossless) NoteLossless(outcome.source, *outcome.lossless);
   last_ = outcome;
+}
+
+void TerminalHost::NoteLossless(const std::string& source, const LosslessStatus& status) {
+  bool& said = status.outcome == LosslessOutcome::kFallback ? fallback_said_ : new_tables_said_;
+  if (status.outcome == LosslessOutcome::kFallback) {
+    ++lossless_fallbacks_;
+  } else if (status.outcome == LosslessOutcome::kNewTables) {
+    ++lossless_new_tables_;
+  } else {
+    ++lossless_exact_;
+    return;
+  }
+  if (said) return;
+  said = true;
+  ClearProgressLine();
+  err_ << LosslessNoteText(source, status) << "(この実行では一度だけ表示します)\n";
+}
+
+std::string TerminalHost::LosslessSummary() const {
+  if (!Lossless()) return {};
+  return "ロスレスで書いたファイル " + std::to_string(lossless_exact_ + lossless_new_tables_) +
+         "(うちハフマン表を作り直したもの " + std::to_string(lossless_new_tables_) +
+         ")、通常の変換で書いたファイル " + std::to_string(lossless_fallbacks_);
 }
 
 void TerminalHost::ClearProgressLine() {

@@ -36,21 +36,32 @@ class TerminalHost : public RunHost {
   void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
+  // Counts the files; in the lossless mode says once per run why a photo fell back or had its
+  // scan coded again.
   void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
+  bool Lossless() const override { return settings_.FLossless != 0; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
   int failed_files() const { return failed_files_; }
   int files_done() const { return files_done_; }
+  // The summary of the lossless mode's photos, or empty when it was off.
+  std::string LosslessSummary() const;
 
  private:
   void ClearProgressLine();
   void DrawProgressLine();
+  void NoteLossless(const std::string& source, const LosslessStatus& status);
 
   RunState state_;
   EditTexts fields_;
   SettingsFields settings_;
+  int lossless_exact_ = 0;       // spliced or rewritten, the coefficients outside the logo kept
+  int lossless_new_tables_ = 0;  // the scan coded again with new Huffman tables
+  int lossless_fallbacks_ = 0;   // stamped by the full path
+  bool fallback_said_ = false;
+  bool new_tables_said_ = false;
   OnError on_error_;
   std::ostream& err_;
   const std::atomic<bool>& interrupt_;
