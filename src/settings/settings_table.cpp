@@ -103,7 +103,8 @@ constexpr std::array kSettings = {
                 .maximum = 1,
                 .option = "--lossless",
                 .help = "code again only the 8x8 blocks under the logo, keeping every other "
-                        "block of the photo as it is; --quality does not apply"},
+                        "block of the photo as it is; --quality does not apply",
+                .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.

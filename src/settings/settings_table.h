@@ -60,6 +60,9 @@ struct SettingSpec {
   // text; none for a setting only the window has.
   std::string_view option{};
   std::string_view help{};
+  // The caption of the setting's control in the window's 詳細設定 dialog; none for a setting
+  // that has its own control in the main window or none at all.
+  std::string_view caption{};
 
   // True for the kinds held as text (plain text and paths).
   bool is_text() const {
