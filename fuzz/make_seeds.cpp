@@ -9,7 +9,7 @@
 
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
-#include "png_builder.h"
+#include "support/png_builder.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ void WriteJpegSeeds(const std::filesystem::path& dir) {
 // Small PNG files of every colour type, some bit depths, interlaced and not, with transparency.
 void WritePngSeeds(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
-  using quelmar::testing::PngPicture;
+  using quelmar::fixtures::PngPicture;
   const int kinds[][3] = {{0, 1, 0}, {0, 4, 1}, {0, 16, 0}, {2, 8, 1}, {2, 16, 0},
                           {3, 2, 0}, {3, 8, 1}, {4, 8, 0},  {6, 8, 1}, {6, 16, 0}};
   for (const auto& [type, depth, interlaced] : kinds) {
@@ -107,12 +107,12 @@ void WritePngSeeds(const std::filesystem::path& dir) {
                  .bit_depth = depth,
                  .interlaced = interlaced != 0};
     if (type == 3) p.palette = {0x102030, 0x405060, 0x708090};
-    p.samples = quelmar::testing::RandomSamples(p, 7, p.palette.size());
+    p.samples = quelmar::fixtures::RandomSamples(p, 7, p.palette.size());
     if (type == 3) p.transparency = std::vector<std::uint16_t>{0, 128};
     if (type == 2 && depth == 8) p.transparency = std::vector<std::uint16_t>{1, 2, 3};
     const std::string name = "type" + std::to_string(type) + "_" + std::to_string(depth) +
                              (interlaced != 0 ? "_interlaced" : "") + ".png";
-    Save(dir / name, quelmar::testing::BuildPng(p));
+    Save(dir / name, quelmar::fixtures::BuildPng(p));
   }
 }
 
@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
   WriteBitmapSeeds(root / "bitmap_fuzz");
   WriteJpegSeeds(root / "jpeg_fuzz");
   WritePngSeeds(root / "png_fuzz");
+  WriteJpegSeeds(root / "lossless_fuzz");
   WriteIniSeeds(root / "ini_fuzz");
   WriteCommaSeeds(root / "comma_text_fuzz");
   return 0;

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "fuzz_entries.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "support/file_tools.h"
 
 namespace quelmar::fuzz {
 namespace {
@@ -31,15 +30,10 @@ std::vector<std::filesystem::path> Findings(const std::string& target) {
   return files;
 }
 
-std::vector<std::uint8_t> Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void ReplayAll(const std::string& target, Entry entry) {
   for (const std::filesystem::path& file : Findings(target)) {
     SCOPED_TRACE(file.string());
-    const std::vector<std::uint8_t> bytes = Bytes(file);
+    const std::vector<std::uint8_t> bytes = fixtures::ReadBytes(file.string());
     EXPECT_TRUE(entry(bytes));
   }
 }
@@ -54,6 +48,10 @@ TEST(FuzzReplay, EveryKeptJpegInputDecodesOrIsRefusedCleanly) {
 
 TEST(FuzzReplay, EveryKeptPngInputDecodesOrIsRefusedCleanly) {
   ReplayAll("png_fuzz", PngEntry);
+}
+
+TEST(FuzzReplay, EveryKeptLosslessInputStampsOrFallsBackCleanly) {
+  ReplayAll("lossless_fuzz", LosslessEntry);
 }
 
 TEST(FuzzReplay, EveryKeptSettingsInputSavesTextThatReadsBackAsItself) {

@@ -9,14 +9,14 @@
 
 #include "image/logo_resample.h"
 #include "image/stamp.h"
-#include "raster_pixels.h"
+#include "support/raster_pixels.h"
 
 namespace quelmar {
 namespace {
 
-using testing::Filled;
-using testing::Get;
-using testing::Grey;
+using fixtures::Filled;
+using fixtures::Get;
+using fixtures::Grey;
 
 struct FitCase {
   LogoFitting fitting;

@@ -12,17 +12,17 @@
 #include "base/memory_budget.h"
 #include "image/resample/resample_taps.h"
 #include "image/scaled_logos.h"
-#include "raster_pixels.h"
+#include "support/raster_pixels.h"
 
 namespace quelmar {
 namespace {
 
-using testing::Filled;
-using testing::Get;
-using testing::Grey;
-using testing::Pixel;
-using testing::Put;
-using testing::RandomRaster;
+using fixtures::Filled;
+using fixtures::Get;
+using fixtures::Grey;
+using fixtures::Pixel;
+using fixtures::Put;
+using fixtures::RandomRaster;
 
 std::uint8_t AlphaAt(const LogoImage& logo, std::int32_t x, std::int32_t y) {
   return logo.alpha().Row(y)[3 * x];

@@ -7,18 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_builder.h"
 #include "image/logo_file.h"
 #include "image/stamp.h"
-#include "jpeg_reference_tools.h"
-#include "png_builder.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/png_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using testing::BuildPng;
-using testing::PngPicture;
+using fixtures::BuildPng;
+using fixtures::PngPicture;
 
 // Every pixel of the logo as red, green, blue, alpha (255 without an alpha plane).
 Bytes Rgba(const LogoImage& logo) {
@@ -60,14 +63,14 @@ PngPicture RandomPicture(const PngKind& kind, std::uint32_t seed) {
       p.palette.push_back(static_cast<std::uint32_t>(i * 0x3A7B19u + seed) & 0xFFFFFF);
     }
   }
-  p.samples = testing::RandomSamples(p, seed, palette_size);
+  p.samples = fixtures::RandomSamples(p, seed, palette_size);
   if (kind.transparency) {
     if (kind.colour_type == 3) {
       std::vector<std::uint16_t> alphas;
       for (std::size_t i = 0; i < palette_size / 2; ++i) alphas.push_back((i * 97 + 3) & 0xFF);
       p.transparency = alphas;
     } else {
-      const int channels = testing::ChannelsOf(kind.colour_type);
+      const int channels = fixtures::ChannelsOf(kind.colour_type);
       p.transparency = std::vector<std::uint16_t>(p.samples.begin(), p.samples.begin() + channels);
     }
   }
@@ -98,9 +101,8 @@ class PngEveryKind : public ::testing::TestWithParam<PngKind> {};
 Bytes ImageMagickRgba(const std::string& convert, const std::string& path, int bit_depth,
                       const std::string& raw) {
   const std::string depth = bit_depth == 16 ? "16" : "8";
-  EXPECT_TRUE(
-      jpeg_testing::RunTool(convert, {path, "-depth", depth, "-endian", "MSB", "rgba:" + raw}));
-  const Bytes samples = jpeg_testing::ReadBytes(raw);
+  EXPECT_TRUE(fixtures::RunTool(convert, {path, "-depth", depth, "-endian", "MSB", "rgba:" + raw}));
+  const Bytes samples = fixtures::ReadBytes(raw);
   if (bit_depth != 16) return samples;
   Bytes reduced;
   for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
@@ -112,12 +114,13 @@ Bytes ImageMagickRgba(const std::string& convert, const std::string& path, int b
 
 // ImageMagick is the independent decoder.
 TEST_P(PngEveryKind, DecodesAsImageMagickDoes) {
-  const std::string convert = jpeg_testing::FindTool("convert");
+  const std::string convert = fixtures::FindTool("convert");
   if (convert.empty()) GTEST_SKIP() << "ImageMagick's convert is not installed";
   const PngKind kind = GetParam();
-  testing::TemporaryFolder folder;
-  const std::string path = folder.WriteFile("logo.png", BuildPng(RandomPicture(kind, 4711)));
-  const Bytes reference = ImageMagickRgba(convert, path, kind.bit_depth, folder.Path("logo.rgba"));
+  fixtures::TempFolder folder;
+  const std::string path =
+      fixtures::WriteBytes(folder / "logo.png", BuildPng(RandomPicture(kind, 4711)));
+  const Bytes reference = ImageMagickRgba(convert, path, kind.bit_depth, (folder / "logo.rgba"));
 
   LogoImage logo;
   LoadLogoFile(path, logo);
@@ -179,7 +182,7 @@ TEST(DecodePng, GivesPaletteEntriesBeyondTheTransparencyChunkFullOpacity) {
 // Gamma, colour-space and profile chunks do not change a single byte: the logo is sRGB.
 TEST(DecodePng, IgnoresGammaAndColourChunks) {
   PngPicture plain{.width = 5, .height = 4, .colour_type = 2, .bit_depth = 8};
-  plain.samples = testing::RandomSamples(plain, 99);
+  plain.samples = fixtures::RandomSamples(plain, 99);
   PngPicture tagged = plain;
   tagged.extra_chunks = {{"gAMA", {0, 0, 0x75, 0x30}},  // 0.3
                          {"cHRM", Bytes(32, 7)},
@@ -195,7 +198,7 @@ TEST(DecodePng, IgnoresGammaAndColourChunks) {
 // colours, no alpha plane, and so the same stamp in every mask type.
 TEST(DecodeLogo, GivesAPngWithoutTransparencyTheSameStampAsTheSameBmp) {
   PngPicture p{.width = 23, .height = 7, .colour_type = 2, .bit_depth = 8};
-  p.samples = testing::RandomSamples(p, 5);
+  p.samples = fixtures::RandomSamples(p, 5);
   for (int c = 0; c < 3; ++c) p.samples[3 * 5 + c] = p.samples[c];  // a transparent pixel
   std::vector<std::vector<std::uint32_t>> rows(7);
   for (std::int32_t y = 6; y >= 0; --y) {  // a bottom-up BMP stores the last row first
@@ -205,7 +208,7 @@ TEST(DecodeLogo, GivesAPngWithoutTransparencyTheSameStampAsTheSameBmp) {
     }
   }
   const Bytes bmp =
-      testing::BuildBmp({.width = 23, .height = 7, .pixels = testing::PackRows(rows, 24)});
+      fixtures::BuildBmp({.width = 23, .height = 7, .pixels = fixtures::PackRows(rows, 24)});
 
   const LogoImage from_png = DecodeLogo(BuildPng(p));
   const LogoImage from_bmp = DecodeLogo(bmp);

@@ -11,16 +11,16 @@
 #include "base/memory_budget.h"
 #include "image/logo_file.h"
 #include "image/png_file.h"
-#include "png_builder.h"
+#include "support/png_builder.h"
 
 namespace quelmar {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using testing::Deflate;
-using testing::PngChunk;
-using testing::PngFile;
-using testing::PngPicture;
+using fixtures::Deflate;
+using fixtures::PngChunk;
+using fixtures::PngFile;
+using fixtures::PngPicture;
 
 constexpr const char* kInvalid = "ビットマップイメージが不正です";
 constexpr std::size_t kSignatureSize = 8;
@@ -28,7 +28,7 @@ constexpr std::size_t kHeaderChunkSize = 25;
 
 PngPicture Small() {
   PngPicture p{.width = 9, .height = 5, .colour_type = 2, .bit_depth = 8};
-  p.samples = testing::RandomSamples(p, 1);
+  p.samples = fixtures::RandomSamples(p, 1);
   return p;
 }
 
@@ -56,8 +56,8 @@ void PrintTo(const Hostile& h, std::ostream* os) {
 }
 
 std::vector<Hostile> HostileFiles() {
-  const Bytes good = testing::BuildPng(Small());
-  const Bytes filtered = testing::FilteredImageData(Small());
+  const Bytes good = fixtures::BuildPng(Small());
+  const Bytes filtered = fixtures::FilteredImageData(Small());
   PngPicture palette{.width = 4,
                      .height = 1,
                      .colour_type = 3,
@@ -66,7 +66,7 @@ std::vector<Hostile> HostileFiles() {
                      .palette = {0x111111, 0x222222, 0x333333}};
   PngPicture interlaced = Small();
   interlaced.interlaced = true;
-  const Bytes interlaced_filtered = testing::FilteredImageData(interlaced);
+  const Bytes interlaced_filtered = fixtures::FilteredImageData(interlaced);
   return {
       {"a broken signature", Changed(good, [](Bytes& b) { b[1] = 'Q'; })},
       {"the signature alone", Bytes(good.begin(), good.begin() + kSignatureSize)},
@@ -112,7 +112,7 @@ std::vector<Hostile> HostileFiles() {
        PngFile(9, 5, 8, 2, 1,
                {Idat(Bytes(interlaced_filtered.begin(), interlaced_filtered.end() - 20))})},
       {"interlace passes of a wider picture", PngFile(17, 5, 8, 2, 1, {Idat(interlaced_filtered)})},
-      {"palette indices beyond the palette", testing::BuildPng(palette)},
+      {"palette indices beyond the palette", fixtures::BuildPng(palette)},
       {"a palette file without a palette", PngFile(4, 1, 8, 3, 0, {Idat({0, 0, 0, 0, 0})})},
       {"a palette of 257 entries",
        PngFile(1, 1, 8, 3, 0, {PngChunk("PLTE", Bytes(3 * 257, 1)), Idat({0, 0})})},
@@ -170,7 +170,7 @@ TEST(PngHostile, RefusesAPictureBeyondTheMemoryBudget) {
     PngPicture big{
         .width = 1500, .height = 1000, .colour_type = 6, .bit_depth = 8, .interlaced = interlaced};
     big.samples.assign(std::size_t{1500} * 1000 * 4, 77);
-    const Bytes file = testing::BuildPng(big);
+    const Bytes file = fixtures::BuildPng(big);
     const std::size_t in_use = MemoryInUse();
     {
       // The colours and the alpha plane take 9 MB; interlaced, the rows take 6 MB more.
@@ -187,7 +187,7 @@ TEST(PngHostile, RefusesAPictureBeyondTheMemoryBudget) {
 TEST(PngHostile, AcceptsAHighlyCompressedPictureOfOneColour) {
   PngPicture flat{.width = 4000, .height = 400, .colour_type = 0, .bit_depth = 8};
   flat.samples.assign(std::size_t{4000} * 400, 0);
-  const LogoImage logo = DecodePng(testing::BuildPng(flat));
+  const LogoImage logo = DecodePng(fixtures::BuildPng(flat));
   EXPECT_EQ(logo.width(), 4000);
   EXPECT_EQ(logo.colour().Row(399)[3 * 3999], 0);
 }

@@ -2,18 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "base/errors.h"
 #include "image/logo_file.h"
-#include "raster_pixels.h"
+#include "support/file_tools.h"
+#include "support/raster_pixels.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::Filled;
-using testing::Grey;
+using fixtures::Filled;
+using fixtures::Grey;
 
 TEST(SharedLogo, IsEmptyAtFirstAndTakesALogoOverWithoutACopy) {
   SharedLogo shared;
@@ -66,12 +65,11 @@ TEST(SharedLogo, IsFittedToEachPhotographOrToNoneWhenItDoesNotFit) {
 }
 
 TEST(SharedLogo, ALoadThatFailsKeepsTheLogoALoadThatWorksReplacesIt) {
-  const std::string folder = std::filesystem::temp_directory_path() / "quelmar-shared-logo";
-  std::filesystem::create_directories(folder);
-  const std::string bad = folder + "/bad.bmp";
-  std::ofstream(bad, std::ios::binary) << "not a bitmap, but long enough for a header";
-  const std::string empty = folder + "/empty.bmp";
-  std::ofstream(empty, std::ios::binary).flush();
+  const fixtures::TempFolder folder;
+  const std::string bad = folder / "bad.bmp";
+  fixtures::WriteText(bad, "not a bitmap, but long enough for a header");
+  const std::string empty = folder / "empty.bmp";
+  fixtures::WriteText(empty, "");
 
   SharedLogo logo = Filled(3, 2, Grey(4));
   const LogoImage* before = &logo.get();
@@ -81,7 +79,6 @@ TEST(SharedLogo, ALoadThatFailsKeepsTheLogoALoadThatWorksReplacesIt) {
   LoadLogoFile(empty, logo);
   EXPECT_TRUE(logo.empty());
   EXPECT_EQ(held->width(), 3);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -7,18 +7,18 @@
 #include <vector>
 
 #include "image/stamp.h"
-#include "raster_pixels.h"
+#include "support/raster_pixels.h"
 
 namespace quelmar {
 namespace {
 
-using testing::AllBytes;
-using testing::Filled;
-using testing::Get;
-using testing::Grey;
-using testing::Pixel;
-using testing::Put;
-using testing::RandomRaster;
+using fixtures::AllBytes;
+using fixtures::Filled;
+using fixtures::Get;
+using fixtures::Grey;
+using fixtures::Pixel;
+using fixtures::Put;
+using fixtures::RandomRaster;
 
 StampSettings Settings(std::int32_t mask, std::int32_t density, std::int32_t position = kTopLeft,
                        std::uint8_t threshold = 250, std::int32_t margin = 0) {

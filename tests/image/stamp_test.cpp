@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "raster_pixels.h"
+#include "support/raster_pixels.h"
 
 namespace quelmar {
 namespace {
 
-using testing::AllBytes;
-using testing::Filled;
-using testing::Get;
-using testing::Grey;
-using testing::Pixel;
-using testing::Put;
+using fixtures::AllBytes;
+using fixtures::Filled;
+using fixtures::Get;
+using fixtures::Grey;
+using fixtures::Pixel;
+using fixtures::Put;
 
 constexpr Pixel kClear{7, 8, 9};  // the top-left colour of the test logos
 

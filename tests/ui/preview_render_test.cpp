@@ -9,13 +9,13 @@
 #include "image/logo_resample.h"
 #include "image/shared_logo.h"
 #include "image/stamp.h"
-#include "test_files.h"
+#include "support/rasters.h"
 
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::NoisyRaster;
+using fixtures::EllipseLogo;
+using fixtures::NoisyRaster;
 
 constexpr std::int32_t kPaneWidth = 409;
 constexpr std::int32_t kPaneHeight = 153;
@@ -98,16 +98,6 @@ PreviewPatch RenderWith(const Raster24& sample, const Raster24& logo,
   return RenderPreview(sample, &shared, settings, kPaneWidth, kPaneHeight);
 }
 
-bool SameBytes(const Raster24& a, const Raster24& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (std::int32_t y = 0; y < a.height(); ++y) {
-    if (std::memcmp(a.Row(y), b.Row(y), 3 * static_cast<std::size_t>(a.width())) != 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
 struct SizeCase {
   std::int32_t sample_w, sample_h, logo_w, logo_h;
 };
@@ -128,7 +118,7 @@ TEST_P(RenderPreviewMatchesAStampedCopy, AtEveryPositionAndMaskType) {
   const PreviewPatch fast = RenderWith(sample, logo, settings);
   const PreviewPatch reference = ReferencePreview(sample, &logo, settings);
 
-  EXPECT_TRUE(SameBytes(OnPane(fast), reference.pixels));
+  EXPECT_TRUE(OnPane(fast) == reference.pixels);
 }
 
 // With the logo scaled to the sample and kept from its edges, at every position.
@@ -149,7 +139,7 @@ TEST_P(RenderPreviewOfAFittedLogo, MatchesAStampedCopy) {
 
     const PreviewPatch fast = RenderWith(sample, logo, settings);
 
-    EXPECT_TRUE(SameBytes(OnPane(fast), ReferencePreview(sample, &logo, settings).pixels))
+    EXPECT_TRUE(OnPane(fast) == ReferencePreview(sample, &logo, settings).pixels)
         << "mask " << mask_type;
   }
 }
@@ -189,7 +179,7 @@ TEST(RenderPreview, ChoosesTheInkOfMaskType2OverTheWholeLogoEvenWhereThePaneDoes
 
   const PreviewPatch fast = RenderWith(sample, logo, settings);
 
-  EXPECT_TRUE(SameBytes(OnPane(fast), ReferencePreview(sample, &logo, settings).pixels));
+  EXPECT_TRUE(OnPane(fast) == ReferencePreview(sample, &logo, settings).pixels);
   EXPECT_GT(fast.pixels.Row(10)[30], 250);  // whitened, not darkened
 }
 
@@ -204,7 +194,7 @@ TEST(RenderPreview, ShowsASampleSmallerThanTheLogoWithoutTheLogo) {
 
   EXPECT_EQ(patch.pane_x, 309);
   EXPECT_EQ(patch.pane_y, 73);
-  EXPECT_TRUE(SameBytes(patch.pixels, sample));
+  EXPECT_TRUE(patch.pixels == sample);
 }
 
 TEST(RenderPreview, ShowsThePlainSampleWhenNoLogoIsLoaded) {
@@ -237,7 +227,7 @@ TEST(RenderPreview, LeavesTheSampleUnstamped) {
 
   RenderWith(sample, logo, settings);
 
-  EXPECT_TRUE(SameBytes(sample, before));
+  EXPECT_TRUE(sample == before);
 }
 
 }  // namespace

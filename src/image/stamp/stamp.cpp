@@ -59,7 +59,7 @@ struct StampParameters {
 StampParameters ParametersFor(const StampSettings& settings, const LogoPlanes& logo) {
   const std::uint8_t* corner = logo.colour.Row(0);
   return {std::clamp<std::int32_t>(settings.FMaskType, mkColor, mkWhiteOnBlack),
-          static_cast<std::uint32_t>(std::clamp<std::int32_t>(settings.FAlpha, 0, 256)),
+          static_cast<std::uint32_t>(std::clamp<std::int32_t>(settings.FAlpha, 0, kFullDensity)),
           StampColour{corner[0], corner[1], corner[2]}};
 }
 
@@ -133,15 +133,11 @@ bool InsideTarget(const Raster24& target, const LogoPlanes& logo, const StampSet
                         logo.colour.height(), MarginOn(target, settings));
 }
 
-void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
-  if (logo.colour.empty()) return;
+// Stamps a logo that lies wholly inside target, its top-left pixel on target pixel at.
+void StampInside(Raster24& target, const LogoPlanes& logo, const StampSettings& settings,
+                 PicturePoint at) {
   const std::int32_t width = logo.colour.width();
   const std::int32_t height = logo.colour.height();
-  const PicturePoint at = LogoOrigin(settings.FPosition, target.width(), target.height(), width,
-                                     height, MarginOn(target, settings));
-
-  // Every row is looked up before any pixel is touched, so a logo that reaches past the top or
-  // bottom fails with the target as it was.
   std::vector<std::uint8_t*> target_rows;
   std::vector<LogoRow> logo_rows;
   try {
@@ -151,14 +147,9 @@ void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settin
     throw EOutOfResources(ENOMEM);
   }
   for (std::int32_t i = 0; i < height; ++i) {
-    target_rows[i] = target.Row(at.y + i);
+    target_rows[i] = target.Row(at.y + i) + 3 * static_cast<std::size_t>(at.x);
     logo_rows[i] = RowOf(logo, i, 0);
   }
-  // A target too narrow for the logo and its margin is left unstamped rather than clipped: the
-  // conversion never passes one, and a partial logo would misrepresent the stamp.
-  if (!InsideTarget(target, logo, settings)) return;
-  for (std::uint8_t*& row : target_rows) row += 3 * static_cast<std::size_t>(at.x);
-
   const StampParameters stamp = ParametersFor(settings, logo);
   const std::uint8_t ink = stamp.mask_type == mkWhiteOnBlack
                                ? ChooseInk([&](std::int32_t i) { return target_rows[i]; },
@@ -168,6 +159,31 @@ void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settin
   for (std::int32_t i = 0; i < height; ++i) {
     BlendRow(target_rows[i], logo_rows[i], width, stamp, ink);
   }
+}
+
+void Stamp(Raster24& target, const LogoPlanes& logo, const StampSettings& settings) {
+  if (logo.colour.empty()) return;
+  const PicturePoint at =
+      LogoOrigin(settings.FPosition, target.width(), target.height(), logo.colour.width(),
+                 logo.colour.height(), MarginOn(target, settings));
+  // The first and last rows are looked up before any pixel is touched, so a logo that with its
+  // margin reaches past the top or bottom fails with the target as it was.
+  target.Row(at.y);
+  target.Row(at.y + logo.colour.height() - 1);
+  // A target too narrow for the logo and its margin is left unstamped rather than clipped: the
+  // conversion never passes one, and a partial logo would misrepresent the stamp.
+  if (!InsideTarget(target, logo, settings)) return;
+  StampInside(target, logo, settings, at);
+}
+
+void StampAt(Raster24& target, const LogoPlanes& logo, const StampSettings& settings,
+             PicturePoint origin) {
+  if (logo.colour.empty() || origin.x < 0 || origin.y < 0 ||
+      std::int64_t{origin.x} + logo.colour.width() > target.width() ||
+      std::int64_t{origin.y} + logo.colour.height() > target.height()) {
+    return;
+  }
+  StampInside(target, logo, settings, origin);
 }
 
 Raster24 Region(const Raster24& target, const LogoPlanes& logo, const StampSettings& settings,
@@ -210,6 +226,16 @@ void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& sett
 
 void StampLogo(Raster24& target, const LogoImage& logo, const StampSettings& settings) {
   Stamp(target, PlanesOf(logo), settings);
+}
+
+void StampLogoAt(Raster24& target, const Raster24& logo, const StampSettings& settings,
+                 PicturePoint origin) {
+  StampAt(target, LogoPlanes{logo, nullptr}, settings, origin);
+}
+
+void StampLogoAt(Raster24& target, const LogoImage& logo, const StampSettings& settings,
+                 PicturePoint origin) {
+  StampAt(target, PlanesOf(logo), settings, origin);
 }
 
 Raster24 StampedRegion(const Raster24& target, const Raster24& logo, const StampSettings& settings,
