@@ -23,7 +23,7 @@ namespace {
 constexpr std::uint32_t kLogoLoaded = 1;
 constexpr std::uint32_t kSampleLoaded = 2;
 
-const FileDialogRequest kLogoDialog{"すかし画像 (*.bmp)", "bmp", {}};
+const FileDialogRequest kLogoDialog{"すかし画像 (*.bmp *.png)", "bmp", {}};
 const FileDialogRequest kSampleDialog{
     "JPEG イメージファイル (*.jpg);;JPEG イメージファイル (*.jpeg)", "jpg", {}};
 
