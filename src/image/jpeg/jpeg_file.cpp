@@ -8,6 +8,9 @@
 #include "base/file_reading.h"
 #include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg_file.h"
+#include "image/meta/exif_tiff.h"
+#include "image/meta/icc_chunks.h"
+#include "image/meta/jpeg_header_segments.h"
 
 namespace quelmar {
 
@@ -43,6 +46,10 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
   decompression.Run([&] { multi_scan = jpeg_has_multiple_scans(&decompression.cinfo()); });
   file.MultiScan = multi_scan != FALSE;
   decompression.Destroy();
+  // Only headers the library accepted get here; the metadata readers distrust them all the same.
+  const std::vector<HeaderSegment> segments = ListHeaderSegments(file.data);
+  file.Orientation = ExifOrientation(FirstExifTiff(segments));
+  file.IccProfile = GatherIccProfile(segments);
   return file;
 }
 
