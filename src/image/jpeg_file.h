@@ -46,7 +46,10 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data);
 // other target gets the overlap copied into its top-left corner and keeps its size.
 // Files with other than one or three components fail with the library's "unsupported colour
 // conversion" code, as in ParseJpegFile.
-void DecodeJpeg(const JpegFile& jpeg, Raster24& target);
+// An orientation of 2..8 (image/orientation.h, usually jpeg.Orientation) gives the upright
+// picture, its width and height swapped for 5..8, turned band by band as the rows are decoded;
+// 1 (the default) and any other value give the pixels as stored.
+void DecodeJpeg(const JpegFile& jpeg, Raster24& target, std::uint8_t orientation = 1);
 
 // The complete JPEG stream of raster at quality (0 acts as 1, above 100 as 100), progressive
 // or sequential baseline. An empty raster gives an empty stream. A non-empty icc_profile is

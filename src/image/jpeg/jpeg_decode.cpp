@@ -5,12 +5,16 @@
 #include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
+#include "image/orientation.h"
 
 namespace quelmar {
 
 namespace {
 
 constexpr int kGrayLevels = 236;
+// Stored rows per band of a turned photo: 64 rows of a 6000-pixel photo fit the second-level
+// cache, and each upright row gets 192 bytes, three whole cache lines, per band.
+constexpr std::int32_t kBandRows = 64;
 
 void SetDecoderParameters(jpeg_decompress_struct& cinfo) {
   cinfo.scale_num = 1;
@@ -34,23 +38,44 @@ void SetDecoderParameters(jpeg_decompress_struct& cinfo) {
   }
 }
 
-// Reads every output row into image. Grayscale rows arrive as colormap indices in the first
-// width bytes of the row and are widened in place from the right, where no index is still
-// unread.
-void ReadRows(jpeg_decompress_struct& cinfo, Raster24& image) {
+// Grayscale rows arrive as colormap indices in the first width bytes of the row and are
+// widened in place from the right, where no index is still unread.
+void WidenIndexedRow(const jpeg_decompress_struct& cinfo, JSAMPROW row) {
+  const JSAMPLE* levels = cinfo.colormap[0];
+  for (JDIMENSION x = cinfo.output_width; x-- > 0;) {
+    const JSAMPLE level = levels[row[x]];
+    row[3 * x] = level;
+    row[3 * x + 1] = level;
+    row[3 * x + 2] = level;
+  }
+}
+
+// Reads up to count output rows into raster from row at on; returns how many it read.
+std::int32_t ReadRowsInto(jpeg_decompress_struct& cinfo, Raster24& raster, std::int32_t at,
+                          std::int32_t count) {
   const bool indexed = cinfo.quantize_colors != FALSE;
-  const JDIMENSION width = cinfo.output_width;
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = image.Row(static_cast<std::int32_t>(cinfo.output_scanline));
+  std::int32_t done = 0;
+  for (; done < count && cinfo.output_scanline < cinfo.output_height; ++done) {
+    JSAMPROW row = raster.Row(at + done);
     jpeg_read_scanlines(&cinfo, &row, 1);
-    if (!indexed) continue;
-    const JSAMPLE* levels = cinfo.colormap[0];
-    for (JDIMENSION x = width; x-- > 0;) {
-      const JSAMPLE level = levels[row[x]];
-      row[3 * x] = level;
-      row[3 * x + 1] = level;
-      row[3 * x + 2] = level;
-    }
+    if (indexed) WidenIndexedRow(cinfo, row);
+  }
+  return done;
+}
+
+// Reads every output row into image: straight into its rows, or, for a photo stored turned or
+// mirrored, a band of rows at a time into band and from there to where they lie in the upright
+// image.
+void ReadRows(jpeg_decompress_struct& cinfo, Raster24& image, std::uint8_t orientation,
+              Raster24& band) {
+  if (!OrientationTurns(orientation)) {
+    ReadRowsInto(cinfo, image, 0, image.height());
+    return;
+  }
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const auto first = static_cast<std::int32_t>(cinfo.output_scanline);
+    const std::int32_t rows = ReadRowsInto(cinfo, band, 0, band.height());
+    PlaceStoredRows(band, first, rows, orientation, image);
   }
 }
 
@@ -68,7 +93,7 @@ void HandOver(Raster24&& image, Raster24& target) {
 
 }  // namespace
 
-void DecodeJpeg(const JpegFile& jpeg, Raster24& target) {
+void DecodeJpeg(const JpegFile& jpeg, Raster24& target, std::uint8_t orientation) {
   JpegDecompression decompression(jpeg.data);
   decompression.ReadHeader();
   jpeg_decompress_struct& cinfo = decompression.cinfo();
@@ -79,11 +104,15 @@ void DecodeJpeg(const JpegFile& jpeg, Raster24& target) {
 
   // The raster comes before the decoding starts, so that a photo too large for memory fails
   // before the library reads a progressive file's whole coefficient set.
-  Raster24 image = Raster24::Uninitialized(static_cast<std::int32_t>(cinfo.image_width),
-                                           static_cast<std::int32_t>(cinfo.image_height));
+  const auto width = static_cast<std::int32_t>(cinfo.image_width);
+  const auto height = static_cast<std::int32_t>(cinfo.image_height);
+  const bool swaps = OrientationSwapsAxes(orientation);
+  Raster24 image = Raster24::Uninitialized(swaps ? height : width, swaps ? width : height);
+  Raster24 band;
+  if (OrientationTurns(orientation)) band = Raster24::Uninitialized(width, kBandRows);
   decompression.Run([&] {
     jpeg_start_decompress(&cinfo);
-    ReadRows(cinfo, image);
+    ReadRows(cinfo, image, orientation, band);
     jpeg_finish_decompress(&cinfo);
   });
   decompression.Destroy();
