@@ -3,14 +3,9 @@
 // rest of the stream stays what it is without them.
 #include <gtest/gtest.h>
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "image/jpeg_file.h"
 #include "jpeg_reference_tools.h"
@@ -22,36 +17,6 @@ namespace {
 
 using namespace jpeg_testing;
 using namespace metadata_testing;
-
-struct ReferenceError {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-
-// The profile as libjpeg-turbo's jpeg_read_icc_profile gathers it; empty when it finds none
-// or rejects the set.
-Bytes LibraryProfile(const Bytes& jpeg) {
-  jpeg_decompress_struct cinfo{};
-  ReferenceError errors{};
-  cinfo.err = jpeg_std_error(&errors.pub);
-  errors.pub.error_exit = [](j_common_ptr common) {
-    std::longjmp(reinterpret_cast<ReferenceError*>(common->err)->jump, 1);
-  };
-  errors.pub.output_message = [](j_common_ptr) {};
-  JOCTET* data = nullptr;
-  unsigned int length = 0;
-  if (setjmp(errors.jump) == 0) {
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
-    jpeg_read_header(&cinfo, TRUE);
-    if (!jpeg_read_icc_profile(&cinfo, &data, &length)) length = 0;
-  }
-  jpeg_destroy_decompress(&cinfo);
-  Bytes profile(data, data + length);
-  std::free(data);
-  return profile;
-}
 
 const Bytes& Plain() {
   static const Bytes plain = EncodeJpeg(PhotoLike(24, 16, 4), 85, false);

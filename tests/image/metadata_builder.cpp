@@ -1,7 +1,15 @@
 #include "metadata_builder.h"
 
+#include <jpeglib.h>
+#include <stdio.h>
+
 #include <algorithm>
+#include <csetjmp>
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
+
+#include "jpeg_reference_tools.h"
 
 namespace quelmar::metadata_testing {
 
@@ -221,6 +229,62 @@ Bytes WithoutSegments(const Bytes& jpeg, std::uint8_t marker) {
   }
   out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
   return out;
+}
+
+namespace {
+
+struct ReferenceError {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+}  // namespace
+
+Bytes LibraryProfile(const Bytes& jpeg) {
+  jpeg_decompress_struct cinfo{};
+  ReferenceError errors{};
+  cinfo.err = jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = [](j_common_ptr common) {
+    std::longjmp(reinterpret_cast<ReferenceError*>(common->err)->jump, 1);
+  };
+  errors.pub.output_message = [](j_common_ptr) {};
+  JOCTET* data = nullptr;
+  unsigned int length = 0;
+  if (setjmp(errors.jump) == 0) {
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+    if (!jpeg_read_icc_profile(&cinfo, &data, &length)) length = 0;
+  }
+  jpeg_destroy_decompress(&cinfo);
+  Bytes profile(data, data + length);
+  std::free(data);
+  return profile;
+}
+
+std::map<std::string, std::string> ExiftoolTags(const std::string& path) {
+  std::map<std::string, std::string> tags;
+  const std::string exiftool = jpeg_testing::FindTool("exiftool");
+  if (exiftool.empty()) return tags;
+  const std::string listing = path + ".tags";
+  // exiftool's status is 1 when the file had an error; what it read is listed all the same.
+  (void)jpeg_testing::RunTool(exiftool, {"-S", "-G1", "-n", "-a", path}, listing);
+  std::ifstream in(listing);
+  std::string line;
+  while (std::getline(in, line)) {
+    // "[Group] Tag: value", the group padded with blanks.
+    const std::size_t close = line.find(']');
+    const std::size_t colon = line.find(": ", close);
+    if (line.empty() || line[0] != '[' || close == std::string::npos ||
+        colon == std::string::npos) {
+      continue;
+    }
+    std::string tag = line.substr(close + 1, colon - close - 1);
+    tag.erase(0, tag.find_first_not_of(' '));
+    tags[line.substr(1, close - 1) + ":" + tag] = line.substr(colon + 2);
+  }
+  return tags;
 }
 
 Bytes ProfileBytes(std::size_t size, std::uint32_t seed) {

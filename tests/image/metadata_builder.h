@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,15 @@ Bytes WithoutSegments(const Bytes& jpeg, std::uint8_t marker);
 
 // One IPTC dataset (record 2) with the given dataset number and text.
 Bytes IptcDataset(std::uint8_t dataset, const std::string& text);
+
+// The colour profile as libjpeg-turbo's own jpeg_read_icc_profile gathers it from a stream;
+// empty when it finds none or rejects the set.
+Bytes LibraryProfile(const Bytes& jpeg);
+
+// The tags exiftool reads from the file at path, as "Group:Tag" (exiftool's -G1 group names,
+// e.g. "IFD0:Orientation", "XMP-dc:Creator") to their values, numbers as numbers; an empty map
+// when exiftool is not installed.
+std::map<std::string, std::string> ExiftoolTags(const std::string& path);
 
 // Pseudo-random bytes for a profile, with a plausible 128-byte header size field.
 Bytes ProfileBytes(std::size_t size, std::uint32_t seed);

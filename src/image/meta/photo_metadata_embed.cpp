@@ -1,0 +1,181 @@
+#include <exiv2/exiv2.hpp>
+
+#include <exception>
+#include <mutex>
+#include <string_view>
+
+#include "image/meta/jpeg_header_segments.h"
+#include "image/photo_metadata.h"
+
+namespace quelmar {
+
+namespace {
+
+std::mutex xmp_toolkit;
+
+void LockXmpToolkit(void* mutex, bool lock) {
+  if (lock) {
+    static_cast<std::mutex*>(mutex)->lock();
+  } else {
+    static_cast<std::mutex*>(mutex)->unlock();
+  }
+}
+
+// The library writes warnings to the standard error unless told not to, and its XMP toolkit
+// must be started once, before any thread uses it, with a lock that serialises its calls.
+void PrepareLibrary() {
+  static std::once_flag prepared;
+  std::call_once(prepared, [] {
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Exiv2::XmpParser::initialize(LockXmpToolkit, &xmp_toolkit);
+  });
+}
+
+// Sets key to value where the data already hold it.
+template <class Data, class Key, class Value>
+void UpdateIfPresent(Data& data, const char* key, const Value& value) {
+  const auto found = data.findKey(Key(key));
+  if (found != data.end()) *found = value;
+}
+
+void AddExif(const std::vector<std::uint8_t>& tiff, int width, int height, Exiv2::Image& image) {
+  if (tiff.empty()) return;
+  Exiv2::ExifData exif;
+  const Exiv2::ByteOrder order =
+      Exiv2::ExifParser::decode(exif, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
+  if (order == Exiv2::invalidByteOrder || exif.empty()) return;
+  Exiv2::ExifThumb(exif).erase();
+  using Key = Exiv2::ExifKey;
+  UpdateIfPresent<Exiv2::ExifData, Key>(exif, "Exif.Image.Orientation", std::uint16_t{1});
+  UpdateIfPresent<Exiv2::ExifData, Key>(exif, "Exif.Image.ImageWidth",
+                                        static_cast<std::uint32_t>(width));
+  UpdateIfPresent<Exiv2::ExifData, Key>(exif, "Exif.Image.ImageLength",
+                                        static_cast<std::uint32_t>(height));
+  exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
+  exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
+  image.setByteOrder(order);
+  image.setExifData(exif);
+}
+
+void AddXmp(const std::string& packet, int width, int height, Exiv2::Image& image) {
+  Exiv2::XmpData xmp;
+  if (packet.empty() || Exiv2::XmpParser::decode(xmp, packet) != 0 || xmp.empty()) return;
+  using Key = Exiv2::XmpKey;
+  UpdateIfPresent<Exiv2::XmpData, Key>(xmp, "Xmp.tiff.Orientation", std::string("1"));
+  UpdateIfPresent<Exiv2::XmpData, Key>(xmp, "Xmp.tiff.ImageWidth", std::to_string(width));
+  UpdateIfPresent<Exiv2::XmpData, Key>(xmp, "Xmp.tiff.ImageLength", std::to_string(height));
+  UpdateIfPresent<Exiv2::XmpData, Key>(xmp, "Xmp.exif.PixelXDimension", std::to_string(width));
+  UpdateIfPresent<Exiv2::XmpData, Key>(xmp, "Xmp.exif.PixelYDimension", std::to_string(height));
+  image.setXmpData(xmp);
+}
+
+void AddIptc(const std::vector<std::uint8_t>& resources, Exiv2::Image& image) {
+  const Exiv2::byte* record = nullptr;
+  std::uint32_t header = 0;
+  std::uint32_t size = 0;
+  if (resources.empty() ||
+      Exiv2::Photoshop::locateIptcIrb(resources.data(), static_cast<long>(resources.size()),
+                                      &record, &header, &size) != 0) {
+    return;
+  }
+  Exiv2::IptcData iptc;
+  if (Exiv2::IptcParser::decode(iptc, record + header, size) == 0 && !iptc.empty()) {
+    image.setIptcData(iptc);
+  }
+}
+
+// Where a header segment's bytes lie in its stream, marker and length included.
+struct ByteRange {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+ByteRange RangeOf(const std::vector<std::uint8_t>& jpeg, const HeaderSegment& segment) {
+  const auto payload = static_cast<std::size_t>(segment.payload.data() - jpeg.data());
+  return {payload - 4, payload + segment.payload.size()};
+}
+
+// The colour profile's chunks in a stream EncodeJpeg wrote: right after the JFIF segment, one
+// after the other; an empty range there when the stream has none.
+ByteRange ProfileChunks(const std::vector<std::uint8_t>& jpeg,
+                        const std::vector<HeaderSegment>& segments) {
+  using namespace std::string_view_literals;
+  ByteRange chunks = {RangeOf(jpeg, segments[0]).end, RangeOf(jpeg, segments[0]).end};
+  for (std::size_t i = 1; i < segments.size(); ++i) {
+    const HeaderSegment& segment = segments[i];
+    if (segment.marker != kMarkerApp2 || !PayloadStartsWith(segment.payload, "ICC_PROFILE\0"sv)) {
+      break;
+    }
+    chunks.end = RangeOf(jpeg, segment).end;
+  }
+  return chunks;
+}
+
+// The end of the JFIF segment that begins a stream, or 0 when it does not begin with one.
+std::size_t JfifEnd(const std::vector<std::uint8_t>& jpeg,
+                    const std::vector<HeaderSegment>& segments) {
+  if (segments.empty() || segments[0].marker != 0xE0) return 0;
+  const ByteRange jfif = RangeOf(jpeg, segments[0]);
+  return jfif.begin == 2 ? jfif.end : 0;
+}
+
+// Runs add, and leaves out its kind of metadata when the library rejects it.
+template <class Add>
+void Keep(Add&& add) {
+  try {
+    add();
+  } catch (const std::exception&) {
+  }
+}
+
+// Writes metadata into jpeg, which holds no profile, through the library.
+std::vector<std::uint8_t> WriteMetadata(const PhotoMetadata& metadata,
+                                        const std::vector<std::uint8_t>& jpeg) {
+  Exiv2::Image::AutoPtr image =
+      Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
+  // The stream's own header: its size, and no metadata yet.
+  image->readMetadata();
+  const int width = image->pixelWidth();
+  const int height = image->pixelHeight();
+  Keep([&] { AddExif(metadata.exif, width, height, *image); });
+  Keep([&] { AddXmp(metadata.xmp, width, height, *image); });
+  Keep([&] { AddIptc(metadata.photoshop, *image); });
+  if (!metadata.comment.empty()) image->setComment(metadata.comment);
+  image->writeMetadata();
+  Exiv2::BasicIo& io = image->io();
+  io.seek(0, Exiv2::BasicIo::beg);
+  const Exiv2::DataBuf written = io.read(static_cast<long>(io.size()));
+  return std::vector<std::uint8_t>(written.pData_, written.pData_ + written.size_);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EmbedPhotoMetadata(const PhotoMetadata& metadata,
+                                             std::vector<std::uint8_t> jpeg) {
+  if (metadata.empty()) return jpeg;
+  const std::vector<HeaderSegment> segments = ListHeaderSegments(jpeg);
+  if (JfifEnd(jpeg, segments) == 0) return jpeg;
+  PrepareLibrary();
+  // The library reads a colour profile and writes it again only if it deems it valid; the
+  // profile's chunks therefore go around it, unchanged, and back after the JFIF segment.
+  const ByteRange chunks = ProfileChunks(jpeg, segments);
+  std::vector<std::uint8_t> bare = jpeg;
+  bare.erase(bare.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
+             bare.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  std::vector<std::uint8_t> written;
+  try {
+    written = WriteMetadata(metadata, bare);
+  } catch (const std::exception&) {
+    // What the library cannot write is dropped whole: the photo is kept without metadata.
+    return jpeg;
+  }
+  // The library keeps the JFIF segment first.
+  const std::size_t jfif_end = JfifEnd(written, ListHeaderSegments(written));
+  if (jfif_end == 0) return jpeg;
+  written.insert(written.begin() + static_cast<std::ptrdiff_t>(jfif_end),
+                 jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
+                 jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  return written;
+}
+
+}  // namespace quelmar
