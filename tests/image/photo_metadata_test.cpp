@@ -133,8 +133,9 @@ TEST(EmbedPhotoMetadata, KeepsEveryKindWithTheOrientationAndSizeOfTheOutput) {
 // Exiv2 reads the output back as well: the library the writer uses must find what it wrote.
 TEST(EmbedPhotoMetadata, WritesWhatExiv2ReadsBack) {
   const Converted converted = Convert(SourceWith(AllKinds()));
-  Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
-      converted.output.data(), static_cast<long>(converted.output.size()));
+  // The library hands out its image in a deprecated smart pointer, left unnamed.
+  const auto image = Exiv2::ImageFactory::open(converted.output.data(),
+                                               static_cast<long>(converted.output.size()));
   image->readMetadata();
   const Exiv2::ExifData& exif = image->exifData();
   ASSERT_NE(exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")), exif.end());

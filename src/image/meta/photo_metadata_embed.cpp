@@ -131,8 +131,8 @@ void Keep(Add&& add) {
 // Writes metadata into jpeg, which holds no profile, through the library.
 std::vector<std::uint8_t> WriteMetadata(const PhotoMetadata& metadata,
                                         const std::vector<std::uint8_t>& jpeg) {
-  Exiv2::Image::AutoPtr image =
-      Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
+  // The library hands out its image in a deprecated smart pointer, left unnamed.
+  const auto image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
   // The stream's own header: its size, and no metadata yet.
   image->readMetadata();
   const int width = image->pixelWidth();
