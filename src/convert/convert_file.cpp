@@ -23,23 +23,27 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   }
   const std::uint64_t bytes_in = jpeg.data.size();
   // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
-  const std::int64_t height = jpeg.height;
-  const std::int64_t width = jpeg.width;
-  if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
+  // The logo goes onto the picture as it is seen, so its size is the one compared.
+  const PictureSize upright = UprightSize(jpeg);
+  if (upright.width == 0 || upright.height == 0 || upright.height < mark.height() ||
+      upright.width < mark.width()) {
     return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
-  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
+  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once. A photo
+  // stored turned is decoded upright, so that the logo lands in the corner the user sees.
   Raster24 photo;
-  DecodeJpeg(jpeg, photo);
+  DecodeJpeg(jpeg, photo, jpeg.Orientation);
   // The compressed source is not needed while the result is encoded.
   std::vector<std::uint8_t>().swap(jpeg.data);
   jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
-  return {{},
-          EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
-          FileOutcome::Result::kConverted,
-          {},
-          bytes_in};
+  // The colour profile keeps the pixels' meaning.
+  return {
+      {},
+      EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan, jpeg.IccProfile),
+      FileOutcome::Result::kConverted,
+      {},
+      bytes_in};
 }
 
 }  // namespace

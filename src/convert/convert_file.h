@@ -34,14 +34,16 @@ struct SourceFile {
 };
 
 // Reads the JPEG source, stamps mark onto it and encodes it at the low byte of quality,
-// progressive when the source has more than one scan. A source that cannot be read gives the
-// message source.path + kNotReadSuffix; one lower or narrower than mark, or without pixels,
-// gives kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
-// rejects, no memory) are thrown. Touches nothing but its result and the source, so it may run
-// on any thread. Threads converting at once share the memory budget (ShareMemoryBudget): when a
-// file's memory does not fit beside theirs, it waits and is converted alone. A file whose memory
-// does not fit the budget even alone fails with EOutOfResources; one too large to be held at all
-// is a file that cannot be read.
+// progressive when the source has more than one scan. A photo whose EXIF orientation turns or
+// mirrors it is stamped and written upright; its colour profile is carried over unchanged.
+// A source that cannot be read gives the message source.path + kNotReadSuffix; one lower or
+// narrower than mark as it is seen (upright), or without pixels, gives kSmallerThanLogo. Errors
+// after the header was read (damaged compressed data the decoder rejects, no memory) are
+// thrown. Touches nothing but its result and the source, so it may run on any thread. Threads
+// converting at once share the memory budget (ShareMemoryBudget): when a file's memory does not
+// fit beside theirs, it waits and is converted alone. A file whose memory does not fit the
+// budget even alone fails with EOutOfResources; one too large to be held at all is a file that
+// cannot be read.
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality);
 

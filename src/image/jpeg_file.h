@@ -24,6 +24,14 @@ struct JpegFile {
   std::vector<std::uint8_t> IccProfile;
 };
 
+// The width and height of the picture as it is seen: those of the header, swapped when the
+// photo's orientation turns it a quarter (image/orientation.h).
+struct PictureSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+PictureSize UprightSize(const JpegFile& jpeg);
+
 // Reads the whole file and parses its header; no pixel is decoded. A file that is not empty
 // and does not begin with a start-of-image marker fails with the library's "not a JPEG file"
 // error before more than its first two bytes are read; a file that does not fit the memory

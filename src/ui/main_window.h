@@ -68,6 +68,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
 
   void ApplySettingsToControls();
   void LoadLogo(const std::string& path);
+  // Decodes the JPEG at path into FSample, upright (its EXIF orientation applied, as a run
+  // stamps it); errors of reading and decoding pass out as they are.
   void LoadSample(const std::string& path);
   void RefreshPreview();
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "image/raster24.h"
+
 namespace quelmar::metadata_testing {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -92,6 +94,11 @@ Bytes LibraryProfile(const Bytes& jpeg);
 // e.g. "IFD0:Orientation", "XMP-dc:Creator") to their values, numbers as numbers; an empty map
 // when exiftool is not installed.
 std::map<std::string, std::string> ExiftoolTags(const std::string& path);
+
+// The upright picture of pixels stored with an EXIF orientation code 1..8, each pixel moved to
+// where the code's definition puts the stored 0th row and 0th column; written independently of
+// the decoder's turning.
+Raster24 UprightByDefinition(const Raster24& stored, int orientation);
 
 // Pseudo-random bytes for a profile, with a plausible 128-byte header size field.
 Bytes ProfileBytes(std::size_t size, std::uint32_t seed);

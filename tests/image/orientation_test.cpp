@@ -19,41 +19,6 @@ namespace {
 using namespace jpeg_testing;
 using namespace metadata_testing;
 
-// Where the stored 0th row and 0th column lie in the upright picture, code by code.
-enum Side { kTop, kBottom, kLeft, kRight };
-struct Layout {
-  Side row0;
-  Side column0;
-};
-constexpr Layout kLayouts[9] = {{kTop, kLeft},     {kTop, kLeft},     {kTop, kRight},
-                                {kBottom, kRight}, {kBottom, kLeft},  {kLeft, kTop},
-                                {kRight, kTop},    {kRight, kBottom}, {kLeft, kBottom}};
-
-// Moves every stored pixel to its place in the upright picture.
-Raster24 UprightByDefinition(const Raster24& stored, int orientation) {
-  const Layout layout = kLayouts[orientation];
-  const std::int32_t w = stored.width();
-  const std::int32_t h = stored.height();
-  const bool sideways = layout.row0 == kLeft || layout.row0 == kRight;
-  Raster24 upright;
-  upright.SetSize(sideways ? h : w, sideways ? w : h);
-  for (std::int32_t sy = 0; sy < h; ++sy) {
-    for (std::int32_t sx = 0; sx < w; ++sx) {
-      std::int32_t ux = 0;
-      std::int32_t uy = 0;
-      if (sideways) {
-        ux = layout.row0 == kLeft ? sy : h - 1 - sy;
-        uy = layout.column0 == kTop ? sx : w - 1 - sx;
-      } else {
-        uy = layout.row0 == kTop ? sy : h - 1 - sy;
-        ux = layout.column0 == kLeft ? sx : w - 1 - sx;
-      }
-      std::memcpy(upright.Row(uy) + 3 * ux, stored.Row(sy) + 3 * sx, 3);
-    }
-  }
-  return upright;
-}
-
 ::testing::AssertionResult SameRaster(const Raster24& a, const Raster24& b) {
   if (a.width() != b.width() || a.height() != b.height()) {
     return ::testing::AssertionFailure()

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,6 +24,8 @@
 #include "convert/sample_files.h"
 #include "fake_dialogs.h"
 #include "image/bitmap_file.h"
+#include "image/jpeg_file.h"
+#include "image/metadata_builder.h"
 #include "test_files.h"
 #include "ui/about_box.h"
 #include "ui/error_report.h"
@@ -196,6 +199,37 @@ TEST_F(MainWindow, AlignsALargeSampleWithTheLogoCornerTruncatingTowardZero) {
   EXPECT_TRUE(ShowsSamplePixel(0, 0, 615, 615));
   form->RB_MT->click();
   EXPECT_TRUE(ShowsSamplePixel(0, 0, 307, 0));
+}
+
+// A portrait photo stored as landscape pixels with an orientation is shown as a run would stamp
+// it: upright.
+TEST_F(MainWindow, ShowsATurnedSampleUpright) {
+  namespace meta = metadata_testing;
+  Start();
+  const std::vector<std::uint8_t> plain = EncodeJpeg(NoisyRaster(200, 100, 5), 90, false);
+  const std::string path = temp.Path("portrait.jpg");
+  {
+    const std::vector<std::uint8_t> turned =
+        meta::WithSegments(plain, {meta::ExifSegment(meta::OrientationTiff(8, true))});
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(turned.data()),
+              static_cast<std::streamsize>(turned.size()));
+  }
+  dialogs.files.push_back(path);
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+
+  Raster24 stored;
+  DecodeJpeg(ParseJpegFile(plain), stored);
+  const Raster24 upright = meta::UprightByDefinition(stored, 8);
+  ASSERT_EQ(form->FSample.width(), 100);
+  ASSERT_EQ(form->FSample.height(), 200);
+  for (std::int32_t y = 0; y < 200; ++y) {
+    ASSERT_EQ(0, std::memcmp(form->FSample.Row(y), upright.Row(y), 300)) << "row " << y;
+  }
+  // At the bottom right, the 100 x 200 sample lands at (309, -47).
+  form->RB_RB->click();
+  EXPECT_TRUE(ShowsSamplePixel(408, 152, 99, 199));
+  EXPECT_TRUE(ShowsSamplePixel(309, 0, 0, 47));
 }
 
 TEST_F(MainWindow, LoadsAndDropsTheLogoAsItsPathIsTypedAndDeleted) {

@@ -11,8 +11,17 @@
 #include "image/meta/exif_tiff.h"
 #include "image/meta/icc_chunks.h"
 #include "image/meta/jpeg_header_segments.h"
+#include "image/orientation.h"
 
 namespace quelmar {
+
+PictureSize UprightSize(const JpegFile& jpeg) {
+  // Header sizes are at most 65500, so they fit.
+  const auto width = static_cast<std::int32_t>(jpeg.width);
+  const auto height = static_cast<std::int32_t>(jpeg.height);
+  if (OrientationSwapsAxes(jpeg.Orientation)) return {height, width};
+  return {width, height};
+}
 
 JpegFile ReadJpegFile(const std::string& path) {
   return ReadJpegFileAt(AT_FDCWD, path, path);

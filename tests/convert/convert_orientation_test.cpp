@@ -1,0 +1,108 @@
+// Photos from phones and cameras: stamped upright in the corner the user sees, and written with
+// their colour profile; photos without either are written exactly as before.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/convert_file.h"
+#include "convert/sample_files.h"
+#include "image/jpeg_file.h"
+#include "image/metadata_builder.h"
+
+namespace quelmar {
+namespace {
+
+using testing::LogoRaster;
+using testing::TempFolder;
+using testing::WriteBytes;
+using namespace metadata_testing;
+
+Bytes Photo(std::int32_t width, std::int32_t height, bool progressive = false) {
+  return EncodeJpeg(testing::GradientRaster(width, height, 3), 90, progressive);
+}
+
+Bytes WithOrientation(const Bytes& photo, std::uint16_t code) {
+  return WithSegments(photo, {ExifSegment(OrientationTiff(code, code % 2 != 0))});
+}
+
+class ConvertTurned : public ::testing::TestWithParam<int> {
+ protected:
+  StampedJpeg Stamp(const Bytes& source, const Raster24& logo) {
+    WriteBytes(temp_ / "in.jpg", source);
+    return StampJpegFile(temp_ / "in.jpg", logo, settings_, 85);
+  }
+
+  TempFolder temp_;
+  StampSettings settings_{kBottomRight, mkColor, 256, 250};
+};
+
+// The output is the upright picture, turned here by the definition of the code, stamped and
+// encoded: the logo lands where the user sees the chosen corner.
+TEST_P(ConvertTurned, WritesTheStampedUprightPicture) {
+  const int code = GetParam();
+  const Bytes plain = Photo(64, 40, code == 6);
+  Raster24 stored;
+  DecodeJpeg(ParseJpegFile(plain), stored);
+  Raster24 expected = UprightByDefinition(stored, code);
+  const Raster24 logo = LogoRaster(16, 12);
+  StampLogo(expected, logo, settings_);
+
+  const StampedJpeg stamped = Stamp(WithOrientation(plain, static_cast<std::uint16_t>(code)), logo);
+  ASSERT_EQ(stamped.message, "");
+  EXPECT_EQ(stamped.bytes, EncodeJpeg(expected, 85, code == 6));
+  EXPECT_EQ(ParseJpegFile(stamped.bytes).Orientation, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, ConvertTurned, ::testing::Range(1, 9),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "Code" + std::to_string(info.param);
+                         });
+
+// A photo stored 100 x 50 and turned a quarter is 50 x 100 as it is seen.
+TEST_F(ConvertTurned, ComparesTheUprightSizeWithTheLogo) {
+  const Bytes turned = WithOrientation(Photo(100, 50), 6);
+  EXPECT_EQ(Stamp(turned, LogoRaster(40, 80)).message, "");
+  EXPECT_EQ(Stamp(turned, LogoRaster(60, 40)).message, kSmallerThanLogo);
+  const Bytes stored = WithOrientation(Photo(100, 50), 1);
+  EXPECT_EQ(Stamp(stored, LogoRaster(40, 80)).message, kSmallerThanLogo);
+  EXPECT_EQ(Stamp(stored, LogoRaster(60, 40)).message, "");
+}
+
+// Codes that do not turn, unreadable EXIF and other metadata leave the output exactly what the
+// same pixels without any metadata give.
+TEST_F(ConvertTurned, WritesTheSameBytesForPhotosThatNeedNoTurn) {
+  const Bytes plain = Photo(48, 32, true);
+  const Raster24 logo = LogoRaster(16, 12);
+  const StampedJpeg expected = Stamp(plain, logo);
+  Bytes forged = OrientationTiff(6, true);
+  Poke32(forged, 4, 0xFFFF0000u);  // IFD0 far past the segment's end
+  const std::vector<std::vector<Segment>> variants = {
+      {ExifSegment(OrientationTiff(1, true))},
+      {ExifSegment(OrientationTiff(0, false))},
+      {ExifSegment(OrientationTiff(9, true))},
+      {ExifSegment(forged)},
+      {XmpSegment("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>"), CommentSegment("hello"),
+       IptcSegment(IptcDataset(80, "A. Tanaka"))},
+      {Segment{0xE2, {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 2, 2, 'x'}}},
+  };
+  for (std::size_t i = 0; i < variants.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Stamp(WithSegments(plain, variants[i]), logo).bytes, expected.bytes);
+  }
+}
+
+// The profile comes through byte for byte, and taking it out again leaves exactly the output of
+// the same photo without one.
+TEST_F(ConvertTurned, CarriesTheColourProfile) {
+  const Bytes plain = Photo(48, 32);
+  const Raster24 logo = LogoRaster(16, 12);
+  const Bytes profile = ProfileBytes(70000, 9);
+  const StampedJpeg with = Stamp(WithSegments(plain, IccSegments(profile, 30000)), logo);
+  const StampedJpeg without = Stamp(plain, logo);
+  EXPECT_EQ(LibraryProfile(with.bytes), profile);
+  EXPECT_EQ(WithoutSegments(with.bytes, 0xE2), without.bytes);
+}
+
+}  // namespace
+}  // namespace quelmar
