@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/memory_budget.h"
+#include "image/orientation.h"
 #include "image/raster24.h"
 
 namespace quelmar {
@@ -19,7 +20,7 @@ struct JpegFile {
   bool MultiScan = false;  // more than one scan (progressive, or components in separate scans)
   // The EXIF orientation code 1..8 (image/orientation.h); 1 when the file has none or it
   // cannot be read.
-  std::uint8_t Orientation = 1;
+  std::uint8_t Orientation = kOrientationUpright;
   // The embedded colour profile, whole; empty when there is none or its chunks are broken.
   std::vector<std::uint8_t> IccProfile;
 };
@@ -57,7 +58,8 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data);
 // An orientation of 2..8 (image/orientation.h, usually jpeg.Orientation) gives the upright
 // picture, its width and height swapped for 5..8, turned band by band as the rows are decoded;
 // 1 (the default) and any other value give the pixels as stored.
-void DecodeJpeg(const JpegFile& jpeg, Raster24& target, std::uint8_t orientation = 1);
+void DecodeJpeg(const JpegFile& jpeg, Raster24& target,
+                std::uint8_t orientation = kOrientationUpright);
 
 // The complete JPEG stream of raster at quality (0 acts as 1, above 100 as 100), progressive
 // or sequential baseline. An empty raster gives an empty stream. A non-empty icc_profile is
