@@ -5,16 +5,16 @@
 
 namespace quelmar {
 
-std::optional<FileTime> ModificationTimeOf(const std::string& path) {
+std::optional<FileTime> ModificationTimeAt(int folder, const std::string& name) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  if (::fstatat(folder, name.c_str(), &status, 0) != 0) return std::nullopt;
   return FileTime{status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
-bool SetModificationTime(const std::string& path, FileTime time) {
+bool SetModificationTimeAt(int folder, const std::string& name, FileTime time) {
   const struct timespec times[2] = {
       {0, UTIME_OMIT}, {static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)}};
-  return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+  return ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace quelmar

@@ -13,13 +13,15 @@ struct FileTime {
   bool operator==(const FileTime&) const = default;
 };
 
-// The modification time of the file at path (a link is followed); nullopt when the file cannot
-// be examined. Never fails otherwise.
-std::optional<FileTime> ModificationTimeOf(const std::string& path);
+// The modification time of the file name in the folder open at descriptor folder (AT_FDCWD
+// with name a path); a link is followed. nullopt when the file cannot be examined; never fails
+// otherwise.
+std::optional<FileTime> ModificationTimeAt(int folder, const std::string& name);
 
-// Gives the file at path the modification time time, leaving its access time as it is; a link
-// at path is changed itself, never what it names. Returns false when the time cannot be set (no
-// such file, no permission, a file system without such times); nothing else happens then.
-bool SetModificationTime(const std::string& path, FileTime time);
+// Gives the file name in the folder open at descriptor folder (AT_FDCWD with name a path) the
+// modification time time, leaving its access time as it is; a link there is changed itself,
+// never what it names. Returns false when the time cannot be set (no such file, no permission,
+// a file system without such times); nothing else happens then.
+bool SetModificationTimeAt(int folder, const std::string& name, FileTime time);
 
 }  // namespace quelmar
