@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/file_time.h"
 #include "convert/file_outcome.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
@@ -23,6 +25,8 @@ struct StampedJpeg {
   std::string reason;          // why the source could not be read, in the reader's words
   std::uint64_t bytes_in = 0;  // the size of the source as read
   double milliseconds = 0;     // the time the work took
+  // The source's modification time, for the output, when its metadata is kept.
+  std::optional<FileTime> source_time = std::nullopt;
 };
 
 // A source file: its name in the folder open at descriptor folder (AT_FDCWD with name a path),
@@ -44,16 +48,29 @@ struct SourceFile {
 // fit beside theirs, it waits and is converted alone. A file whose memory does not fit the
 // budget even alone fails with EOutOfResources; one too large to be held at all is a file that
 // cannot be read.
+// With keep_metadata the output also holds the source's EXIF (orientation 1, the output's
+// size, no thumbnail), XMP, IPTC and comment as far as they can be read (image/photo_metadata.h),
+// and source_time is the source's modification time; without it the output holds no metadata
+// but the colour profile.
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality);
+                          const StampSettings& settings, std::int32_t quality,
+                          bool keep_metadata = false);
 
 // StampJpegFile for the source at a path.
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality);
+                          const StampSettings& settings, std::int32_t quality,
+                          bool keep_metadata = false);
 
-// Converts source into output (created or replaced): StampJpegFile, then the write. Returns the
-// message text, empty when the file was converted; errors of the write are thrown.
+// Gives the output file name in the folder open at descriptor folder the source's modification
+// time when stamped carries one. A time that cannot be set is left as the write made it: the
+// photo is written, and its date is metadata, dropped like metadata that cannot be kept.
+void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& name);
+
+// Converts source into output (created or replaced): StampJpegFile, then the write (and the
+// source's time with keep_metadata). Returns the message text, empty when the file was
+// converted; errors of the write are thrown.
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality);
+                        const StampSettings& settings, std::int32_t quality,
+                        bool keep_metadata = false);
 
 }  // namespace quelmar

@@ -19,6 +19,7 @@ class FakeRunHost : public RunHost {
   StampSettings stamp;
   std::int32_t quality = 90;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
+  bool keep_metadata = false;
 
   std::deque<bool> answers;
   int stop_at_pump = 0;               // the 1-based pump at which FStop becomes 1; 0 for never
@@ -45,6 +46,7 @@ class FakeRunHost : public RunHost {
   }
   StampSettings CurrentStampSettings() const override { return stamp; }
   std::int32_t Quality() const override { return quality; }
+  bool KeepMetadata() const override { return keep_metadata; }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
   std::int32_t ProgressPosition() const override { return progress_position; }

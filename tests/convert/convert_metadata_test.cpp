@@ -1,13 +1,20 @@
 // Photos from phones and cameras: stamped upright in the corner the user sees, and written with
-// their colour profile; photos without either are written exactly as before.
+// their colour profile; photos without either are written exactly as before. With metadata kept,
+// the outputs of a run hold their sources' metadata and dates.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "convert/convert_file.h"
+#include "convert/convert_folder.h"
+#include "convert/fake_run_host.h"
 #include "convert/sample_files.h"
 #include "image/jpeg_file.h"
+#include "image/jpeg_reference_tools.h"
 #include "image/metadata_builder.h"
 
 namespace quelmar {
@@ -103,6 +110,64 @@ TEST_F(ConvertTurned, CarriesTheColourProfile) {
   EXPECT_EQ(LibraryProfile(with.bytes), profile);
   EXPECT_EQ(WithoutSegments(with.bytes, 0xE2), without.bytes);
 }
+
+// A run with metadata kept, through the pipeline's workers and without them: each output holds
+// its source's metadata, read back by exiftool, and has its source's date; a run without keeps
+// neither.
+class KeepMetadataRun : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    if (jpeg_testing::FindTool("exiftool").empty()) GTEST_SKIP() << "exiftool is not installed";
+    host_.state.FMark = LogoRaster(8, 8);
+    host_.state.FStop = 0;
+    host_.jobs = GetParam();
+    std::filesystem::create_directory(out_);
+    TiffBuilder tiff(true);
+    tiff.Ifd0({0x010F, 2, 6, {'P', 'h', 'o', 'n', 'e', 0}}).Ifd0({0x0112, 3, 1, tiff.Short(6)});
+    for (const char* name : {"a.jpg", "sub/b.jpg"}) {
+      const std::string path = src_ + "/" + name;
+      WriteBytes(path,
+                 WithSegments(Photo(40, 24), {ExifSegment(tiff.Build()), CommentSegment(name)}));
+      std::filesystem::last_write_time(path, kSourceTime);
+    }
+  }
+
+  const std::filesystem::file_time_type kSourceTime =
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  TempFolder temp_;
+  const std::string src_ = temp_ / "src";
+  const std::string out_ = temp_ / "out";
+  testing::FakeRunHost host_;
+};
+
+TEST_P(KeepMetadataRun, WritesEachSourcesMetadataAndDate) {
+  host_.keep_metadata = true;
+  ConvertFolder(host_, src_, out_);
+  for (const char* name : {"a.jpg", "sub/b.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::string output = out_ + "/" + name;
+    std::map<std::string, std::string> tags = ExiftoolTags(output);
+    EXPECT_EQ(tags["IFD0:Make"], "Phone");
+    EXPECT_EQ(tags["IFD0:Orientation"], "1");
+    EXPECT_EQ(tags["File:Comment"], name);
+    EXPECT_EQ(tags["File:ImageWidth"], "24");
+    EXPECT_EQ(std::filesystem::last_write_time(output), kSourceTime);
+  }
+}
+
+TEST_P(KeepMetadataRun, KeepsNeitherWhenNotAsked) {
+  ConvertFolder(host_, src_, out_);
+  std::map<std::string, std::string> tags = ExiftoolTags(out_ + "/a.jpg");
+  EXPECT_EQ(tags.count("IFD0:Make"), 0u);
+  EXPECT_EQ(tags.count("File:Comment"), 0u);
+  EXPECT_GT(std::filesystem::last_write_time(out_ + "/a.jpg"),
+            kSourceTime + std::chrono::hours(24));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, KeepMetadataRun, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::to_string(info.param) + "Jobs";
+                         });
 
 }  // namespace
 }  // namespace quelmar
