@@ -216,6 +216,15 @@ Bytes WithSegments(const Bytes& jpeg, const std::vector<Segment>& segments) {
   return out;
 }
 
+Bytes FromFirstScan(const Bytes& jpeg) {
+  std::size_t at = 2;
+  while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA) {
+    at += 2 + ((std::size_t{jpeg[at + 2]} << 8) | jpeg[at + 3]);
+  }
+  if (at + 2 > jpeg.size() || jpeg[at] != 0xFF) return {};
+  return Bytes(jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
+}
+
 Bytes WithoutSegments(const Bytes& jpeg, std::uint8_t marker) {
   Bytes out(jpeg.begin(), jpeg.begin() + 2);
   std::size_t at = 2;

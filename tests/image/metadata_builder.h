@@ -83,6 +83,9 @@ Bytes WithSegments(const Bytes& jpeg, const std::vector<Segment>& segments);
 // byte for byte.
 Bytes WithoutSegments(const Bytes& jpeg, std::uint8_t marker);
 
+// The stream from its first scan's marker on; empty when the header does not lead to one.
+Bytes FromFirstScan(const Bytes& jpeg);
+
 // One IPTC dataset (record 2) with the given dataset number and text.
 Bytes IptcDataset(std::uint8_t dataset, const std::string& text);
 

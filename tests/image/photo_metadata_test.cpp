@@ -70,12 +70,12 @@ struct Converted {
   Bytes output;  // the stream with it
 };
 
-Converted Convert(const Bytes& source) {
+Converted Convert(const Bytes& source, bool progressive = false) {
   const JpegFile jpeg = ParseJpegFile(source);
   Raster24 upright;
   DecodeJpeg(jpeg, upright, jpeg.Orientation);
   Converted converted;
-  converted.plain = EncodeJpeg(upright, 90, false, jpeg.IccProfile);
+  converted.plain = EncodeJpeg(upright, 90, progressive, jpeg.IccProfile);
   converted.output = EmbedPhotoMetadata(ExtractPhotoMetadata(source), converted.plain);
   return converted;
 }
@@ -205,6 +205,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BadMetadata, ::testing::ValuesIn(BadCases()),
                          [](const ::testing::TestParamInfo<BadCase>& info) {
                            return info.param.name;
                          });
+
+// The library is given the header alone: every scan of the stream, with the tables between
+// them, comes back byte for byte after the new header.
+TEST(EmbedPhotoMetadata, KeepsEveryScanOfAProgressiveStreamAsItWas) {
+  const Converted converted = Convert(SourceWith(AllKinds()), true);
+  EXPECT_GT(converted.output.size(), converted.plain.size());
+  ASSERT_FALSE(FromFirstScan(converted.plain).empty());
+  EXPECT_EQ(FromFirstScan(converted.output), FromFirstScan(converted.plain));
+  EXPECT_TRUE(ParseJpegFile(converted.output).MultiScan);
+}
 
 // The metadata library reads the profile of the stream it writes into and writes it again, in
 // chunks of its own; the profile must come through unchanged whatever it holds.

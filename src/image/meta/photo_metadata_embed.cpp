@@ -119,6 +119,14 @@ std::size_t JfifEnd(const std::vector<std::uint8_t>& jpeg,
   return jfif.begin == 2 ? jfif.end : 0;
 }
 
+// Where the first scan begins: right after the last header segment, in a stream EncodeJpeg
+// wrote (no fill bytes between its segments); 0 when something else comes there.
+std::size_t ScanStart(const std::vector<std::uint8_t>& jpeg,
+                      const std::vector<HeaderSegment>& segments) {
+  const std::size_t at = RangeOf(jpeg, segments.back()).end;
+  return at + 1 < jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] == 0xDA ? at : 0;
+}
+
 // Runs add, and leaves out its kind of metadata when the library rejects it.
 template <class Add>
 void Keep(Add&& add) {
@@ -128,11 +136,12 @@ void Keep(Add&& add) {
   }
 }
 
-// Writes metadata into jpeg, which holds no profile, through the library.
+// Writes metadata into header, a stream's header without a profile and ended by an end-of-image
+// marker, through the library.
 std::vector<std::uint8_t> WriteMetadata(const PhotoMetadata& metadata,
-                                        const std::vector<std::uint8_t>& jpeg) {
+                                        const std::vector<std::uint8_t>& header) {
   // The library hands out its image in a deprecated smart pointer, left unnamed.
-  const auto image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
+  const auto image = Exiv2::ImageFactory::open(header.data(), static_cast<long>(header.size()));
   // The stream's own header: its size, and no metadata yet.
   image->readMetadata();
   const int width = image->pixelWidth();
@@ -155,26 +164,36 @@ std::vector<std::uint8_t> EmbedPhotoMetadata(const PhotoMetadata& metadata,
   if (metadata.empty()) return jpeg;
   const std::vector<HeaderSegment> segments = ListHeaderSegments(jpeg);
   if (JfifEnd(jpeg, segments) == 0) return jpeg;
+  const std::size_t scan = ScanStart(jpeg, segments);
+  if (scan == 0) return jpeg;
   PrepareLibrary();
-  // The library reads a colour profile and writes it again only if it deems it valid; the
-  // profile's chunks therefore go around it, unchanged, and back after the JFIF segment.
+  // The library gets the header alone, ended where the scans begin: it never reads or copies the
+  // compressed pixels, which come back after its header as they were. It reads a colour profile
+  // and writes it again only if it deems it valid; the profile's chunks therefore go around it
+  // too, unchanged, and back after the JFIF segment.
   const ByteRange chunks = ProfileChunks(jpeg, segments);
-  std::vector<std::uint8_t> bare = jpeg;
-  bare.erase(bare.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
-             bare.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  std::vector<std::uint8_t> header(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan));
+  header.erase(header.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
+               header.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  header.insert(header.end(), {0xFF, 0xD9});
   std::vector<std::uint8_t> written;
   try {
-    written = WriteMetadata(metadata, bare);
+    written = WriteMetadata(metadata, header);
   } catch (const std::exception&) {
     // What the library cannot write is dropped whole: the photo is kept without metadata.
     return jpeg;
   }
-  // The library keeps the JFIF segment first.
+  // The library keeps the JFIF segment first and the end-of-image marker last.
   const std::size_t jfif_end = JfifEnd(written, ListHeaderSegments(written));
-  if (jfif_end == 0) return jpeg;
+  if (jfif_end == 0 || written.size() < jfif_end + 2 || written[written.size() - 2] != 0xFF ||
+      written.back() != 0xD9) {
+    return jpeg;
+  }
+  written.resize(written.size() - 2);
   written.insert(written.begin() + static_cast<std::ptrdiff_t>(jfif_end),
                  jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
                  jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  written.insert(written.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan), jpeg.end());
   return written;
 }
 
