@@ -14,8 +14,24 @@ namespace quelmar {
 
 namespace {
 
+// The full path: decodes jpeg upright, stamps it and encodes it with its colour profile. The
+// compressed source goes before the encode, so that the photo is held once.
+std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const Raster24& mark,
+                                       const StampSettings& settings, std::int32_t quality) {
+  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once. A photo
+  // stored turned is decoded upright, so that the logo lands in the corner the user sees.
+  Raster24 photo;
+  DecodeJpeg(jpeg, photo, jpeg.Orientation);
+  std::vector<std::uint8_t>().swap(jpeg.data);
+  jpeg.reservation.Release();
+  StampLogo(photo, mark, settings);
+  // The colour profile keeps the pixels' meaning.
+  return EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan,
+                    jpeg.IccProfile);
+}
+
 StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
-                      std::int32_t quality, bool keep_metadata) {
+                      std::int32_t quality, StampChoices choices) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -30,24 +46,24 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
       upright.width < mark.width()) {
     return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
-  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once. A photo
-  // stored turned is decoded upright, so that the logo lands in the corner the user sees.
-  Raster24 photo;
-  DecodeJpeg(jpeg, photo, jpeg.Orientation);
-  // The metadata is copied out, so that the compressed source is not held while the result is
-  // encoded.
-  const PhotoMetadata metadata = keep_metadata ? ExtractPhotoMetadata(jpeg.data) : PhotoMetadata();
-  std::vector<std::uint8_t>().swap(jpeg.data);
-  jpeg.reservation.Release();
-  StampLogo(photo, mark, settings);
-  // The colour profile keeps the pixels' meaning.
-  StampedJpeg stamped{
-      {},
-      EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan, jpeg.IccProfile),
-      FileOutcome::Result::kConverted,
-      {},
-      bytes_in};
-  if (keep_metadata) {
+  // Copied out first: the full path lets the compressed source go before it encodes.
+  const PhotoMetadata metadata =
+      choices.keep_metadata ? ExtractPhotoMetadata(jpeg.data) : PhotoMetadata();
+  StampedJpeg stamped{{}, {}, FileOutcome::Result::kConverted, {}, bytes_in};
+  if (choices.lossless) {
+    // Both paths carry the colour profile, when its chunks make a whole one, and nothing else
+    // of the source's header; the kept metadata goes in below, the same way for both.
+    const bool whole_profile = !jpeg.IccProfile.empty();
+    LosslessJpeg lossless = StampLogoLossless(
+        jpeg, mark, settings,
+        [whole_profile](std::uint8_t marker, std::span<const std::uint8_t> payload) {
+          return whole_profile && KeepColourProfile(marker, payload);
+        });
+    stamped.lossless = LosslessStatus{lossless.outcome, lossless.reason};
+    stamped.bytes = std::move(lossless.bytes);
+  }
+  if (stamped.bytes.empty()) stamped.bytes = StampDecoded(jpeg, mark, settings, quality);
+  if (choices.keep_metadata) {
     stamped.bytes = EmbedPhotoMetadata(metadata, std::move(stamped.bytes));
     stamped.source_time = ModificationTimeAt(source.folder, source.name);
   }
@@ -56,23 +72,53 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
 
 }  // namespace
 
+std::string LosslessNoteText(const std::string& source, const LosslessStatus& status) {
+  if (status.outcome == LosslessOutcome::kNewTables) {
+    return source +
+           ": 元のハフマン表に必要な符号がないため、スキャン全体を新しい表で符号化し直しました";
+  }
+  if (status.outcome != LosslessOutcome::kFallback) return {};
+  const char* reason = "対応していない符号化方式のため";
+  switch (status.reason) {
+    case LosslessFallback::kArithmetic:
+      reason = "算術符号化の JPEG のため";
+      break;
+    case LosslessFallback::kPrecision:
+      reason = "8 ビット以外の JPEG のため";
+      break;
+    case LosslessFallback::kOrientation:
+      reason = "Exif の向きが 1 以外のため";
+      break;
+    case LosslessFallback::kDamaged:
+      reason = "符号化データが壊れているか特殊な構成のため";
+      break;
+    case LosslessFallback::kLargeLogo:
+      reason = "ロゴが写真の大部分を覆うため";
+      break;
+    default:
+      break;
+  }
+  return source + ": " + reason + "、ロスレスではなく通常の変換で書きました";
+}
+
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality, bool keep_metadata) {
+                          const StampSettings& settings, std::int32_t quality,
+                          StampChoices choices) {
   const auto start = std::chrono::steady_clock::now();
   // Files converted on several threads at once share the memory budget: a file whose memory
   // others held is converted again once it has the budget to itself. Only a file that cannot
   // have its memory even alone fails, and the walk names it.
   StampedJpeg stamped =
-      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality, keep_metadata); });
+      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality, choices); });
   stamped.milliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return stamped;
 }
 
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality, bool keep_metadata) {
-  return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality,
-                       keep_metadata);
+                          const StampSettings& settings, std::int32_t quality,
+                          StampChoices choices) {
+  return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality, choices);
 }
 
 void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& name) {
@@ -80,8 +126,8 @@ void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& n
 }
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality, bool keep_metadata) {
-  StampedJpeg stamped = StampJpegFile(source, mark, settings, quality, keep_metadata);
+                        const StampSettings& settings, std::int32_t quality, StampChoices choices) {
+  StampedJpeg stamped = StampJpegFile(source, mark, settings, quality, choices);
   if (!stamped.message.empty()) return stamped.message;
   WriteJpegFile(output, stamped.bytes);
   KeepSourceTime(stamped, AT_FDCWD, output);

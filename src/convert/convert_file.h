@@ -7,6 +7,7 @@
 
 #include "base/file_time.h"
 #include "convert/file_outcome.h"
+#include "image/jpeg_lossless.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 
@@ -27,6 +28,18 @@ struct StampedJpeg {
   double milliseconds = 0;     // the time the work took
   // The source's modification time, for the output, when its metadata is kept.
   std::optional<FileTime> source_time = std::nullopt;
+  // With the lossless mode on, how the converted file was stamped (a fallback: by the full path).
+  std::optional<LosslessStatus> lossless = std::nullopt;
+};
+
+// The text that says why a photo was stamped by the full path in the lossless mode, or that its
+// scan was coded again with new Huffman tables; empty for a photo stamped losslessly.
+std::string LosslessNoteText(const std::string& source, const LosslessStatus& status);
+
+// What a conversion does besides stamping; both off by default.
+struct StampChoices {
+  bool lossless = false;       // only the blocks under the logo are coded again
+  bool keep_metadata = false;  // the source's EXIF, XMP, IPTC, comment and date are kept
 };
 
 // A source file: its name in the folder open at descriptor folder (AT_FDCWD with name a path),
@@ -48,18 +61,21 @@ struct SourceFile {
 // fit beside theirs, it waits and is converted alone. A file whose memory does not fit the
 // budget even alone fails with EOutOfResources; one too large to be held at all is a file that
 // cannot be read.
-// With keep_metadata the output also holds the source's EXIF (orientation 1, the output's
-// size, no thumbnail), XMP, IPTC and comment as far as they can be read (image/photo_metadata.h),
-// and source_time is the source's modification time; without it the output holds no metadata
-// but the colour profile.
+// With choices.lossless, only the blocks under the logo are coded again (StampLogoLossless) and
+// the quality plays no part, except for a photo that falls back to the full path (a photo
+// stored turned or mirrored among them).
+// With choices.keep_metadata the output also holds the source's EXIF (orientation 1, the
+// output's size, no thumbnail), XMP, IPTC and comment as far as they can be read
+// (image/photo_metadata.h), and source_time is the source's modification time; without it the
+// output holds no metadata but the colour profile.
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality,
-                          bool keep_metadata = false);
+                          StampChoices choices = {});
 
 // StampJpegFile for the source at a path.
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality,
-                          bool keep_metadata = false);
+                          StampChoices choices = {});
 
 // Gives the output file name in the folder open at descriptor folder the source's modification
 // time when stamped carries one. A time that cannot be set is left as the write made it: the
@@ -67,10 +83,10 @@ StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
 void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& name);
 
 // Converts source into output (created or replaced): StampJpegFile, then the write (and the
-// source's time with keep_metadata). Returns the message text, empty when the file was
+// source's time with choices.keep_metadata). Returns the message text, empty when the file was
 // converted; errors of the write are thrown.
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
                         const StampSettings& settings, std::int32_t quality,
-                        bool keep_metadata = false);
+                        StampChoices choices = {});
 
 }  // namespace quelmar

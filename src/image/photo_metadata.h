@@ -24,14 +24,16 @@ struct PhotoMetadata {
 // JPEG has none.
 PhotoMetadata ExtractPhotoMetadata(std::span<const std::uint8_t> jpeg);
 
-// jpeg, a stream EncodeJpeg wrote, with metadata written into it by Exiv2:
+// jpeg, a stream this system wrote (EncodeJpeg, or a lossless stamp: its header segments lie
+// one after the other up to the first scan), with metadata written into it by Exiv2:
 // - EXIF with its orientation set to 1 (the pixels are upright now), its pixel dimensions
 //   (PixelXDimension, PixelYDimension, and ImageWidth, ImageLength where present) set to the
 //   stream's, and its embedded thumbnail removed, since it would show the photo unstamped;
 // - XMP, with tiff:Orientation set to 1 and its pixel dimensions set likewise where present;
 // - IPTC, and the comment.
 // A kind the library cannot read is left out and the others are kept; when writing fails, or
-// the stream does not begin with a JFIF segment, it comes back as it was. The colour profile,
+// the header is not laid out so, the stream comes back as it was. The colour profile's chunks
+// come through unchanged, in their order, after a JFIF or EXIF segment that begins the stream;
 // the scan data and everything else of the stream stay as they are. Never fails (but for
 // memory); safe to call from several threads at once.
 std::vector<std::uint8_t> EmbedPhotoMetadata(const PhotoMetadata& metadata,

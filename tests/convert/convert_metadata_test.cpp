@@ -11,22 +11,21 @@
 
 #include "convert/convert_file.h"
 #include "convert/convert_folder.h"
-#include "convert/fake_run_host.h"
-#include "convert/sample_files.h"
 #include "image/jpeg_file.h"
-#include "image/jpeg_reference_tools.h"
-#include "image/metadata_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::LogoRaster;
-using testing::TempFolder;
-using testing::WriteBytes;
-using namespace metadata_testing;
+using namespace fixtures;
 
 Bytes Photo(std::int32_t width, std::int32_t height, bool progressive = false) {
-  return EncodeJpeg(testing::GradientRaster(width, height, 3), 90, progressive);
+  return EncodeJpeg(GradientRaster(width, height, 3), 90, progressive);
 }
 
 Bytes WithOrientation(const Bytes& photo, std::uint16_t code) {
@@ -35,9 +34,9 @@ Bytes WithOrientation(const Bytes& photo, std::uint16_t code) {
 
 class ConvertTurned : public ::testing::TestWithParam<int> {
  protected:
-  StampedJpeg Stamp(const Bytes& source, const Raster24& logo) {
+  StampedJpeg Stamp(const Bytes& source, const Raster24& logo, StampChoices choices = {}) {
     WriteBytes(temp_ / "in.jpg", source);
-    return StampJpegFile(temp_ / "in.jpg", logo, settings_, 85);
+    return StampJpegFile(temp_ / "in.jpg", logo, settings_, 85, choices);
   }
 
   TempFolder temp_;
@@ -77,11 +76,19 @@ TEST_F(ConvertTurned, ComparesTheUprightSizeWithTheLogo) {
 }
 
 // Codes that do not turn, unreadable EXIF and other metadata leave the output exactly what the
-// same pixels without any metadata give.
-TEST_F(ConvertTurned, WritesTheSameBytesForPhotosThatNeedNoTurn) {
+// same pixels without any metadata give, by the full path and in the lossless mode (which keeps
+// the blocks of these photos, and a profile only when its chunks make a whole one).
+class ConvertUnturned : public ConvertTurned {};
+
+TEST_P(ConvertUnturned, WritesTheSameBytesForPhotosThatNeedNoTurn) {
+  const StampChoices choices{.lossless = GetParam() != 0};
   const Bytes plain = Photo(48, 32, true);
   const Raster24 logo = LogoRaster(16, 12);
-  const StampedJpeg expected = Stamp(plain, logo);
+  const StampedJpeg expected = Stamp(plain, logo, choices);
+  if (choices.lossless) {
+    ASSERT_TRUE(expected.lossless.has_value());
+    ASSERT_NE(expected.lossless->outcome, LosslessOutcome::kFallback);
+  }
   Bytes forged = OrientationTiff(6, true);
   Poke32(forged, 4, 0xFFFF0000u);  // IFD0 far past the segment's end
   const std::vector<std::vector<Segment>> variants = {
@@ -95,9 +102,14 @@ TEST_F(ConvertTurned, WritesTheSameBytesForPhotosThatNeedNoTurn) {
   };
   for (std::size_t i = 0; i < variants.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(Stamp(WithSegments(plain, variants[i]), logo).bytes, expected.bytes);
+    EXPECT_EQ(Stamp(WithSegments(plain, variants[i]), logo, choices).bytes, expected.bytes);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, ConvertUnturned, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return info.param != 0 ? std::string("Lossless") : std::string("Full");
+                         });
 
 // The profile comes through byte for byte, and taking it out again leaves exactly the output of
 // the same photo without one.
@@ -111,33 +123,48 @@ TEST_F(ConvertTurned, CarriesTheColourProfile) {
   EXPECT_EQ(WithoutSegments(with.bytes, 0xE2), without.bytes);
 }
 
-// A run with metadata kept, through the pipeline's workers and without them: each output holds
-// its source's metadata, read back by exiftool, and has its source's date; a run without keeps
-// neither.
-class KeepMetadataRun : public ::testing::TestWithParam<int> {
+// A run with metadata kept, through the pipeline's workers and without them, by the full path
+// and by the lossless mode: each output holds its source's metadata, read back by exiftool, its
+// profile and its source's date; a run without keeps neither. The lossless mode's sources are
+// upright and, like many camera files, have no JFIF segment, so that their blocks are kept; the
+// full path's are turned.
+struct MetadataRunCase {
+  int jobs = 1;
+  bool lossless = false;
+};
+
+class KeepMetadataRun : public ::testing::TestWithParam<MetadataRunCase> {
  protected:
   void SetUp() override {
-    if (jpeg_testing::FindTool("exiftool").empty()) GTEST_SKIP() << "exiftool is not installed";
+    if (fixtures::FindTool("exiftool").empty()) GTEST_SKIP() << "exiftool is not installed";
     host_.state.FMark = LogoRaster(8, 8);
     host_.state.FStop = 0;
-    host_.jobs = GetParam();
+    host_.jobs = GetParam().jobs;
+    host_.lossless = GetParam().lossless;
     std::filesystem::create_directory(out_);
     TiffBuilder tiff(true);
-    tiff.Ifd0({0x010F, 2, 6, {'P', 'h', 'o', 'n', 'e', 0}}).Ifd0({0x0112, 3, 1, tiff.Short(6)});
+    tiff.Ifd0({0x010F, 2, 6, {'P', 'h', 'o', 'n', 'e', 0}})
+        .Ifd0({0x0112, 3, 1, tiff.Short(GetParam().lossless ? 1 : 6)});
+    std::vector<Segment> segments = {ExifSegment(tiff.Build())};
+    for (const Segment& chunk : IccSegments(profile_, 3000)) segments.push_back(chunk);
+    const Bytes photo = Photo(40, 24);
     for (const char* name : {"a.jpg", "sub/b.jpg"}) {
       const std::string path = src_ + "/" + name;
-      WriteBytes(path,
-                 WithSegments(Photo(40, 24), {ExifSegment(tiff.Build()), CommentSegment(name)}));
+      segments.push_back(CommentSegment(name));
+      const Bytes source = WithSegments(photo, segments);
+      WriteBytes(path, GetParam().lossless ? WithoutSegments(source, 0xE0) : source);
+      segments.pop_back();
       std::filesystem::last_write_time(path, kSourceTime);
     }
   }
 
   const std::filesystem::file_time_type kSourceTime =
       std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  const Bytes profile_ = ProfileBytes(5000, 4);
   TempFolder temp_;
   const std::string src_ = temp_ / "src";
   const std::string out_ = temp_ / "out";
-  testing::FakeRunHost host_;
+  FakeRunHost host_;
 };
 
 TEST_P(KeepMetadataRun, WritesEachSourcesMetadataAndDate) {
@@ -150,8 +177,16 @@ TEST_P(KeepMetadataRun, WritesEachSourcesMetadataAndDate) {
     EXPECT_EQ(tags["IFD0:Make"], "Phone");
     EXPECT_EQ(tags["IFD0:Orientation"], "1");
     EXPECT_EQ(tags["File:Comment"], name);
-    EXPECT_EQ(tags["File:ImageWidth"], "24");
+    EXPECT_EQ(tags["File:ImageWidth"], GetParam().lossless ? "40" : "24");
+    EXPECT_EQ(LibraryProfile(ReadBytes(output)), profile_);
     EXPECT_EQ(std::filesystem::last_write_time(output), kSourceTime);
+  }
+  ASSERT_EQ(host_.outcomes.size(), 2u);
+  for (const FileOutcome& outcome : host_.outcomes) {
+    EXPECT_EQ(outcome.lossless.has_value(), GetParam().lossless);
+    if (outcome.lossless) {
+      EXPECT_NE(outcome.lossless->outcome, LosslessOutcome::kFallback);
+    }
   }
 }
 
@@ -160,13 +195,17 @@ TEST_P(KeepMetadataRun, KeepsNeitherWhenNotAsked) {
   std::map<std::string, std::string> tags = ExiftoolTags(out_ + "/a.jpg");
   EXPECT_EQ(tags.count("IFD0:Make"), 0u);
   EXPECT_EQ(tags.count("File:Comment"), 0u);
+  EXPECT_EQ(LibraryProfile(ReadBytes(out_ + "/a.jpg")), profile_);
   EXPECT_GT(std::filesystem::last_write_time(out_ + "/a.jpg"),
             kSourceTime + std::chrono::hours(24));
 }
 
-INSTANTIATE_TEST_SUITE_P(Jobs, KeepMetadataRun, ::testing::Values(1, 2),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return std::to_string(info.param) + "Jobs";
+INSTANTIATE_TEST_SUITE_P(Runs, KeepMetadataRun,
+                         ::testing::Values(MetadataRunCase{1, false}, MetadataRunCase{2, false},
+                                           MetadataRunCase{1, true}, MetadataRunCase{2, true}),
+                         [](const ::testing::TestParamInfo<MetadataRunCase>& info) {
+                           return std::to_string(info.param.jobs) + "Jobs" +
+                                  (info.param.lossless ? "Lossless" : "Full");
                          });
 
 }  // namespace

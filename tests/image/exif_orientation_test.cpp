@@ -12,14 +12,16 @@
 
 #include "image/jpeg_file.h"
 #include "image/meta/exif_tiff.h"
-#include "jpeg_reference_tools.h"
-#include "metadata_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
-using namespace metadata_testing;
+using namespace fixtures;
 
 TiffEntry Orientation(const TiffBuilder& tiff, std::uint16_t code) {
   return {0x0112, 3, 1, tiff.Short(code)};
@@ -148,21 +150,21 @@ INSTANTIATE_TEST_SUITE_P(Structures, ExifOrientationOf, ::testing::ValuesIn(Orie
 TEST(ExifOrientation, AgreesWithExiftoolOnEveryReadableCode) {
   const std::string exiftool = FindTool("exiftool");
   if (exiftool.empty()) GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
-  TemporaryFolder folder;
+  TempFolder folder;
   const Bytes plain = EncodeJpeg(PhotoLike(8, 8, 1), 75, false);
   std::map<std::string, std::uint8_t> ours;
   std::map<std::string, bool> lenient;
   for (const OrientationCase& c : OrientationCases()) {
     const Bytes file = WithSegments(plain, {ExifSegment(c.tiff())});
-    WriteBytes(folder.File(c.name + ".jpg"), file);
+    WriteBytes(folder / c.name + ".jpg", file);
     ours[c.name] = ParseJpegFile(file).Orientation;
     lenient[c.name] = c.lenient_elsewhere;
   }
   // exiftool ends with status 1 when some file had an error, which forged files do; the table
   // it prints is complete all the same.
   (void)RunTool(exiftool, {"-q", "-m", "-n", "-T", "-FileName", "-Orientation", folder.path()},
-                folder.File("exiftool.txt"));
-  std::ifstream table(folder.File("exiftool.txt"));
+                folder / "exiftool.txt");
+  std::ifstream table(folder / "exiftool.txt");
   std::string line;
   int compared = 0;
   while (std::getline(table, line)) {

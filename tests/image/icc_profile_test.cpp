@@ -8,15 +8,17 @@
 #include <vector>
 
 #include "image/jpeg_file.h"
-#include "jpeg_reference_tools.h"
-#include "jpeg_segments.h"
-#include "metadata_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_segments.h"
+#include "support/jpeg_tools.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
-using namespace metadata_testing;
+using namespace fixtures;
 
 const Bytes& Plain() {
   static const Bytes plain = EncodeJpeg(PhotoLike(24, 16, 4), 85, false);

@@ -10,14 +10,16 @@
 
 #include "image/jpeg_file.h"
 #include "image/orientation.h"
-#include "jpeg_reference_tools.h"
-#include "metadata_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
-using namespace metadata_testing;
+using namespace fixtures;
 
 ::testing::AssertionResult SameRaster(const Raster24& a, const Raster24& b) {
   if (a.width() != b.width() || a.height() != b.height()) {
@@ -89,31 +91,30 @@ constexpr const char* kMagickNames[9] = {"",           "TopLeft", "TopRight", "B
 TEST(DecodeUpright, MatchesImageMagicksAutoOrientForEveryCode) {
   const std::string convert = FindTool("convert");
   if (convert.empty()) GTEST_SKIP() << "ImageMagick's convert is not installed";
-  TemporaryFolder folder;
+  TempFolder folder;
   for (int orientation = 1; orientation <= 8; ++orientation) {
     SCOPED_TRACE(orientation);
     const JpegFile jpeg = ParseJpegFile(PhotoWithOrientation(45, 71, orientation, false));
     Raster24 stored;
     DecodeJpeg(jpeg, stored);
-    WritePpm(folder.File("stored.ppm"), stored);
-    ASSERT_TRUE(RunTool(convert, {folder.File("stored.ppm"), "-orient", kMagickNames[orientation],
-                                  "-auto-orient", folder.File("upright.ppm")}));
+    WritePpm(folder / "stored.ppm", stored);
+    ASSERT_TRUE(RunTool(convert, {folder / "stored.ppm", "-orient", kMagickNames[orientation],
+                                  "-auto-orient", folder / "upright.ppm"}));
     Raster24 upright;
     DecodeJpeg(jpeg, upright, jpeg.Orientation);
-    EXPECT_TRUE(SamePixels(upright, ReadPnm(folder.File("upright.ppm"))));
+    EXPECT_TRUE(MatchesPnm(upright, ReadPnm(folder / "upright.ppm")));
   }
 }
 
 TEST(DecodeUpright, TurnsAGrayscalePhotoLikeAColourOne) {
   QUELMAR_REQUIRE_JPEG_TOOLS();
-  TemporaryFolder folder;
-  WritePgm(folder.File("gray.pgm"), PhotoLike(70, 66, 3));
-  ASSERT_TRUE(
-      RunTool(FindTool("cjpeg"), {"-outfile", folder.File("gray.jpg"), folder.File("gray.pgm")}));
+  TempFolder folder;
+  WritePgm(folder / "gray.pgm", PhotoLike(70, 66, 3));
+  ASSERT_TRUE(RunTool(FindTool("cjpeg"), {"-outfile", folder / "gray.jpg", folder / "gray.pgm"}));
   for (int orientation : {3, 6, 7}) {
     SCOPED_TRACE(orientation);
     const JpegFile jpeg = ParseJpegFile(WithSegments(
-        ReadBytes(folder.File("gray.jpg")),
+        ReadBytes(folder / "gray.jpg"),
         {ExifSegment(OrientationTiff(static_cast<std::uint16_t>(orientation), false))}));
     Raster24 stored;
     DecodeJpeg(jpeg, stored);

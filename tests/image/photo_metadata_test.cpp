@@ -11,14 +11,16 @@
 
 #include "image/jpeg_file.h"
 #include "image/photo_metadata.h"
-#include "jpeg_reference_tools.h"
-#include "metadata_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
-using namespace metadata_testing;
+using namespace fixtures;
 
 #define QUELMAR_REQUIRE_EXIFTOOL()                                                        \
   do {                                                                                    \
@@ -91,14 +93,14 @@ std::vector<Segment> AllKinds() {
 
 TEST(EmbedPhotoMetadata, KeepsEveryKindWithTheOrientationAndSizeOfTheOutput) {
   QUELMAR_REQUIRE_EXIFTOOL();
-  TemporaryFolder folder;
+  TempFolder folder;
   std::vector<Segment> segments = AllKinds();
   const Bytes profile = ProfileBytes(5000, 4);
   for (const Segment& chunk : IccSegments(profile, 2000)) segments.push_back(chunk);
   const Converted converted = Convert(SourceWith(segments));
-  WriteBytes(folder.File("out.jpg"), converted.output);
+  WriteBytes(folder / "out.jpg", converted.output);
 
-  std::map<std::string, std::string> tags = ExiftoolTags(folder.File("out.jpg"));
+  std::map<std::string, std::string> tags = ExiftoolTags(folder / "out.jpg");
   // The photo was stored 48 x 32 and turned a quarter: the output is 32 x 48.
   const std::map<std::string, std::string> expected = {
       {"IFD0:Make", "QuelmarCam"},
@@ -192,11 +194,11 @@ class BadMetadata : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BadMetadata, IsLeftOutAloneWhileTheRestIsKept) {
   QUELMAR_REQUIRE_EXIFTOOL();
-  TemporaryFolder folder;
+  TempFolder folder;
   const BadCase& c = GetParam();
   const Converted converted = Convert(SourceWith(c.segments));
-  WriteBytes(folder.File("out.jpg"), converted.output);
-  std::map<std::string, std::string> tags = ExiftoolTags(folder.File("out.jpg"));
+  WriteBytes(folder / "out.jpg", converted.output);
+  std::map<std::string, std::string> tags = ExiftoolTags(folder / "out.jpg");
   for (const std::string& tag : c.kept) EXPECT_EQ(tags.count(tag), 1u) << tag;
   for (const std::string& tag : c.dropped) EXPECT_EQ(tags.count(tag), 0u) << tag;
 }

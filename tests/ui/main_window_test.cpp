@@ -13,7 +13,6 @@
 #include <QWindow>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -21,12 +20,15 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "convert/sample_files.h"
 #include "fake_dialogs.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
-#include "image/metadata_builder.h"
-#include "test_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/metadata_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 #include "ui/about_box.h"
 #include "ui/error_report.h"
 #include "ui/preview_pane.h"
@@ -34,13 +36,7 @@
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::FakeDialogs;
-using testing::NoisyRaster;
-using testing::TemporaryFolder;
-using testing::WriteBitmapFile;
-using testing::WriteJpegSample;
-using testing::WriteTextFile;
+using namespace fixtures;
 
 // An about window that only records being shown.
 class RecordingAboutBox : public TAboutBox {
@@ -61,17 +57,17 @@ class MainWindow : public ::testing::Test {
     form->show();
   }
 
-  void WriteSettings(const std::string& body) { WriteTextFile(ini, "[Setup]\r\n" + body); }
+  void WriteSettings(const std::string& body) { WriteText(ini, "[Setup]\r\n" + body); }
 
   std::string Logo(const std::string& name = "ロゴ.bmp") {
-    const std::string path = temp.Path(name);
-    WriteBitmapFile(path, EllipseLogo(60, 30));
+    const std::string path = temp / name;
+    WriteBytes(path, Bmp24Bytes(EllipseLogo(60, 30)));
     return path;
   }
 
   std::string Sample(std::int32_t width, std::int32_t height, const std::string& name) {
-    const std::string path = temp.Path(name);
-    WriteJpegSample(path, NoisyRaster(width, height, 11));
+    const std::string path = temp / name;
+    WriteBytes(path, JpegBytes(NoisyRaster(width, height, 11)));
     return path;
   }
 
@@ -86,8 +82,8 @@ class MainWindow : public ::testing::Test {
     return settings.FPosition == position && settings.FMaskType == mask_type;
   }
 
-  TemporaryFolder temp;
-  std::string ini = temp.Path("Quelmar.ini");
+  TempFolder temp;
+  std::string ini = temp / "Quelmar.ini";
   FakeDialogs dialogs;
   RecordingAboutBox about;
   std::unique_ptr<TForm1> form;
@@ -107,9 +103,9 @@ TEST_F(MainWindow, StartsUpInOrderAndShowsTheSplashLastBeforeTheWindowAppears) {
     EXPECT_TRUE(form->RB_RB->isChecked());
     EXPECT_TRUE(form->RadioButton1->isChecked());
     EXPECT_TRUE(StampSettingsAre(5, 2));
-    EXPECT_EQ(form->Fields().FAlpha, 256);
+    EXPECT_EQ(form->Fields().stamp.FAlpha, 256);
     EXPECT_EQ(form->Fields().FQuality, 1);
-    EXPECT_EQ(form->Fields().FThreshold, 255);
+    EXPECT_EQ(form->Fields().stamp.FThreshold, 255);
     EXPECT_TRUE(form->TrackBar3->isEnabled());
     EXPECT_TRUE(form->Label9->isEnabled());
     EXPECT_TRUE(form->Image1->HasSurface());
@@ -127,7 +123,7 @@ TEST_F(MainWindow, StartsUpInOrderAndShowsTheSplashLastBeforeTheWindowAppears) {
 
 TEST_F(MainWindow, StartsWithTheDefaultsWithoutASettingsFileAndCreatesNone) {
   Start();
-  EXPECT_EQ(form->Fields().FAlpha, 127);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 127);
   EXPECT_EQ(form->TrackBar1->value(), 127);
   EXPECT_EQ(form->TrackBar2->value(), 100);
   EXPECT_EQ(form->TrackBar3->value(), 250);
@@ -138,8 +134,8 @@ TEST_F(MainWindow, StartsWithTheDefaultsWithoutASettingsFileAndCreatesNone) {
 }
 
 TEST_F(MainWindow, ReportsAnErrorOfTheStartUpAndStillShowsTheWindow) {
-  const std::string not_a_jpeg = temp.Path("notes.jpg");
-  WriteTextFile(not_a_jpeg, "plain text, not a picture");
+  const std::string not_a_jpeg = temp / "notes.jpg";
+  WriteText(not_a_jpeg, "plain text, not a picture");
   WriteSettings("SampleJPEG=" + not_a_jpeg + "\r\n");
 
   Start();
@@ -204,23 +200,16 @@ TEST_F(MainWindow, AlignsALargeSampleWithTheLogoCornerTruncatingTowardZero) {
 // A portrait photo stored as landscape pixels with an orientation is shown as a run would stamp
 // it: upright.
 TEST_F(MainWindow, ShowsATurnedSampleUpright) {
-  namespace meta = metadata_testing;
   Start();
   const std::vector<std::uint8_t> plain = EncodeJpeg(NoisyRaster(200, 100, 5), 90, false);
-  const std::string path = temp.Path("portrait.jpg");
-  {
-    const std::vector<std::uint8_t> turned =
-        meta::WithSegments(plain, {meta::ExifSegment(meta::OrientationTiff(8, true))});
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(turned.data()),
-              static_cast<std::streamsize>(turned.size()));
-  }
+  const std::string path = temp / "portrait.jpg";
+  WriteBytes(path, WithSegments(plain, {ExifSegment(OrientationTiff(8, true))}));
   dialogs.files.push_back(path);
   QTest::mouseClick(form->Image1, Qt::LeftButton);
 
   Raster24 stored;
   DecodeJpeg(ParseJpegFile(plain), stored);
-  const Raster24 upright = meta::UprightByDefinition(stored, 8);
+  const Raster24 upright = UprightByDefinition(stored, 8);
   ASSERT_EQ(form->FSample.width(), 100);
   ASSERT_EQ(form->FSample.height(), 200);
   for (std::int32_t y = 0; y < 200; ++y) {
@@ -286,13 +275,13 @@ TEST_F(MainWindow, ClampsSliderPositionsAndWritesThemIntoTheFields) {
   form->TrackBar1->setValue(999);
   form->TrackBar2->setValue(0);
   form->TrackBar3->setValue(300);
-  EXPECT_EQ(form->Fields().FAlpha, 256);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 256);
   EXPECT_EQ(form->Fields().FQuality, 1);
   EXPECT_EQ(form->Quality(), 1);
-  EXPECT_EQ(form->Fields().FThreshold, 255);
+  EXPECT_EQ(form->Fields().stamp.FThreshold, 255);
 
   QTest::keyClick(form->TrackBar1, Qt::Key_Left);  // one line step
-  EXPECT_EQ(form->Fields().FAlpha, 236);
+  EXPECT_EQ(form->Fields().stamp.FAlpha, 236);
 }
 
 TEST_F(MainWindow, EnablesTheThresholdOnlyForWhiteOnBlack) {
@@ -318,14 +307,14 @@ TEST_F(MainWindow, SetsThePositionFromItsRadioButtons) {
                                    form->RB_LB, form->RB_MB, form->RB_RB};
   for (int code : {3, 1, 5, 0, 4, 2}) {
     buttons[code]->click();
-    EXPECT_EQ(form->Fields().FPosition, code);
+    EXPECT_EQ(form->Fields().stamp.FPosition, code);
   }
 }
 
 TEST_F(MainWindow, ReportsAnUnreadableLogoChosenInTheDialogTwice) {
   Start();
-  const std::string bad = temp.Path("bad.bmp");
-  WriteTextFile(bad, "not a bitmap");
+  const std::string bad = temp / "bad.bmp";
+  WriteText(bad, "not a bitmap");
   dialogs.files.push_back(bad);
 
   form->BitBtn2->click();
@@ -380,8 +369,8 @@ TEST_F(MainWindow, KeepsThePaneWhenTheChosenSampleIsNotAJpeg) {
   dialogs.files.push_back(Sample(409, 153, "pane.jpg"));
   QTest::mouseClick(form->Image1, Qt::LeftButton);
   const QImage before = form->Image1->Surface();
-  const std::string text = temp.Path("text.jpg");
-  WriteTextFile(text, "not a jpeg");
+  const std::string text = temp / "text.jpg";
+  WriteText(text, "not a jpeg");
   dialogs.files.push_back(text);
 
   QTest::mouseClick(form->Image1, Qt::LeftButton);
@@ -419,17 +408,22 @@ TEST_F(MainWindow, StaysOpenWhenTheExitIsNotConfirmed) {
   EXPECT_FALSE(std::filesystem::exists(ini));  // closing does not save
 }
 
+// The number of workers has no control yet; the settings file sets it for the window's runs.
+TEST_F(MainWindow, RunsWithTheJobsOfTheSettingsFile_AndKeepsThemOnSaving) {
+  WriteSettings("Jobs=3\r\n");
+  Start();
+  EXPECT_EQ(form->Jobs(), 3);
+  form->BitBtn6->click();
+  EXPECT_NE(ReadText(ini).find("\r\nJobs=3\r\n"), std::string::npos);
+}
+
 TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   Start();
   form->TrackBar1->setValue(99);
   form->Edit4->setText(QStringLiteral("除外,tmp"));
   form->BitBtn6->click();
   ASSERT_TRUE(std::filesystem::exists(ini));
-  const std::vector<std::uint8_t> bytes = [&] {
-    std::ifstream in(ini, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }();
-  const std::string text(bytes.begin(), bytes.end());
+  const std::string text = ReadText(ini);
   EXPECT_NE(text.find("AlphaChannel=99\r\n"), std::string::npos);
   EXPECT_NE(text.find("ExceptFolder=除外,tmp\r\n"), std::string::npos);
 }
@@ -438,22 +432,22 @@ class MainWindowRun : public MainWindow {
  protected:
   void SetUp() override {
     for (const char* folder : {"src/一", "src/二", "src/三", "out"}) {
-      std::filesystem::create_directories(temp.Path(folder));
+      std::filesystem::create_directories(temp / folder);
     }
     for (int i = 0; i < 4; ++i) {
       for (const char* folder : {"src/一/", "src/二/", "src/三/", "src/"}) {
-        WriteJpegSample(temp.Path(folder + std::to_string(i) + ".jpg"), NoisyRaster(80, 60, i));
+        WriteBytes(temp / (folder + std::to_string(i) + ".jpg"), JpegBytes(NoisyRaster(80, 60, i)));
       }
     }
     Start();
     form->Edit1->setText(QString::fromStdString(Logo()));
-    form->Edit2->setText(QString::fromStdString(temp.Path("src/")));
-    form->Edit3->setText(QString::fromStdString(temp.Path("out/")));
+    form->Edit2->setText(QString::fromStdString(temp / "src/"));
+    form->Edit3->setText(QString::fromStdString(temp / "out/"));
   }
 
   int OutputFiles() {
     int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.Path("out"))) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp / "out")) {
       count += entry.is_regular_file() ? 1 : 0;
     }
     return count;
@@ -521,8 +515,8 @@ TEST_F(MainWindowRun, StopsTheRunQuietlyWhenTheWindowIsClosedDuringIt) {
 }
 
 TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
-  const std::string bad = temp.Path("src/二/9.jpg");
-  testing::WriteBytes(bad, testing::UndecodableJpegBytes(80, 60));
+  const std::string bad = temp / "src/二/9.jpg";
+  fixtures::WriteBytes(bad, fixtures::UndecodableJpegBytes(80, 60));
   form->BitBtn1->click();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0].rfind(FullPath(bad) + ": JPEG エラー #", 0), 0u) << dialogs.errors[0];
@@ -532,9 +526,9 @@ TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
 
 TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheRun) {
   // A folder without write bits is read-only here, even for root.
-  testing::MakeReadOnly(temp.Path(""));
+  fixtures::MakeReadOnly(temp.path());
   form->BitBtn1->click();
-  std::filesystem::permissions(temp.Path(""), std::filesystem::perms::owner_write,
+  std::filesystem::permissions(temp.path(), std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_NE(dialogs.errors[0].find(ini), std::string::npos) << dialogs.errors[0];

@@ -17,11 +17,13 @@
 
 #include "base/paths.h"
 #include "fake_dialogs.h"
-#include "test_files.h"
+#include "support/temp_folder.h"
 #include "ui/folder_chooser.h"
 
 namespace quelmar {
 namespace {
+
+using namespace fixtures;
 
 // Runs act on the modal dialog as soon as it is shown.
 void OnModalDialog(std::function<void(QWidget*)> act) {
@@ -104,10 +106,10 @@ TEST(QtDialogs, ShowsAPlainMessageWithoutAnIcon) {
 }
 
 TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
-  testing::TemporaryFolder temp;
+  TempFolder temp;
   QImage picture(40, 20, QImage::Format_RGB32);
   picture.fill(Qt::red);
-  const std::string path = temp.Path("logo.bmp");
+  const std::string path = temp / "logo.bmp";
   ASSERT_TRUE(picture.save(QString::fromStdString(path), "BMP"));
   QtDialogs dialogs;
   QSize shown;
@@ -131,13 +133,13 @@ TEST(QtDialogs, QtsOwnDialogsSpeakJapanese) {
 }
 
 TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
-  testing::TemporaryFolder temp;
+  TempFolder temp;
   const QString working_folder = QDir::currentPath();  // accepting makes the choice current
-  testing::FakeDialogs dialogs;
+  FakeDialogs dialogs;
   dialogs.confirmation_answers = {false, true};
   TFolderChooser chooser(dialogs);
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("ディレクトリの選択"));
-  const std::string wanted = temp.Path("新しい/フォルダ");
+  const std::string wanted = temp / "新しい/フォルダ";
   chooser.PathEdit->setText(QString::fromStdString(wanted + "/"));
   chooser.show();
 

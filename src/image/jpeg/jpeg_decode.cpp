@@ -2,6 +2,7 @@
 #include <cstring>
 #include <utility>
 
+#include "image/jpeg/jpeg_decoding.h"
 #include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
@@ -11,57 +12,9 @@ namespace quelmar {
 
 namespace {
 
-constexpr int kGrayLevels = 236;
 // Stored rows per band of a turned photo: 64 rows of a 6000-pixel photo fit the second-level
 // cache, and each upright row gets 192 bytes, three whole cache lines, per band.
 constexpr std::int32_t kBandRows = 64;
-
-void SetDecoderParameters(jpeg_decompress_struct& cinfo) {
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = 1;
-  cinfo.dct_method = JDCT_FLOAT;
-  cinfo.do_fancy_upsampling = TRUE;
-  cinfo.do_block_smoothing = TRUE;
-  cinfo.buffered_image = FALSE;
-  cinfo.output_gamma = 1.0;
-  cinfo.raw_data_out = FALSE;
-  if (cinfo.out_color_space == JCS_RGB) {
-    // The library's blue-green-red layout converts with the same arithmetic as its RGB and
-    // lands in the raster's byte order directly.
-    cinfo.out_color_space = JCS_EXT_BGR;
-    cinfo.quantize_colors = FALSE;
-  } else {
-    cinfo.quantize_colors = TRUE;
-    cinfo.desired_number_of_colors = kGrayLevels;
-    cinfo.dither_mode = JDITHER_FS;
-    cinfo.two_pass_quantize = TRUE;
-  }
-}
-
-// Grayscale rows arrive as colormap indices in the first width bytes of the row and are
-// widened in place from the right, where no index is still unread.
-void WidenIndexedRow(const jpeg_decompress_struct& cinfo, JSAMPROW row) {
-  const JSAMPLE* levels = cinfo.colormap[0];
-  for (JDIMENSION x = cinfo.output_width; x-- > 0;) {
-    const JSAMPLE level = levels[row[x]];
-    row[3 * x] = level;
-    row[3 * x + 1] = level;
-    row[3 * x + 2] = level;
-  }
-}
-
-// Reads up to count output rows into raster from row at on; returns how many it read.
-std::int32_t ReadRowsInto(jpeg_decompress_struct& cinfo, Raster24& raster, std::int32_t at,
-                          std::int32_t count) {
-  const bool indexed = cinfo.quantize_colors != FALSE;
-  std::int32_t done = 0;
-  for (; done < count && cinfo.output_scanline < cinfo.output_height; ++done) {
-    JSAMPROW row = raster.Row(at + done);
-    jpeg_read_scanlines(&cinfo, &row, 1);
-    if (indexed) WidenIndexedRow(cinfo, row);
-  }
-  return done;
-}
 
 // Reads every output row into image: straight into its rows, or, for a photo stored turned or
 // mirrored, a band of rows at a time into band and from there to where they lie in the upright
@@ -69,14 +22,16 @@ std::int32_t ReadRowsInto(jpeg_decompress_struct& cinfo, Raster24& raster, std::
 void ReadRows(jpeg_decompress_struct& cinfo, Raster24& image, std::uint8_t orientation,
               Raster24& band) {
   if (!OrientationTurns(orientation)) {
-    ReadRowsInto(cinfo, image, 0, image.height());
+    DecodeRows(cinfo, image);
     return;
   }
+  jpeg_start_decompress(&cinfo);
   while (cinfo.output_scanline < cinfo.output_height) {
     const auto first = static_cast<std::int32_t>(cinfo.output_scanline);
     const std::int32_t rows = ReadRowsInto(cinfo, band, 0, band.height());
     PlaceStoredRows(band, first, rows, orientation, image);
   }
+  jpeg_finish_decompress(&cinfo);
 }
 
 // Gives target the decoded image: by hand-over when it is empty or already has the image's
@@ -110,11 +65,7 @@ void DecodeJpeg(const JpegFile& jpeg, Raster24& target, std::uint8_t orientation
   Raster24 image = Raster24::Uninitialized(swaps ? height : width, swaps ? width : height);
   Raster24 band;
   if (OrientationTurns(orientation)) band = Raster24::Uninitialized(width, kBandRows);
-  decompression.Run([&] {
-    jpeg_start_decompress(&cinfo);
-    ReadRows(cinfo, image, orientation, band);
-    jpeg_finish_decompress(&cinfo);
-  });
+  decompression.Run([&] { ReadRows(cinfo, image, orientation, band); });
   decompression.Destroy();
   HandOver(std::move(image), target);
 }

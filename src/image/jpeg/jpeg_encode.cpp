@@ -41,12 +41,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
       jpeg_write_icc_profile(&cinfo, icc_profile.data(),
                              static_cast<unsigned int>(icc_profile.size()));
     }
-    while (cinfo.next_scanline < cinfo.image_height) {
-      // The library only reads input rows.
-      JSAMPROW row =
-          const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
-      jpeg_write_scanlines(&cinfo, &row, 1);
-    }
+    WriteRasterRows(cinfo, raster);
     jpeg_finish_compress(&cinfo);
   });
   compression.Destroy();

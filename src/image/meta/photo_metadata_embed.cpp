@@ -95,32 +95,28 @@ ByteRange RangeOf(const std::vector<std::uint8_t>& jpeg, const HeaderSegment& se
   return {payload - 4, payload + segment.payload.size()};
 }
 
-// The colour profile's chunks in a stream EncodeJpeg wrote: right after the JFIF segment, one
-// after the other; an empty range there when the stream has none.
-ByteRange ProfileChunks(const std::vector<std::uint8_t>& jpeg,
-                        const std::vector<HeaderSegment>& segments) {
+bool IsProfileChunk(const HeaderSegment& segment) {
   using namespace std::string_view_literals;
-  ByteRange chunks = {RangeOf(jpeg, segments[0]).end, RangeOf(jpeg, segments[0]).end};
-  for (std::size_t i = 1; i < segments.size(); ++i) {
-    const HeaderSegment& segment = segments[i];
-    if (segment.marker != kMarkerApp2 || !PayloadStartsWith(segment.payload, "ICC_PROFILE\0"sv)) {
-      break;
-    }
-    chunks.end = RangeOf(jpeg, segment).end;
+  return segment.marker == kMarkerApp2 && PayloadStartsWith(segment.payload, "ICC_PROFILE\0"sv);
+}
+
+// Where the colour profile goes back into the header the library wrote: after a JFIF segment
+// or an EXIF segment that begins it (readers look for those first), else right after the
+// start of image; 0 when the header does not begin with a segment.
+std::size_t ProfileAnchor(const std::vector<std::uint8_t>& header) {
+  using namespace std::string_view_literals;
+  const std::vector<HeaderSegment> segments = ListHeaderSegments(header);
+  if (segments.empty() || RangeOf(header, segments[0]).begin != 2) return 0;
+  const HeaderSegment& first = segments[0];
+  if ((first.marker == 0xE0 && PayloadStartsWith(first.payload, "JFIF\0"sv)) ||
+      (first.marker == kMarkerApp1 && PayloadStartsWith(first.payload, "Exif\0\0"sv))) {
+    return RangeOf(header, first).end;
   }
-  return chunks;
+  return 2;
 }
 
-// The end of the JFIF segment that begins a stream, or 0 when it does not begin with one.
-std::size_t JfifEnd(const std::vector<std::uint8_t>& jpeg,
-                    const std::vector<HeaderSegment>& segments) {
-  if (segments.empty() || segments[0].marker != 0xE0) return 0;
-  const ByteRange jfif = RangeOf(jpeg, segments[0]);
-  return jfif.begin == 2 ? jfif.end : 0;
-}
-
-// Where the first scan begins: right after the last header segment, in a stream EncodeJpeg
-// wrote (no fill bytes between its segments); 0 when something else comes there.
+// Where the first scan begins: right after the last header segment, in a stream written by
+// this system (no fill bytes between its segments); 0 when something else comes there.
 std::size_t ScanStart(const std::vector<std::uint8_t>& jpeg,
                       const std::vector<HeaderSegment>& segments) {
   const std::size_t at = RangeOf(jpeg, segments.back()).end;
@@ -163,18 +159,22 @@ std::vector<std::uint8_t> EmbedPhotoMetadata(const PhotoMetadata& metadata,
                                              std::vector<std::uint8_t> jpeg) {
   if (metadata.empty()) return jpeg;
   const std::vector<HeaderSegment> segments = ListHeaderSegments(jpeg);
-  if (JfifEnd(jpeg, segments) == 0) return jpeg;
+  if (segments.empty()) return jpeg;
   const std::size_t scan = ScanStart(jpeg, segments);
   if (scan == 0) return jpeg;
   PrepareLibrary();
   // The library gets the header alone, ended where the scans begin: it never reads or copies the
   // compressed pixels, which come back after its header as they were. It reads a colour profile
   // and writes it again only if it deems it valid; the profile's chunks therefore go around it
-  // too, unchanged, and back after the JFIF segment.
-  const ByteRange chunks = ProfileChunks(jpeg, segments);
-  std::vector<std::uint8_t> header(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan));
-  header.erase(header.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
-               header.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  // too, unchanged and in their order, and back near the front.
+  std::vector<std::uint8_t> header(jpeg.begin(), jpeg.begin() + 2);
+  std::vector<std::uint8_t> profile;
+  for (const HeaderSegment& segment : segments) {
+    const ByteRange range = RangeOf(jpeg, segment);
+    std::vector<std::uint8_t>& into = IsProfileChunk(segment) ? profile : header;
+    into.insert(into.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(range.begin),
+                jpeg.begin() + static_cast<std::ptrdiff_t>(range.end));
+  }
   header.insert(header.end(), {0xFF, 0xD9});
   std::vector<std::uint8_t> written;
   try {
@@ -183,16 +183,15 @@ std::vector<std::uint8_t> EmbedPhotoMetadata(const PhotoMetadata& metadata,
     // What the library cannot write is dropped whole: the photo is kept without metadata.
     return jpeg;
   }
-  // The library keeps the JFIF segment first and the end-of-image marker last.
-  const std::size_t jfif_end = JfifEnd(written, ListHeaderSegments(written));
-  if (jfif_end == 0 || written.size() < jfif_end + 2 || written[written.size() - 2] != 0xFF ||
+  // The library keeps the end-of-image marker last.
+  const std::size_t anchor = ProfileAnchor(written);
+  if (anchor == 0 || written.size() < anchor + 2 || written[written.size() - 2] != 0xFF ||
       written.back() != 0xD9) {
     return jpeg;
   }
   written.resize(written.size() - 2);
-  written.insert(written.begin() + static_cast<std::ptrdiff_t>(jfif_end),
-                 jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.begin),
-                 jpeg.begin() + static_cast<std::ptrdiff_t>(chunks.end));
+  written.insert(written.begin() + static_cast<std::ptrdiff_t>(anchor), profile.begin(),
+                 profile.end());
   written.insert(written.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan), jpeg.end());
   return written;
 }
