@@ -53,7 +53,7 @@ class ConversionPipeline {
     SharedLogo mark;  // a copy shares the window's logo and its sized copies
     StampSettings settings;
     std::int32_t quality = 0;
-    bool lossless = false;
+    StampChoices choices;
   };
   struct Slot {
     Parameters parameters;

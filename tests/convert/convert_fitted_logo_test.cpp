@@ -69,7 +69,7 @@ TEST_P(FittedLogoRun, KeepsTheLogosProportionAndMarginOnPhotosOfAnySize) {
     SCOPED_TRACE(std::to_string(photo.width) + " x " + std::to_string(photo.height));
     const std::string source = WriteBytes(
         folder / "photo.jpg", JpegBytes(Filled(photo.width, photo.height, Grey(128)), 95));
-    const StampedJpeg stamped = StampJpegFile(source, logo, settings, 95, lossless);
+    const StampedJpeg stamped = StampJpegFile(source, logo, settings, 95, {.lossless = lossless});
     ASSERT_EQ(stamped.message, "");
     const PixelRect box = RedBox(stamped.bytes);
     // The shorter side's fifth, and half of it for the logo's shorter side.
