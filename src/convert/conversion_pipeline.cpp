@@ -73,7 +73,7 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // Read on the calling thread, once for every file started now.
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
-  const Parameters parameters{host.State().FMark.Share(),
+  const Parameters parameters{host.State().FMark,
                               host.CurrentStampSettings(),
                               host.Quality(),
                               {host.Lossless(), host.KeepMetadata()}};
@@ -174,7 +174,7 @@ void ConversionPipeline::Work() {
     std::exception_ptr error;
     try {
       const WalkListing::File& file = files_[at];
-      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
+      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, parameters.mark,
                              parameters.settings, parameters.quality, parameters.choices);
     } catch (...) {
       error = std::current_exception();

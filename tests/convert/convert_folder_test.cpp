@@ -182,7 +182,7 @@ TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfter
   const int files = started + 2;
   for (int i = 0; i < files; ++i) Photo("p" + std::to_string(10 + i) + ".jpg", 1);
   host_.quality = 10;
-  const Raster24 old_logo = host_.state.FMark;
+  const SharedLogo old_logo = host_.state.FMark;
   const Raster24 new_logo = LogoRaster(6, 10);
   // The user moves the quality slider and picks another logo while events run before the
   // second file.
