@@ -183,6 +183,8 @@ void TForm1::CreateControls() {
   Image1 = Named(new PreviewPane(this), "Image1");
   Image1->setGeometry(8, 256, 409, 153);
   Image1->setCursor(Qt::PointingHandCursor);
+  Image1->setToolTip(
+      QStringLiteral("クリック: 等倍表示と全体表示の切り替え\nダブルクリック: サンプル画像の選択"));
 
   Bevel1 = PlacedLine(this, "Bevel1", 416);
   BitBtn5 = PlacedButton(this, "BitBtn5", QStringLiteral("Quelmarについて"), 8, 424);
@@ -235,6 +237,8 @@ void TForm1::ConnectHandlers() {
     });
   }
   connect(Image1, &PreviewPane::clicked, this, [this] { Report([this] { Image1Click(); }); });
+  connect(Image1, &PreviewPane::doubleClicked, this,
+          [this] { Report([this] { Image1DblClick(); }); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { Report([this] { BitBtn1Click(); }); });
   connect(BitBtn5, &QPushButton::clicked, this, [this] { Report([this] { BitBtn5Click(); }); });
   connect(BitBtn6, &QPushButton::clicked, this, [this] { Report([this] { BitBtn6Click(); }); });

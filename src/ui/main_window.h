@@ -7,6 +7,7 @@
 #include "convert/run_host.h"
 #include "image/raster24.h"
 #include "settings/settings_host.h"
+#include "ui/preview_overview.h"
 
 class QFrame;
 class QLabel;
@@ -59,7 +60,11 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void RadioButton1Click();
   void RadioButton2Click();
   void RadioButton3Click();
+  // A click on the pane opens the sample dialog while no sample is shown; afterwards it switches
+  // between the 1:1 view around the logo and the overview of the whole sample. A double click
+  // chooses another sample (the click before it is undone).
   void Image1Click();
+  void Image1DblClick();
   void BitBtn1Click();
   void BitBtn5Click();
   void BitBtn6Click();
@@ -70,6 +75,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void LoadLogo(const std::string& path);
   void LoadSample(const std::string& path);
   void RefreshPreview();
+  // True while the pane shows the whole sample shrunk to fit, false for the 1:1 view.
+  bool ShowsOverview() const { return overview_; }
 
   // SettingsHost
   std::string EditText(EditField field) const override;
@@ -150,6 +157,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetTabOrder();
   void SetPosition(std::int32_t position);
   void SetMaskType(std::int32_t mask_type);
+  // The sample dialog; a chosen sample is loaded and shown.
+  void ChooseSample();
   QLineEdit* EditOf(EditField field) const;
   QLineEdit* EditOf(RunField field) const;
   template <typename Handler>
@@ -162,6 +171,9 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   RunState run_;           // FMark, FExceptFolders, FStop
   SettingsFields fields_;  // FPosition, FAlpha, FQuality, FThreshold, FMaskType, FSampleJPEG
   std::string sample_dialog_file_;
+  PreviewOverview overview_view_;
+  bool overview_ = false;
+  bool click_toggled_ = false;  // the last click on the pane switched the view
   bool shown_ = false;
   bool closed_ = false;
 };

@@ -176,6 +176,23 @@ void TForm1::RadioButton3Click() {
 }
 
 void TForm1::Image1Click() {
+  click_toggled_ = false;
+  if ((FLoaded & kSampleLoaded) == 0) return ChooseSample();
+  overview_ = !overview_;
+  click_toggled_ = true;
+  RefreshPreview();
+}
+
+void TForm1::Image1DblClick() {
+  // The click before it opened the sample dialog already when no sample was shown.
+  if (!click_toggled_) return;
+  click_toggled_ = false;
+  overview_ = !overview_;
+  RefreshPreview();
+  ChooseSample();
+}
+
+void TForm1::ChooseSample() {
   FileDialogRequest request = kSampleDialog;
   request.initial_file = sample_dialog_file_;
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
@@ -188,6 +205,7 @@ void TForm1::Image1Click() {
 
 void TForm1::LoadSample(const std::string& path) {
   const JpegFile jpeg = ReadJpegFile(path);
+  overview_view_.Forget();
   FSample.SetSize(static_cast<std::int32_t>(jpeg.width), static_cast<std::int32_t>(jpeg.height));
   DecodeJpeg(jpeg, FSample);
   FLoaded |= kSampleLoaded;
@@ -196,8 +214,12 @@ void TForm1::LoadSample(const std::string& path) {
 void TForm1::RefreshPreview() {
   if ((FLoaded & kSampleLoaded) == 0) return;
   const Raster24* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark.get() : nullptr;
+  const StampSettings settings = CurrentStampSettings();
   const PreviewPatch patch =
-      RenderPreview(FSample, logo, CurrentStampSettings(), Image1->width(), Image1->height());
+      overview_ ? overview_view_.Render(FSample, logo, settings, Image1->width(), Image1->height())
+                : RenderPreview(FSample, logo, settings, Image1->width(), Image1->height());
+  // Only the current sample shows: nothing of an earlier one, or of the prompt, stays around it.
+  Image1->Clear();
   Image1->DrawRaster(patch.pixels, patch.pane_x, patch.pane_y);
 }
 

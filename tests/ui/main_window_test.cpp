@@ -26,6 +26,7 @@
 #include "test_files.h"
 #include "ui/about_box.h"
 #include "ui/error_report.h"
+#include "ui/preview_overview.h"
 #include "ui/preview_pane.h"
 
 namespace quelmar {
@@ -76,6 +77,22 @@ class MainWindow : public ::testing::Test {
   bool ShowsSamplePixel(int px, int py, int sx, int sy) const {
     const std::uint8_t* p = form->FSample.Row(sy) + 3 * sx;
     return form->Image1->Surface().pixel(px, py) == qRgb(p[2], p[1], p[0]);
+  }
+
+  // A double click as a mouse sends it: press, release, then the double click and its release.
+  static void DoubleClick(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+    QTest::mouseDClick(widget, Qt::LeftButton);
+    QTest::mouseRelease(widget, Qt::LeftButton);
+  }
+
+  static bool IsWhite(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+      }
+    }
+    return true;
   }
 
   bool StampSettingsAre(std::int32_t position, std::int32_t mask_type) {
@@ -147,7 +164,7 @@ TEST_F(MainWindow, ReportsAnErrorOfTheStartUpAndStillShowsTheWindow) {
   EXPECT_EQ(form->FLoaded & 2u, 0u);
 }
 
-TEST_F(MainWindow, DrawsThePromptOnAWhitePaneAndKeepsItAroundASmallSample) {
+TEST_F(MainWindow, DrawsThePromptOnAWhitePaneAndClearsItForASmallSample) {
   Start();
   const QImage prompt = form->Image1->Surface();
   ASSERT_EQ(prompt.size(), QSize(409, 153));
@@ -161,14 +178,85 @@ TEST_F(MainWindow, DrawsThePromptOnAWhitePaneAndKeepsItAroundASmallSample) {
   form->RB_RB->click();
   QTest::mouseClick(form->Image1, Qt::LeftButton);
 
+  // Only the sample shows: the prompt it does not cover is gone, not half hidden.
   const QImage shown = form->Image1->Surface();
   EXPECT_TRUE(ShowsSamplePixel(209, 53, 0, 0));
   EXPECT_TRUE(ShowsSamplePixel(408, 152, 199, 99));
-  EXPECT_EQ(shown.copy(0, 0, 209, 53), prompt.copy(0, 0, 209, 53));
+  EXPECT_TRUE(IsWhite(shown.copy(0, 0, 209, 53)));
 
   form->RB_LT->click();
   EXPECT_TRUE(ShowsSamplePixel(0, 0, 0, 0));
-  EXPECT_TRUE(ShowsSamplePixel(300, 120, 300 - 209, 120 - 53));  // the earlier drawing stays
+  EXPECT_TRUE(IsWhite(form->Image1->Surface().copy(200, 100, 209, 53)));  // no earlier drawing
+}
+
+TEST_F(MainWindow, ClearsALargerEarlierSampleAroundASmallerOne) {
+  Start();
+  dialogs.files.push_back(Sample(1024, 768, "large.jpg"));
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  dialogs.files.push_back(Sample(100, 50, "small.jpg"));
+  DoubleClick(form->Image1);
+
+  ASSERT_EQ(form->FSample.width(), 100);
+  EXPECT_FALSE(form->ShowsOverview());
+  EXPECT_TRUE(ShowsSamplePixel(0, 0, 0, 0));
+  EXPECT_TRUE(IsWhite(form->Image1->Surface().copy(100, 0, 309, 153)));
+  EXPECT_TRUE(IsWhite(form->Image1->Surface().copy(0, 50, 409, 103)));
+}
+
+TEST_F(MainWindow, SwitchesBetweenTheCloseViewAndTheOverviewWithAClick) {
+  Start();
+  form->Edit1->setText(QString::fromStdString(Logo()));
+  form->RB_RB->click();
+  dialogs.files.push_back(Sample(1024, 768, "large.jpg"));
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  ASSERT_FALSE(form->ShowsOverview());
+  const QImage close_view = form->Image1->Surface();
+
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+
+  ASSERT_TRUE(form->ShowsOverview());
+  EXPECT_EQ(dialogs.file_requests.size(), 1u);  // no dialog: the click only switched the view
+  // The whole sample, stamped, shrunk into the pane and centred on white.
+  Raster24 stamped = form->FSample;
+  StampLogo(stamped, form->State().FMark.get(), form->CurrentStampSettings());
+  const OverviewFit fit = FitOverview(1024, 768, 409, 153);
+  const Raster24 expected = ShrinkByArea(stamped, fit.w, fit.h);
+  const QImage overview = form->Image1->Surface();
+  for (int y = 0; y < fit.h; y += 7) {
+    for (int x = 0; x < fit.w; x += 5) {
+      const std::uint8_t* p = expected.Row(y) + 3 * x;
+      ASSERT_EQ(overview.pixel(fit.x + x, fit.y + y), qRgb(p[2], p[1], p[0])) << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(IsWhite(overview.copy(0, 0, fit.x, 153)));
+
+  form->TrackBar1->setValue(30);  // the overview follows the parameters too
+  EXPECT_NE(form->Image1->Surface(), overview);
+  form->TrackBar1->setValue(form->Fields().FAlpha == 30 ? 127 : 30);
+
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  EXPECT_FALSE(form->ShowsOverview());
+  EXPECT_EQ(form->Image1->Surface(), close_view);
+}
+
+TEST_F(MainWindow, ChoosesAnotherSampleWithADoubleClickAndKeepsTheView) {
+  Start();
+  dialogs.files.push_back(Sample(600, 400, "first.jpg"));
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  ASSERT_TRUE(form->ShowsOverview());
+  const std::string second = Sample(800, 300, "second.jpg");
+  dialogs.files.push_back(second);
+
+  DoubleClick(form->Image1);
+
+  EXPECT_EQ(dialogs.file_requests.size(), 2u);
+  EXPECT_EQ(form->Fields().FSampleJPEG, second);
+  EXPECT_TRUE(form->ShowsOverview());
+  const OverviewFit fit = FitOverview(800, 300, 409, 153);
+  const Raster24 shrunk = ShrinkByArea(form->FSample, fit.w, fit.h);
+  const std::uint8_t* corner = shrunk.Row(0);
+  EXPECT_EQ(form->Image1->Surface().pixel(fit.x, fit.y), qRgb(corner[2], corner[1], corner[0]));
 }
 
 TEST_F(MainWindow, LeavesThePromptAloneWhileNoSampleIsLoaded) {
@@ -331,7 +419,7 @@ TEST_F(MainWindow, RemembersTheLastSampleNameInTheSampleDialogOnly) {
   const std::string sample = Sample(64, 64, "s.jpg");
   dialogs.files.push_back(sample);
   QTest::mouseClick(form->Image1, Qt::LeftButton);
-  QTest::mouseClick(form->Image1, Qt::LeftButton);  // cancelled
+  DoubleClick(form->Image1);  // cancelled
 
   ASSERT_EQ(dialogs.file_requests.size(), 2u);
   EXPECT_EQ(dialogs.file_requests[0].initial_file, "");
@@ -350,7 +438,7 @@ TEST_F(MainWindow, KeepsThePaneWhenTheChosenSampleIsNotAJpeg) {
   WriteTextFile(text, "not a jpeg");
   dialogs.files.push_back(text);
 
-  QTest::mouseClick(form->Image1, Qt::LeftButton);
+  DoubleClick(form->Image1);
 
   EXPECT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(form->Image1->Surface(), before);
