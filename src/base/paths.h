@@ -22,4 +22,9 @@ std::string ExecutablePath();
 // Everything of path up to and including its last separator.
 std::string FolderPart(const std::string& path);
 
+// A folder field's text as it is kept: text with a separator added when it names an existing
+// folder and does not end in one, so that the check of a stored folder, which leaves out the
+// last character, tests the folder itself. Any other text is returned as it is.
+std::string WithFolderSeparator(const std::string& text);
+
 }  // namespace quelmar

@@ -212,6 +212,9 @@ void TForm1::Report(Handler&& handler) {
 
 void TForm1::ConnectHandlers() {
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Report([this] { Edit1Change(); }); });
+  for (QLineEdit* folder : {Edit2, Edit3}) {
+    connect(folder, &QLineEdit::editingFinished, this, [this] { CompleteFolderFields(); });
+  }
   connect(BitBtn2, &QPushButton::clicked, this, [this] { Report([this] { BitBtn2Click(); }); });
   connect(BitBtn3, &QPushButton::clicked, this, [this] { Report([this] { BitBtn3Click(); }); });
   connect(BitBtn4, &QPushButton::clicked, this, [this] { Report([this] { BitBtn4Click(); }); });

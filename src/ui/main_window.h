@@ -157,6 +157,9 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetTabOrder();
   void SetPosition(std::int32_t position);
   void SetMaskType(std::int32_t mask_type);
+  // Gives the source and output fields their trailing separator when they name an existing
+  // folder without one, so that the settings check keeps the folders the user typed.
+  void CompleteFolderFields();
   // The sample dialog; a chosen sample is loaded and shown.
   void ChooseSample();
   QLineEdit* EditOf(EditField field) const;

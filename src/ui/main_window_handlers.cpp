@@ -223,7 +223,17 @@ void TForm1::RefreshPreview() {
   Image1->DrawRaster(patch.pixels, patch.pane_x, patch.pane_y);
 }
 
+void TForm1::CompleteFolderFields() {
+  for (QLineEdit* edit : {Edit2, Edit3}) {
+    const std::string text = edit->text().toStdString();
+    const std::string kept = WithFolderSeparator(text);
+    if (kept != text) edit->setText(QString::fromStdString(kept));
+  }
+}
+
 void TForm1::BitBtn1Click() {
+  // The folders as typed survive the run's checks and the save at its end.
+  if (run_.FStop != 0) CompleteFolderFields();
   quelmar::BitBtn1Click(*this);
 }
 

@@ -106,6 +106,7 @@ void TForm1::Focus(RunField field) {
 }
 
 void TForm1::SaveSettings() {
+  CompleteFolderFields();
   if (settings_path_.empty()) {
     quelmar::SaveSettings(*this);
   } else {

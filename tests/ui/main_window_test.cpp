@@ -59,6 +59,11 @@ class MainWindow : public ::testing::Test {
     form->show();
   }
 
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
   void WriteSettings(const std::string& body) { WriteTextFile(ini, "[Setup]\r\n" + body); }
 
   std::string Logo(const std::string& name = "ロゴ.bmp") {
@@ -479,11 +484,7 @@ TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   form->Edit4->setText(QStringLiteral("除外,tmp"));
   form->BitBtn6->click();
   ASSERT_TRUE(std::filesystem::exists(ini));
-  const std::vector<std::uint8_t> bytes = [&] {
-    std::ifstream in(ini, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }();
-  const std::string text(bytes.begin(), bytes.end());
+  const std::string text = ReadFile(ini);
   EXPECT_NE(text.find("AlphaChannel=99\r\n"), std::string::npos);
   EXPECT_NE(text.find("ExceptFolder=除外,tmp\r\n"), std::string::npos);
 }
@@ -524,6 +525,43 @@ TEST_F(MainWindowRun, ConvertsTheTreeAndSavesTheSettings) {
   EXPECT_EQ(form->ProgressBar1->value(), form->ProgressBar1->maximum());
   EXPECT_EQ(form->State().FStop, 1);
   EXPECT_TRUE(std::filesystem::exists(ini));
+}
+
+// Folders are typed without their separator; a run and the save at its end keep them.
+TEST_F(MainWindowRun, KeepsTheFoldersTypedWithoutTheirSeparator) {
+  const std::string source = temp.Path("src");
+  const std::string output = temp.Path("out");
+  form->Edit2->clear();
+  form->Edit3->clear();
+  QTest::keyClicks(form->Edit2, QString::fromStdString(source));
+  QTest::keyClicks(form->Edit3, QString::fromStdString(output));
+
+  form->BitBtn1->click();
+
+  EXPECT_EQ(dialogs.messages.at(0), "変換が終了しました");
+  EXPECT_EQ(OutputFiles(), 16);
+  EXPECT_EQ(form->Edit2->text().toStdString(), source + "/");
+  EXPECT_EQ(form->Edit3->text().toStdString(), output + "/");
+  const std::string saved = ReadFile(ini);
+  EXPECT_NE(saved.find("SourceFolder=" + source + "/\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("DestinationFolder=" + output + "/\r\n"), std::string::npos) << saved;
+}
+
+TEST_F(MainWindowRun, CompletesAFolderFieldWhenItsEditingEnds) {
+  form->Edit2->setText(QString::fromStdString(temp.Path("src")));
+  form->Edit3->setText(QString::fromStdString(temp.Path("missing")));
+  for (QLineEdit* edit : {form->Edit2, form->Edit3}) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+  EXPECT_EQ(form->Edit2->text().toStdString(), temp.Path("src") + "/");
+  EXPECT_EQ(form->Edit3->text().toStdString(), temp.Path("missing"));  // no folder, no change
+
+  form->Edit3->setText(QString::fromStdString(temp.Path("out")));
+  form->BitBtn6->click();  // a save completes the fields too
+  EXPECT_EQ(form->Edit3->text().toStdString(), temp.Path("out") + "/");
+  EXPECT_NE(ReadFile(ini).find("DestinationFolder=" + temp.Path("out") + "/\r\n"),
+            std::string::npos);
 }
 
 TEST_F(MainWindowRun, StopsWhenTheButtonIsClickedAgainDuringTheRun) {
