@@ -40,6 +40,18 @@ QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& text, int 
   return label;
 }
 
+// A note under an edit field: one line in a smaller font, elided to its width, with the whole
+// text as its tool tip.
+QLabel* PlacedNote(QWidget* parent, const char* name, int top) {
+  auto* note = Named(new QLabel(parent), name);
+  QFont font = note->font();
+  font.setPixelSize(10);
+  note->setFont(font);
+  note->setGeometry(136, top, 419 - 136, 12);
+  note->setTextFormat(Qt::PlainText);
+  return note;
+}
+
 QLineEdit* PlacedEdit(QWidget* parent, const char* name, int top) {
   auto* edit = Named(new QLineEdit(parent), name);
   edit->setGeometry(136, top, 201, 20);
@@ -125,6 +137,10 @@ void TForm1::CreateControls() {
   constexpr int kLabelRoom = 136 - 8 - 2;
   Label1 = PlacedLabel(this, "Label1", QStringLiteral("ロゴ画像(*.bmp)"), 8, 12, kLabelRoom);
   Edit1 = PlacedEdit(this, "Edit1", 8);
+  LogoStatus = PlacedNote(this, "LogoStatus", 28);
+  QPalette warning = LogoStatus->palette();
+  warning.setColor(QPalette::WindowText, QColor(0xC0, 0x10, 0x10));
+  LogoStatus->setPalette(warning);
   BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照"), 344, 6);
   Label8 = PlacedLabel(this, "Label8", QStringLiteral("読み込まないフォルダ名"), 8, 44, kLabelRoom);
   Edit4 = PlacedEdit(this, "Edit4", 40);
@@ -211,7 +227,7 @@ void TForm1::Report(Handler&& handler) {
 }
 
 void TForm1::ConnectHandlers() {
-  connect(Edit1, &QLineEdit::textChanged, this, [this] { Report([this] { Edit1Change(); }); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { OnEdit1Changed(); });
   for (QLineEdit* folder : {Edit2, Edit3}) {
     connect(folder, &QLineEdit::editingFinished, this, [this] { CompleteFolderFields(); });
   }

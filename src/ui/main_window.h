@@ -108,6 +108,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
 
   QLabel* Label1;
   QLineEdit* Edit1;
+  // Under Edit1: why the logo it names could not be read, and which formats a logo may be.
+  QLabel* LogoStatus;
   QPushButton* BitBtn2;
   QLabel* Label8;
   QLineEdit* Edit4;
@@ -166,6 +168,11 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   QLineEdit* EditOf(RunField field) const;
   template <typename Handler>
   void Report(Handler&& handler);
+  // Edit1's change: a logo that cannot be read is shown beside the field (the general error
+  // report, a modal box, only when the program set the text, not while the user types).
+  void OnEdit1Changed();
+  // Marks Edit1 and shows problem under it; an empty problem clears the mark.
+  void ShowLogoProblem(const std::string& problem);
 
   Dialogs& dialogs_;
   std::string settings_path_;
@@ -178,6 +185,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   bool overview_ = false;
   bool click_toggled_ = false;  // the last click on the pane switched the view
   bool shown_ = false;
+  bool setting_text_ = false;  // SetEditText is changing a field's text
   bool closed_ = false;
 };
 

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -7,9 +8,11 @@
 #include "convert/run_control.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
+#include "image/logo_formats.h"
 #include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/dialogs.h"
+#include "ui/error_report.h"
 #include "ui/folder_choice.h"
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
@@ -22,7 +25,8 @@ namespace {
 constexpr std::uint32_t kLogoLoaded = 1;
 constexpr std::uint32_t kSampleLoaded = 2;
 
-const FileDialogRequest kLogoDialog{"すかし画像 (*.bmp)", "bmp", {}};
+const FileDialogRequest kLogoDialog{
+    "すかし画像 (" + LogoFormatPatterns() + ")", std::string(kLogoFormats[0].extension), {}};
 const FileDialogRequest kSampleDialog{
     "JPEG イメージファイル (*.jpg);;JPEG イメージファイル (*.jpeg)", "jpg", {}};
 
@@ -71,6 +75,34 @@ void TForm1::SetMaskType(std::int32_t mask_type) {
       RadioButton3->setChecked(true);
       break;
   }
+}
+
+void TForm1::OnEdit1Changed() {
+  ShowLogoProblem({});
+  try {
+    Edit1Change();
+  } catch (const std::exception& error) {
+    ShowLogoProblem(ErrorReportText(error.what()));
+    // Typing passes through names of files that are no logo: no box takes the next keystroke.
+    if (setting_text_) quelmar::ReportError(dialogs_, error);
+  }
+}
+
+void TForm1::ShowLogoProblem(const std::string& problem) {
+  const QString text =
+      problem.empty()
+          ? QString()
+          : QString::fromStdString(problem + "（ロゴ画像に使える形式: " + LogoFormatNames() + "）");
+  LogoStatus->setToolTip(text);
+  LogoStatus->setText(
+      LogoStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, LogoStatus->width()));
+  Edit1->setToolTip(text);
+  // The field itself is marked, so the problem is seen where the path is typed.
+  QPalette palette = Edit1->palette();
+  palette.setColor(QPalette::Base, problem.empty()
+                                       ? QApplication::palette(Edit1).color(QPalette::Base)
+                                       : QColor(0xFF, 0xE4, 0xE4));
+  Edit1->setPalette(palette);
 }
 
 void TForm1::Edit1Change() {

@@ -44,7 +44,9 @@ std::string TForm1::EditText(EditField field) const {
 
 void TForm1::SetEditText(EditField field, const std::string& text) {
   // Edit1's change handler reports its own errors, so none travels back from here.
+  setting_text_ = true;
   EditOf(field)->setText(QString::fromStdString(text));
+  setting_text_ = false;
 }
 
 std::string TForm1::FieldText(RunField field) const {

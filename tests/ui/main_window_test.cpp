@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -310,6 +311,44 @@ TEST_F(MainWindow, LoadsAndDropsTheLogoAsItsPathIsTypedAndDeleted) {
   EXPECT_EQ(form->FLoaded & 1u, 0u);
   EXPECT_EQ(form->Image1->Surface(), plain);
   EXPECT_TRUE(dialogs.errors.empty());
+}
+
+// Typing a path passes through the names of files that are no logo: they are shown under the
+// field, and no box takes the keystrokes that follow.
+TEST_F(MainWindow, ShowsALogoThatCannotBeReadBesideTheFieldWhileTyping) {
+  Start();
+  const std::string logo = Logo("seal.bmp");
+  WriteTextFile(temp.Path("seal"), "notes, not a picture");
+  const QString typed = QString::fromStdString(logo);
+
+  QTest::keyClicks(form->Edit1, typed.left(typed.size() - 4));  // ".../seal"
+
+  EXPECT_TRUE(dialogs.errors.empty());
+  const QString problem = form->LogoStatus->toolTip();
+  EXPECT_TRUE(problem.contains(QStringLiteral("BMP"))) << problem.toStdString();
+  EXPECT_FALSE(form->LogoStatus->text().isEmpty());
+  EXPECT_EQ(form->Edit1->toolTip(), problem);
+  EXPECT_NE(form->Edit1->palette().color(QPalette::Base),
+            QApplication::palette(form->Edit1).color(QPalette::Base));
+
+  QTest::keyClicks(form->Edit1, typed.right(4));
+
+  EXPECT_EQ(form->Edit1->text(), typed);  // every keystroke arrived
+  EXPECT_EQ(form->FLoaded & 1u, 1u);
+  EXPECT_TRUE(form->LogoStatus->text().isEmpty());
+  EXPECT_EQ(form->Edit1->palette().color(QPalette::Base),
+            QApplication::palette(form->Edit1).color(QPalette::Base));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindow, ReportsAStoredLogoThatCannotBeReadOnceInABoxAndBesideTheField) {
+  const std::string bad = temp.Path("bad.bmp");
+  WriteTextFile(bad, "not a bitmap");
+  WriteSettings("MarkBitmap=" + bad + "\r\n");
+  Start();
+  EXPECT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(form->Edit1->text().toStdString(), bad);
+  EXPECT_FALSE(form->LogoStatus->text().isEmpty());
 }
 
 TEST_F(MainWindow, EndsWithTheSamePictureWhetherTheDensityMovesOnceOrBackAndForth) {
