@@ -8,9 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 
+#include "convert/run_control.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
 #include "ui/preview_pane.h"
@@ -64,9 +66,10 @@ QPushButton* PlacedButton(QWidget* parent, const char* name, const QString& text
   button->setGeometry(left, top, 75, 25);
   // Enter presses the focused button, as Space does.
   button->setAutoDefault(true);
-  // The caption is drawn inside the button's frame, with a pixel to spare on each side.
+  // The caption is drawn inside the button's frame, with a pixel to spare on each side; the
+  // mnemonic's "&" is not drawn.
   const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
-  FitFontToWidth(button, text, 75 - 2 * (frame + 1));
+  FitFontToWidth(button, QString(text).remove(QLatin1Char('&')), 75 - 2 * (frame + 1));
   return button;
 }
 
@@ -105,6 +108,10 @@ QRadioButton* PlacedRadio(QWidget* parent, const char* name, const QString& text
 
 }  // namespace
 
+QString ConvertButtonText(const std::string& caption) {
+  return QString::fromStdString(caption) + QStringLiteral("(&C)");
+}
+
 TForm1::TForm1(Dialogs& dialogs, std::string settings_path)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -118,6 +125,9 @@ TForm1::TForm1(Dialogs& dialogs, std::string settings_path)
   CreateControls();
   SetTabOrder();
   ConnectHandlers();
+  // Ctrl+Q asks the exit question, as the close box and 終了 do.
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
   FormCreate();
   if (const QScreen* screen = this->screen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -141,17 +151,17 @@ void TForm1::CreateControls() {
   QPalette warning = LogoStatus->palette();
   warning.setColor(QPalette::WindowText, QColor(0xC0, 0x10, 0x10));
   LogoStatus->setPalette(warning);
-  BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照"), 344, 6);
+  BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照(&L)"), 344, 6);
   Label8 = PlacedLabel(this, "Label8", QStringLiteral("読み込まないフォルダ名"), 8, 44, kLabelRoom);
   Edit4 = PlacedEdit(this, "Edit4", 40);
   Bevel2 = PlacedLine(this, "Bevel2", 72);
   Label2 =
       PlacedLabel(this, "Label2", QStringLiteral("元画像ディレクトリ(*.jpg)"), 8, 86, kLabelRoom);
   Edit2 = PlacedEdit(this, "Edit2", 82);
-  BitBtn3 = PlacedButton(this, "BitBtn3", QStringLiteral("参照"), 344, 80);
+  BitBtn3 = PlacedButton(this, "BitBtn3", QStringLiteral("参照(&I)"), 344, 80);
   Label3 = PlacedLabel(this, "Label3", QStringLiteral("出力先ディレクトリ"), 8, 120, kLabelRoom);
   Edit3 = PlacedEdit(this, "Edit3", 116);
-  BitBtn4 = PlacedButton(this, "BitBtn4", QStringLiteral("参照"), 344, 114);
+  BitBtn4 = PlacedButton(this, "BitBtn4", QStringLiteral("参照(&O)"), 344, 114);
 
   Panel1 = Named(new QFrame(this), "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -203,10 +213,11 @@ void TForm1::CreateControls() {
       QStringLiteral("クリック: 等倍表示と全体表示の切り替え\nダブルクリック: サンプル画像の選択"));
 
   Bevel1 = PlacedLine(this, "Bevel1", 416);
-  BitBtn5 = PlacedButton(this, "BitBtn5", QStringLiteral("Quelmarについて"), 8, 424);
-  BitBtn6 = PlacedButton(this, "BitBtn6", QStringLiteral("設定の保存"), 92, 424);
-  BitBtn1 = PlacedButton(this, "BitBtn1", QStringLiteral("変換"), 176, 424);
-  BitBtn7 = PlacedButton(this, "BitBtn7", QStringLiteral("終了"), 344, 424);
+  // Each button has a mnemonic, written after its caption as Japanese programs do.
+  BitBtn5 = PlacedButton(this, "BitBtn5", QStringLiteral("Quelmarについて(&A)"), 8, 424);
+  BitBtn6 = PlacedButton(this, "BitBtn6", QStringLiteral("設定の保存(&S)"), 92, 424);
+  BitBtn1 = PlacedButton(this, "BitBtn1", ConvertButtonText(kConvertCaption), 176, 424);
+  BitBtn7 = PlacedButton(this, "BitBtn7", QStringLiteral("終了(&X)"), 344, 424);
   BitBtn1->setFocus();
 }
 

@@ -27,6 +27,10 @@ class TAboutBox;
 inline constexpr const char* kPreviewPrompt = "ここをクリックしてサンプル画像を指定してください";
 inline constexpr const char* kExitQuestion = "ミルテカを終了しますか？";
 
+// The convert button's text for a caption ("変換" or "キャンセル"): the caption and its
+// mnemonic, Alt+C.
+QString ConvertButtonText(const std::string& caption);
+
 // The main window: every piece of the program's state, the controls, and the handlers that
 // dispatch each control's event to the operation it starts. It is the host of the settings
 // file and of a conversion run.

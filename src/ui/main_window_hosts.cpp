@@ -79,7 +79,7 @@ void TForm1::SetProgressPosition(std::int32_t value) {
 }
 
 void TForm1::SetButtonCaption(const std::string& caption) {
-  BitBtn1->setText(QString::fromStdString(caption));
+  BitBtn1->setText(ConvertButtonText(caption));
 }
 
 void TForm1::ProcessEvents() {

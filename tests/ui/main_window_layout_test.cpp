@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 
 #include "fake_dialogs.h"
@@ -74,8 +75,33 @@ TEST_F(MainWindowLayout, FitsEveryCaptionIntoItsControl) {
   for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
     if (button->text().isEmpty()) continue;
     const int room = button->width() - (qobject_cast<const QPushButton*>(button) ? 4 : 17);
-    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), room)
+    const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(shown), room)
         << button->objectName().toStdString();
+  }
+}
+
+// Every button keeps its caption and adds a mnemonic of its own, written "(&X)" after it.
+TEST_F(MainWindowLayout, GivesEveryButtonItsCaptionAndAMnemonicOfItsOwn) {
+  const std::pair<QPushButton*, QString> captions[] = {
+      {form.BitBtn2, QStringLiteral("参照")},
+      {form.BitBtn3, QStringLiteral("参照")},
+      {form.BitBtn4, QStringLiteral("参照")},
+      {form.BitBtn5, QStringLiteral("Quelmarについて")},
+      {form.BitBtn6, QStringLiteral("設定の保存")},
+      {form.BitBtn1, QStringLiteral("変換")},
+      {form.BitBtn7, QStringLiteral("終了")}};
+  QSet<QChar> keys;
+  for (const auto& [button, caption] : captions) {
+    const QString text = button->text();
+    ASSERT_EQ(text.size(), caption.size() + 4) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(caption)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QLatin1Char(')')) && text.mid(caption.size(), 2) == "(&")
+        << text.toStdString();
+    const QChar key = text.at(text.size() - 2);
+    EXPECT_TRUE(key.isUpper()) << text.toStdString();
+    EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+    keys.insert(key);
   }
 }
 

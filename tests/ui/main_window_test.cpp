@@ -517,6 +517,29 @@ TEST_F(MainWindow, StaysOpenWhenTheExitIsNotConfirmed) {
   EXPECT_FALSE(std::filesystem::exists(ini));  // closing does not save
 }
 
+TEST_F(MainWindow, AsksTheExitQuestionOnCtrlQ) {
+  Start();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  dialogs.confirmation_answers.push_back(false);
+  QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(dialogs.confirmations, std::vector<std::string>{"ミルテカを終了しますか？"});
+  EXPECT_TRUE(form->isVisible());
+
+  dialogs.confirmation_answers.push_back(true);
+  QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindow, PressesAButtonWithItsMnemonic) {
+  Start();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);  // 設定の保存(&S)
+  // A mnemonic presses its button as a click would be seen: a moment later.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(ini); }));
+}
+
 TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   Start();
   form->TrackBar1->setValue(99);
@@ -560,7 +583,7 @@ TEST_F(MainWindowRun, ConvertsTheTreeAndSavesTheSettings) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0], "変換が終了しました");
   EXPECT_EQ(OutputFiles(), 16);
-  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換(&C)"));
   EXPECT_EQ(form->ProgressBar1->value(), form->ProgressBar1->maximum());
   EXPECT_EQ(form->State().FStop, 1);
   EXPECT_TRUE(std::filesystem::exists(ini));
@@ -619,11 +642,11 @@ TEST_F(MainWindowRun, StopsWhenTheButtonIsClickedAgainDuringTheRun) {
   form->BitBtn1->click();
 
   EXPECT_TRUE(cancelled);
-  EXPECT_EQ(caption_while_running, QStringLiteral("キャンセル"));
+  EXPECT_EQ(caption_while_running, QStringLiteral("キャンセル(&C)"));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0], "変換を中断しました");
   EXPECT_LT(OutputFiles(), 16);
-  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換(&C)"));
   EXPECT_EQ(form->ProgressBar1->value(), 0);
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_FALSE(std::filesystem::exists(ini));
@@ -658,7 +681,7 @@ TEST_F(MainWindowRun, NamesTheFileInTheReportOfAnErrorThatEndsTheRun) {
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0].rfind(FullPath(bad) + ": JPEG エラー #", 0), 0u) << dialogs.errors[0];
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換(&C)"));
 }
 
 TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheRun) {
@@ -672,7 +695,7 @@ TEST_F(MainWindowRun, ReportsASettingsFileThatCannotBeSaved_AndStillTheEndOfTheR
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"変換が終了しました"});
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_EQ(OutputFiles(), 16);
-  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換"));
+  EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("変換(&C)"));
   EXPECT_EQ(form->State().FStop, 1);
 }
 
