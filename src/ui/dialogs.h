@@ -11,6 +11,7 @@ struct FileDialogRequest {
   std::string filter;
   std::string default_suffix;  // added to a typed name without one
   std::string initial_file;    // empty: the name field starts empty
+  std::string initial_folder;  // where the dialog opens when it exists; else where it was
 };
 
 // Every dialog the main window shows. The program uses Qt's dialogs; tests script the answers.
@@ -29,9 +30,10 @@ class Dialogs {
   virtual void ShowError(const std::string& text) = 0;
   // The chosen file name, or nothing when cancelled.
   virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
-  // The folder chooser "ディレクトリの選択": the chosen folder (existing, created on request),
-  // or nothing when cancelled.
-  virtual std::optional<std::string> ChooseFolder() = 0;
+  // The folder chooser "ディレクトリの選択", opened on start when that names an existing folder
+  // (else on the current directory): the chosen folder (existing, created on request), or
+  // nothing when cancelled.
+  virtual std::optional<std::string> ChooseFolder(const std::string& start) = 0;
   // The system's default sound.
   virtual void Beep() = 0;
 };

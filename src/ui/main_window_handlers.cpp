@@ -6,6 +6,7 @@
 
 #include "base/paths.h"
 #include "convert/run_control.h"
+#include "convert/walk_order.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
 #include "image/logo_formats.h"
@@ -26,9 +27,15 @@ constexpr std::uint32_t kLogoLoaded = 1;
 constexpr std::uint32_t kSampleLoaded = 2;
 
 const FileDialogRequest kLogoDialog{
-    "すかし画像 (" + LogoFormatPatterns() + ")", std::string(kLogoFormats[0].extension), {}};
-const FileDialogRequest kSampleDialog{
-    "JPEG イメージファイル (*.jpg);;JPEG イメージファイル (*.jpeg)", "jpg", {}};
+    "すかし画像 (" + LogoFormatPatterns() + ")", std::string(kLogoFormats[0].extension), {}, {}};
+// One entry for both suffixes, so that a ".jpeg" file is never hidden by the filter.
+std::string SampleFilter() {
+  std::string patterns;
+  for (const char* suffix : kWalkSuffixes) {
+    patterns += (patterns.empty() ? "*" : " *") + std::string(suffix);
+  }
+  return "JPEG イメージファイル (" + patterns + ")";
+}
 
 }  // namespace
 
@@ -123,6 +130,7 @@ void TForm1::LoadLogo(const std::string& path) {
 void TForm1::BitBtn2Click() {
   FileDialogRequest request = kLogoDialog;
   request.initial_file = Edit1->text().toStdString();
+  request.initial_folder = FolderPart(request.initial_file);
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
   if (!chosen) return;
   SetEditText(EditField::kEdit1, *chosen);
@@ -131,13 +139,15 @@ void TForm1::BitBtn2Click() {
 }
 
 void TForm1::BitBtn3Click() {
-  if (const std::optional<std::string> folder = dialogs_.ChooseFolder()) {
+  if (const std::optional<std::string> folder =
+          dialogs_.ChooseFolder(Edit2->text().toStdString())) {
     SetEditText(EditField::kEdit2, WithTrailingSeparator(*folder));
   }
 }
 
 void TForm1::BitBtn4Click() {
-  if (const std::optional<std::string> folder = dialogs_.ChooseFolder()) {
+  if (const std::optional<std::string> folder =
+          dialogs_.ChooseFolder(Edit3->text().toStdString())) {
     SetEditText(EditField::kEdit3, WithTrailingSeparator(*folder));
   }
 }
@@ -225,8 +235,8 @@ void TForm1::Image1DblClick() {
 }
 
 void TForm1::ChooseSample() {
-  FileDialogRequest request = kSampleDialog;
-  request.initial_file = sample_dialog_file_;
+  FileDialogRequest request{SampleFilter(), "jpg", sample_dialog_file_,
+                            FolderPart(fields_.FSampleJPEG)};
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
   if (!chosen) return;
   sample_dialog_file_ = *chosen;

@@ -27,11 +27,15 @@ class FakeDialogs : public Dialogs {
     file_requests.push_back(request);
     return NextPath(files);
   }
-  std::optional<std::string> ChooseFolder() override { return NextPath(folders); }
+  std::optional<std::string> ChooseFolder(const std::string& start) override {
+    folder_starts.push_back(start);
+    return NextPath(folders);
+  }
   void Beep() override { ++beeps; }
 
   std::vector<std::string> messages, warnings, confirmations, errors;
   std::vector<FileDialogRequest> file_requests;
+  std::vector<std::string> folder_starts;  // where each folder chooser was to open
   std::deque<bool> warning_answers, confirmation_answers;
   std::deque<std::optional<std::string>> files, folders;
   int beeps = 0;

@@ -467,9 +467,9 @@ TEST_F(MainWindow, RemembersTheLastSampleNameInTheSampleDialogOnly) {
 
   ASSERT_EQ(dialogs.file_requests.size(), 2u);
   EXPECT_EQ(dialogs.file_requests[0].initial_file, "");
-  EXPECT_EQ(dialogs.file_requests[0].filter,
-            "JPEG イメージファイル (*.jpg);;JPEG イメージファイル (*.jpeg)");
+  EXPECT_EQ(dialogs.file_requests[0].filter, "JPEG イメージファイル (*.jpg *.jpeg)");
   EXPECT_EQ(dialogs.file_requests[1].initial_file, sample);
+  EXPECT_EQ(dialogs.file_requests[1].initial_folder, FolderPart(sample));
   EXPECT_EQ(form->Fields().FSampleJPEG, sample);
 }
 
@@ -501,6 +501,22 @@ TEST_F(MainWindow, PutsOneTrailingSeparatorAfterAChosenFolder) {
 
   EXPECT_EQ(form->Edit2->text().toStdString(), "/srv/写真/");
   EXPECT_EQ(form->Edit3->text().toStdString(), "/");
+}
+
+TEST_F(MainWindow, OpensEachChooserInTheFolderItsFieldNames) {
+  Start();
+  const std::string logo = Logo();
+  form->Edit1->setText(QString::fromStdString(logo));
+  form->Edit2->setText(QStringLiteral("/srv/写真/"));
+  form->Edit3->setText(QStringLiteral("/srv/出力"));
+
+  form->BitBtn2->click();
+  form->BitBtn3->click();
+  form->BitBtn4->click();
+
+  ASSERT_EQ(dialogs.file_requests.size(), 1u);
+  EXPECT_EQ(dialogs.file_requests[0].initial_folder, temp.Path(""));
+  EXPECT_EQ(dialogs.folder_starts, (std::vector<std::string>{"/srv/写真/", "/srv/出力"}));
 }
 
 TEST_F(MainWindow, StaysOpenWhenTheExitIsNotConfirmed) {

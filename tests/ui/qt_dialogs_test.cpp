@@ -6,14 +6,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <filesystem>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "base/paths.h"
 #include "fake_dialogs.h"
@@ -121,13 +125,58 @@ TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
     file_dialog->reject();
   });
 
-  EXPECT_FALSE(dialogs.OpenFile(FileDialogRequest{"すかし画像 (*.bmp)", "bmp", {}}));
+  EXPECT_FALSE(dialogs.OpenFile(FileDialogRequest{"すかし画像 (*.bmp)", "bmp", {}, {}}));
   EXPECT_EQ(shown, QSize(160, 80));
+}
+
+// The dialog opens in the folder it is given and shows its files' name, size, type and date
+// whole.
+TEST(QtDialogs, OpenFileStartsInItsFolderWithEveryColumnWideEnough) {
+  testing::TemporaryFolder temp;
+  std::filesystem::create_directories(temp.Path("写真"));
+  testing::WriteTextFile(temp.Path("写真/とても長い名前のサンプル写真_2024-05-11_夕焼け.jpg"), "x");
+  QtDialogs dialogs;
+  QString folder;
+  std::vector<std::pair<int, int>> columns;  // shown width, wanted width
+  OnModalDialog([&](QWidget* dialog) {
+    auto* file_dialog = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(file_dialog, nullptr);
+    folder = file_dialog->directory().absolutePath();
+    auto* files = file_dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(files, nullptr);
+    // The folder is listed in the background; its rows decide the columns' widths.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()) > 0; }));
+    QApplication::processEvents();
+    const QHeaderView* header = files->header();
+    for (int i = 0; i < header->count(); ++i) {
+      if (!header->isSectionHidden(i)) {
+        columns.emplace_back(header->sectionSize(i), header->sectionSizeHint(i));
+      }
+    }
+    file_dialog->reject();
+  });
+
+  dialogs.OpenFile(FileDialogRequest{"JPEG (*.jpg *.jpeg)", "jpg", {}, temp.Path("写真/")});
+
+  EXPECT_EQ(folder.toStdString() + "/", temp.Path("写真/"));
+  ASSERT_EQ(columns.size(), 4u);
+  for (const auto& [shown, wanted] : columns) EXPECT_GE(shown, wanted);
+  EXPECT_GE(columns[0].first, 250);  // the name column has room for a long name
 }
 
 TEST(QtDialogs, QtsOwnDialogsSpeakJapanese) {
   // The file dialog's "Open" button, as Qt's Japanese translation names it.
   EXPECT_NE(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("&Open"));
+}
+
+TEST(FolderChooser, StartsInTheFolderItIsGivenWhenItExists) {
+  testing::TemporaryFolder temp;
+  std::filesystem::create_directories(temp.Path("元画像"));
+  testing::FakeDialogs dialogs;
+  const TFolderChooser chosen_start(dialogs, temp.Path("元画像/"));
+  EXPECT_EQ(chosen_start.PathEdit->text().toStdString() + "/", temp.Path("元画像/"));
+  const TFolderChooser missing_start(dialogs, temp.Path("ない"));
+  EXPECT_EQ(missing_start.PathEdit->text(), QDir::currentPath());
 }
 
 TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
