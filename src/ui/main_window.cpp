@@ -154,6 +154,7 @@ void TForm1::CreateControls() {
   BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照(&L)"), 344, 6);
   Label8 = PlacedLabel(this, "Label8", QStringLiteral("読み込まないフォルダ名"), 8, 44, kLabelRoom);
   Edit4 = PlacedEdit(this, "Edit4", 40);
+  ExclusionNote = PlacedNote(this, "ExclusionNote", 60);
   Bevel2 = PlacedLine(this, "Bevel2", 72);
   Label2 =
       PlacedLabel(this, "Label2", QStringLiteral("元画像ディレクトリ(*.jpg)"), 8, 86, kLabelRoom);
@@ -239,6 +240,7 @@ void TForm1::Report(Handler&& handler) {
 
 void TForm1::ConnectHandlers() {
   connect(Edit1, &QLineEdit::textChanged, this, [this] { OnEdit1Changed(); });
+  connect(Edit4, &QLineEdit::textChanged, this, [this] { ShowExclusions(); });
   for (QLineEdit* folder : {Edit2, Edit3}) {
     connect(folder, &QLineEdit::editingFinished, this, [this] { CompleteFolderFields(); });
   }

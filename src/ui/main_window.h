@@ -117,6 +117,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   QPushButton* BitBtn2;
   QLabel* Label8;
   QLineEdit* Edit4;
+  // Under Edit4: the folder names as a run will understand them.
+  QLabel* ExclusionNote;
   QFrame* Bevel2;
   QLabel* Label2;
   QLineEdit* Edit2;
@@ -175,6 +177,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   // Edit1's change: a logo that cannot be read is shown beside the field (the general error
   // report, a modal box, only when the program set the text, not while the user types).
   void OnEdit1Changed();
+  // Shows under Edit4 the names its text gives.
+  void ShowExclusions();
   // Marks Edit1 and shows problem under it; an empty problem clears the mark.
   void ShowLogoProblem(const std::string& problem);
 

@@ -5,6 +5,7 @@
 #include <QSlider>
 
 #include "base/paths.h"
+#include "convert/comma_text.h"
 #include "convert/run_control.h"
 #include "convert/walk_order.h"
 #include "image/bitmap_file.h"
@@ -110,6 +111,21 @@ void TForm1::ShowLogoProblem(const std::string& problem) {
                                        ? QApplication::palette(Edit1).color(QPalette::Base)
                                        : QColor(0xFF, 0xE4, 0xE4));
   Edit1->setPalette(palette);
+}
+
+void TForm1::ShowExclusions() {
+  QString names;
+  for (const std::string& name : ParseCommaText(Edit4->text().toStdString())) {
+    // An empty item names no folder.
+    if (!name.empty()) names += QStringLiteral("「%1」").arg(QString::fromStdString(name));
+  }
+  const QString text =
+      Edit4->text().trimmed().isEmpty()
+          ? QString()
+          : QStringLiteral("読み込まない: ") + (names.isEmpty() ? QStringLiteral("なし") : names);
+  ExclusionNote->setToolTip(text);
+  ExclusionNote->setText(
+      ExclusionNote->fontMetrics().elidedText(text, Qt::ElideRight, ExclusionNote->width()));
 }
 
 void TForm1::Edit1Change() {

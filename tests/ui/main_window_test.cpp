@@ -556,6 +556,26 @@ TEST_F(MainWindow, PressesAButtonWithItsMnemonic) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(ini); }));
 }
 
+// The note under the exclusion field shows the names a run skips, as the parser reads them.
+TEST_F(MainWindow, ShowsTheFolderNamesToSkipAsTheyAreUnderstood) {
+  Start();
+  const std::pair<QString, QString> cases[] = {
+      {QStringLiteral("raw、old"), QStringLiteral("読み込まない: 「raw」「old」")},
+      {QStringLiteral("\"my photos\", tmp"), QStringLiteral("読み込まない: 「my photos」「tmp」")},
+      {QStringLiteral("古い　写真"), QStringLiteral("読み込まない: 「古い」「写真」")},
+      {QStringLiteral(","), QStringLiteral("読み込まない: なし")},
+      {QStringLiteral("  "), QString()},
+  };
+  for (const auto& [typed, shown] : cases) {
+    form->Edit4->setText(typed);
+    EXPECT_EQ(form->ExclusionNote->toolTip(), shown) << typed.toStdString();
+  }
+  form->Edit4->setText(QStringLiteral("raw、old"));
+  form->Edit4->setText(QString::fromStdString("\"" + std::string(300, 'x') + "\""));
+  EXPECT_LE(form->ExclusionNote->fontMetrics().horizontalAdvance(form->ExclusionNote->text()),
+            form->ExclusionNote->width());
+}
+
 TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   Start();
   form->TrackBar1->setValue(99);
