@@ -125,6 +125,11 @@ TForm1::TForm1(Dialogs& dialogs, std::string settings_path)
   CreateControls();
   SetTabOrder();
   ConnectHandlers();
+  setAcceptDrops(true);
+  Image1->setAcceptDrops(true);
+  for (QWidget* target : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4, Image1}) {
+    target->installEventFilter(this);
+  }
   // Ctrl+Q asks the exit question, as the close box and 終了 do.
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
   connect(quit, &QShortcut::activated, this, &QWidget::close);

@@ -3,13 +3,17 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "convert/run_host.h"
 #include "image/raster24.h"
 #include "settings/settings_host.h"
+#include "ui/drop_routing.h"
 #include "ui/preview_overview.h"
 
+class QDropEvent;
 class QFrame;
+class QMimeData;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -44,6 +48,11 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
 
   // The about window, created after this one; shown by FormShow and BitBtn5Click.
   void SetAboutBox(TAboutBox* about) { about_ = about; }
+
+  // Takes paths as if dropped on the window, in order: a folder becomes the source, a logo file
+  // the logo, a JPEG the preview's sample; anything else is passed over. For the paths the
+  // program is opened with. Errors are reported, never thrown.
+  void OpenPaths(const QStringList& paths);
 
   // Event handlers. Each raises its errors; the controls' signals run them through the general
   // error report.
@@ -157,6 +166,12 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Drops on the edit fields, which take a folder or the logo instead of the text of a path,
+  // and on the preview.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -170,6 +185,15 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void CompleteFolderFields();
   // The sample dialog; a chosen sample is loaded and shown.
   void ChooseSample();
+  // What a drop of data on site is used for, and the dropped path; kNone during a run for
+  // anything but a sample.
+  std::pair<DropUse, std::string> DropOf(const QMimeData* data, DropSite site) const;
+  // The site of a drop on target: one of the edit fields, or the window.
+  DropSite SiteOf(const QObject* target) const;
+  // Puts path where use says, as if the user had typed or chosen it.
+  void TakePath(const std::string& path, DropUse use);
+  // Accepts a drag or drop event on site when it carries something to take; true if it did.
+  bool HandleDrop(QDropEvent* event, DropSite site);
   QLineEdit* EditOf(EditField field) const;
   QLineEdit* EditOf(RunField field) const;
   template <typename Handler>
@@ -194,6 +218,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   bool click_toggled_ = false;  // the last click on the pane switched the view
   bool shown_ = false;
   bool setting_text_ = false;  // SetEditText is changing a field's text
+  bool run_active_ = false;    // a run is going on: the button says "キャンセル"
   bool closed_ = false;
 };
 

@@ -290,8 +290,14 @@ void TForm1::CompleteFolderFields() {
 }
 
 void TForm1::BitBtn1Click() {
+  // A click during a run only asks it to stop, also once a stop has been asked for: a second
+  // run never starts inside the first.
+  if (run_active_) {
+    run_.FStop = 1;
+    return;
+  }
   // The folders as typed survive the run's checks and the save at its end.
-  if (run_.FStop != 0) CompleteFolderFields();
+  CompleteFolderFields();
   quelmar::BitBtn1Click(*this);
 }
 

@@ -3,6 +3,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "convert/run_control.h"
 #include "settings/settings_file.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
@@ -79,6 +80,8 @@ void TForm1::SetProgressPosition(std::int32_t value) {
 }
 
 void TForm1::SetButtonCaption(const std::string& caption) {
+  // The caption says whether a run is going on: "キャンセル" from its start to its end.
+  run_active_ = caption == kCancelCaption;
   BitBtn1->setText(ConvertButtonText(caption));
 }
 

@@ -22,10 +22,8 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "convert/sample_files.h"
-#include "fake_dialogs.h"
 #include "image/bitmap_file.h"
-#include "test_files.h"
-#include "ui/about_box.h"
+#include "main_window_fixture.h"
 #include "ui/error_report.h"
 #include "ui/preview_overview.h"
 #include "ui/preview_pane.h"
@@ -33,85 +31,7 @@
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::FakeDialogs;
-using testing::NoisyRaster;
-using testing::TemporaryFolder;
-using testing::WriteBitmapFile;
-using testing::WriteJpegSample;
 using testing::WriteTextFile;
-
-// An about window that only records being shown.
-class RecordingAboutBox : public TAboutBox {
- public:
-  void ShowModal() override {
-    ++shows;
-    if (on_show) on_show();
-  }
-  int shows = 0;
-  std::function<void()> on_show;
-};
-
-class MainWindow : public ::testing::Test {
- protected:
-  void Start() {
-    form = std::make_unique<TForm1>(dialogs, ini);
-    form->SetAboutBox(&about);
-    form->show();
-  }
-
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  void WriteSettings(const std::string& body) { WriteTextFile(ini, "[Setup]\r\n" + body); }
-
-  std::string Logo(const std::string& name = "ロゴ.bmp") {
-    const std::string path = temp.Path(name);
-    WriteBitmapFile(path, EllipseLogo(60, 30));
-    return path;
-  }
-
-  std::string Sample(std::int32_t width, std::int32_t height, const std::string& name) {
-    const std::string path = temp.Path(name);
-    WriteJpegSample(path, NoisyRaster(width, height, 11));
-    return path;
-  }
-
-  // True when the pane's pixel (px, py) shows the unstamped sample's pixel (sx, sy).
-  bool ShowsSamplePixel(int px, int py, int sx, int sy) const {
-    const std::uint8_t* p = form->FSample.Row(sy) + 3 * sx;
-    return form->Image1->Surface().pixel(px, py) == qRgb(p[2], p[1], p[0]);
-  }
-
-  // A double click as a mouse sends it: press, release, then the double click and its release.
-  static void DoubleClick(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton);
-    QTest::mouseDClick(widget, Qt::LeftButton);
-    QTest::mouseRelease(widget, Qt::LeftButton);
-  }
-
-  static bool IsWhite(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) {
-        if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
-      }
-    }
-    return true;
-  }
-
-  bool StampSettingsAre(std::int32_t position, std::int32_t mask_type) {
-    const StampSettings settings = form->CurrentStampSettings();
-    return settings.FPosition == position && settings.FMaskType == mask_type;
-  }
-
-  TemporaryFolder temp;
-  std::string ini = temp.Path("Quelmar.ini");
-  FakeDialogs dialogs;
-  RecordingAboutBox about;
-  std::unique_ptr<TForm1> form;
-};
 
 TEST_F(MainWindow, StartsUpInOrderAndShowsTheSplashLastBeforeTheWindowAppears) {
   const std::string logo = Logo();
@@ -586,32 +506,6 @@ TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   EXPECT_NE(text.find("AlphaChannel=99\r\n"), std::string::npos);
   EXPECT_NE(text.find("ExceptFolder=除外,tmp\r\n"), std::string::npos);
 }
-
-class MainWindowRun : public MainWindow {
- protected:
-  void SetUp() override {
-    for (const char* folder : {"src/一", "src/二", "src/三", "out"}) {
-      std::filesystem::create_directories(temp.Path(folder));
-    }
-    for (int i = 0; i < 4; ++i) {
-      for (const char* folder : {"src/一/", "src/二/", "src/三/", "src/"}) {
-        WriteJpegSample(temp.Path(folder + std::to_string(i) + ".jpg"), NoisyRaster(80, 60, i));
-      }
-    }
-    Start();
-    form->Edit1->setText(QString::fromStdString(Logo()));
-    form->Edit2->setText(QString::fromStdString(temp.Path("src/")));
-    form->Edit3->setText(QString::fromStdString(temp.Path("out/")));
-  }
-
-  int OutputFiles() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.Path("out"))) {
-      count += entry.is_regular_file() ? 1 : 0;
-    }
-    return count;
-  }
-};
 
 TEST_F(MainWindowRun, ConvertsTheTreeAndSavesTheSettings) {
   form->BitBtn1->click();
