@@ -13,6 +13,13 @@ namespace quelmar {
 
 namespace {
 
+// The reason a photo is too small: its size beside the logo's.
+std::string SizesText(std::int64_t width, std::int64_t height, const Raster24& mark) {
+  if (width == 0 || height == 0) return "画素のない画像です";
+  return "画像 " + std::to_string(width) + " × " + std::to_string(height) + " ピクセル、ロゴ " +
+         std::to_string(mark.width()) + " × " + std::to_string(mark.height()) + " ピクセル";
+}
+
 StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
                       std::int32_t quality) {
   JpegFile jpeg;
@@ -26,7 +33,11 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   const std::int64_t height = jpeg.height;
   const std::int64_t width = jpeg.width;
   if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
-    return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
+    return {kSmallerThanLogo,
+            {},
+            FileOutcome::Result::kSmallerThanLogo,
+            SizesText(width, height, mark),
+            bytes_in};
   }
   // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
   Raster24 photo;

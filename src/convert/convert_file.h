@@ -20,7 +20,9 @@ struct StampedJpeg {
   std::string message;              // empty when bytes holds the converted file
   std::vector<std::uint8_t> bytes;  // the output file's contents
   FileOutcome::Result result = FileOutcome::Result::kConverted;
-  std::string reason;          // why the source could not be read, in the reader's words
+  // Why the source could not be converted: the reader's words, or the sizes of a photo smaller
+  // than the logo.
+  std::string reason;
   std::uint64_t bytes_in = 0;  // the size of the source as read
   double milliseconds = 0;     // the time the work took
 };
@@ -36,12 +38,12 @@ struct SourceFile {
 // Reads the JPEG source, stamps mark onto it and encodes it at the low byte of quality,
 // progressive when the source has more than one scan. A source that cannot be read gives the
 // message source.path + kNotReadSuffix; one lower or narrower than mark, or without pixels,
-// gives kSmallerThanLogo. Errors after the header was read (damaged compressed data the decoder
-// rejects, no memory) are thrown. Touches nothing but its result and the source, so it may run
-// on any thread. Threads converting at once share the memory budget (ShareMemoryBudget): when a
-// file's memory does not fit beside theirs, it waits and is converted alone. A file whose memory
-// does not fit the budget even alone fails with EOutOfResources; one too large to be held at all
-// is a file that cannot be read.
+// gives kSmallerThanLogo, with the two sizes as its reason. Errors after the header was read
+// (damaged compressed data the decoder rejects, no memory) are thrown. Touches nothing but its
+// result and the source, so it may run on any thread. Threads converting at once share the memory
+// budget (ShareMemoryBudget): when a file's memory does not fit beside theirs, it waits and is
+// converted alone. A file whose memory does not fit the budget even alone fails with
+// EOutOfResources; one too large to be held at all is a file that cannot be read.
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
                           const StampSettings& settings, std::int32_t quality);
 
