@@ -5,6 +5,9 @@
 
 namespace quelmar {
 
+// The third button of the question after a failed file.
+inline constexpr const char* kGoOnToAllCaption = "確認せずに続ける(&A)";
+
 // A file-open dialog as the window asks for it. The filter is in Qt's syntax
 // ("Name (*.ext);;Other (*.x)"), the first entry preselected. The named file need not exist.
 struct FileDialogRequest {
@@ -14,6 +17,13 @@ struct FileDialogRequest {
   std::string initial_folder;  // where the dialog opens when it exists; else where it was
 };
 
+// The answers to the question after a file that could not be converted.
+enum class GoOnAnswer {
+  kYes,       // go on
+  kNo,        // stop the run
+  kYesToAll,  // go on, and do not ask again during this run
+};
+
 // Every dialog the main window shows. The program uses Qt's dialogs; tests script the answers.
 class Dialogs {
  public:
@@ -21,9 +31,10 @@ class Dialogs {
 
   // A plain message: the application's title, no icon, one button "OK".
   virtual void ShowMessage(const std::string& text) = 0;
-  // "警告" with "はい(&Y)" and "いいえ(&N)"; Enter is Yes, Esc is No. True for Yes.
-  virtual bool AskWarning(const std::string& text) = 0;
-  // "確認" with the same buttons.
+  // The question after a failed file: "警告" with text, details below it, and the buttons
+  // "はい(&Y)", "いいえ(&N)" and kGoOnToAllCaption. Enter is Yes, Esc is No.
+  virtual GoOnAnswer AskToGoOn(const std::string& text, const std::string& details) = 0;
+  // "確認" with "はい(&Y)" and "いいえ(&N)"; Enter is Yes, Esc is No. True for Yes.
   virtual bool AskConfirmation(const std::string& text) = 0;
   // The general error report: error icon, the application's title, one button "OK". text is
   // shown as it is (see ErrorReportText).

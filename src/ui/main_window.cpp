@@ -204,6 +204,12 @@ void TForm1::CreateControls() {
   ProgressBar1->setRange(0, 1);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
+  // Files done and listed, in a font that fits the bar's height.
+  ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  ProgressBar1->setAlignment(Qt::AlignCenter);
+  QFont progress_font = ProgressBar1->font();
+  progress_font.setPixelSize(10);
+  ProgressBar1->setFont(progress_font);
 
   Panel2 = Named(new QFrame(this), "Panel2");
   Panel2->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);

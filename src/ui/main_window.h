@@ -108,7 +108,13 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetButtonCaption(const std::string& caption) override;
   void ProcessEvents() override;
   void ShowMessage(const std::string& text) override;
+  // The question after a failed file, with the file's path and the reason below it; the user
+  // may go on without being asked again for the rest of the run.
   bool AskYesNo(const std::string& text) override;
+  // The end's sentence and, on its second line, the run's counts.
+  void ShowRunEnd(const std::string& text, const RunTally& tally) override;
+  void FileFinished(const FileOutcome& outcome) override { last_outcome_ = outcome; }
+  void WhileWaiting() override { ProcessEvents(); }
   void ReportError(const std::exception& error) override;
   void Beep() override;
   void Focus(RunField field) override;
@@ -201,6 +207,11 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   // Edit1's change: a logo that cannot be read is shown beside the field (the general error
   // report, a modal box, only when the program set the text, not while the user types).
   void OnEdit1Changed();
+  // The controls that would change what a run reads, or open a dialog that holds the run up,
+  // are disabled during a run; the sliders and the radio buttons stay live.
+  void EnableForRun(bool running);
+  // The progress bar's "n / total" while a run goes on and knows its files.
+  void ShowProgressText();
   // Shows under Edit4 the names its text gives.
   void ShowExclusions();
   // Marks Edit1 and shows problem under it; an empty problem clears the mark.
@@ -219,6 +230,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   bool shown_ = false;
   bool setting_text_ = false;  // SetEditText is changing a field's text
   bool run_active_ = false;    // a run is going on: the button says "キャンセル"
+  bool ask_no_more_ = false;   // the user chose to go on past every failed file of this run
+  FileOutcome last_outcome_;   // the file the question after a failure is about
   bool closed_ = false;
 };
 

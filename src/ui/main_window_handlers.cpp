@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -111,6 +112,13 @@ void TForm1::ShowLogoProblem(const std::string& problem) {
                                        ? QApplication::palette(Edit1).color(QPalette::Base)
                                        : QColor(0xFF, 0xE4, 0xE4));
   Edit1->setPalette(palette);
+}
+
+void TForm1::EnableForRun(bool running) {
+  for (QWidget* control : std::initializer_list<QWidget*>{Edit1, BitBtn2, Edit4, Edit2, BitBtn3,
+                                                          Edit3, BitBtn4, BitBtn5, BitBtn6}) {
+    control->setEnabled(!running);
+  }
 }
 
 void TForm1::ShowExclusions() {
@@ -251,6 +259,8 @@ void TForm1::Image1DblClick() {
 }
 
 void TForm1::ChooseSample() {
+  // A dialog would hold a run up while it is open; a sample can still be dropped.
+  if (run_active_) return;
   FileDialogRequest request{SampleFilter(), "jpg", sample_dialog_file_,
                             FolderPart(fields_.FSampleJPEG)};
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
@@ -298,6 +308,7 @@ void TForm1::BitBtn1Click() {
   }
   // The folders as typed survive the run's checks and the save at its end.
   CompleteFolderFields();
+  ask_no_more_ = false;
   quelmar::BitBtn1Click(*this);
 }
 

@@ -69,6 +69,7 @@ std::int32_t TForm1::ProgressMax() const {
 
 void TForm1::SetProgressMax(std::int32_t value) {
   ProgressBar1->setMaximum(value);
+  ShowProgressText();
 }
 
 std::int32_t TForm1::ProgressPosition() const {
@@ -77,11 +78,20 @@ std::int32_t TForm1::ProgressPosition() const {
 
 void TForm1::SetProgressPosition(std::int32_t value) {
   ProgressBar1->setValue(value);
+  ShowProgressText();
+}
+
+void TForm1::ShowProgressText() {
+  // Before the run has listed its files the maximum is the reset 1 and nothing is counted yet.
+  ProgressBar1->setTextVisible(run_active_ &&
+                               (ProgressBar1->maximum() > 1 || ProgressBar1->value() > 0));
 }
 
 void TForm1::SetButtonCaption(const std::string& caption) {
   // The caption says whether a run is going on: "キャンセル" from its start to its end.
   run_active_ = caption == kCancelCaption;
+  EnableForRun(run_active_);
+  ShowProgressText();
   BitBtn1->setText(ConvertButtonText(caption));
 }
 
@@ -95,7 +105,15 @@ void TForm1::ShowMessage(const std::string& text) {
 
 bool TForm1::AskYesNo(const std::string& text) {
   // Once the window has closed, a run still going on only winds down.
-  return !closed_ && dialogs_.AskWarning(text);
+  if (closed_) return false;
+  if (ask_no_more_) return true;
+  const GoOnAnswer answer = dialogs_.AskToGoOn(text, DetailsOf(last_outcome_));
+  ask_no_more_ = answer == GoOnAnswer::kYesToAll;
+  return answer != GoOnAnswer::kNo;
+}
+
+void TForm1::ShowRunEnd(const std::string& text, const RunTally& tally) {
+  ShowMessage(text + "\n" + tally.Text());
 }
 
 void TForm1::ReportError(const std::exception& error) {

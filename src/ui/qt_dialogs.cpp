@@ -87,12 +87,22 @@ void QtDialogs::ShowMessage(const std::string& text) {
   ShowOk(QMessageBox::NoIcon, text);
 }
 
-bool QtDialogs::AskWarning(const std::string& text) {
-  return AskYesNo(QStringLiteral("警告"), QMessageBox::Warning, text);
-}
-
 bool QtDialogs::AskConfirmation(const std::string& text) {
   return AskYesNo(QStringLiteral("確認"), QMessageBox::Question, text);
+}
+
+GoOnAnswer QtDialogs::AskToGoOn(const std::string& text, const std::string& details) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), QString::fromStdString(text),
+                  QMessageBox::NoButton);
+  box.setInformativeText(QString::fromStdString(details));
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  QPushButton* all = box.addButton(QString::fromUtf8(kGoOnToAllCaption), QMessageBox::AcceptRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  if (box.clickedButton() == all) return GoOnAnswer::kYesToAll;
+  return box.clickedButton() == yes ? GoOnAnswer::kYes : GoOnAnswer::kNo;
 }
 
 void QtDialogs::ShowError(const std::string& text) {

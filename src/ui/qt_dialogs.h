@@ -14,8 +14,8 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 class QtDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override;
-  bool AskWarning(const std::string& text) override;
   bool AskConfirmation(const std::string& text) override;
+  GoOnAnswer AskToGoOn(const std::string& text, const std::string& details) override;
   void ShowError(const std::string& text) override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseFolder(const std::string& start) override;

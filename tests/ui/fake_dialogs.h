@@ -14,9 +14,13 @@ namespace quelmar::testing {
 class FakeDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  bool AskWarning(const std::string& text) override {
+  GoOnAnswer AskToGoOn(const std::string& text, const std::string& details) override {
     warnings.push_back(text);
-    return Next(warning_answers);
+    warning_details.push_back(details);
+    if (go_on_answers.empty()) return Next(warning_answers) ? GoOnAnswer::kYes : GoOnAnswer::kNo;
+    const GoOnAnswer answer = go_on_answers.front();
+    go_on_answers.pop_front();
+    return answer;
   }
   bool AskConfirmation(const std::string& text) override {
     confirmations.push_back(text);
@@ -37,6 +41,10 @@ class FakeDialogs : public Dialogs {
   std::vector<FileDialogRequest> file_requests;
   std::vector<std::string> folder_starts;  // where each folder chooser was to open
   std::deque<bool> warning_answers, confirmation_answers;
+  // The question after a failed file records into warnings (and its details here) and takes
+  // its answers from go_on_answers, else from warning_answers.
+  std::vector<std::string> warning_details;
+  std::deque<GoOnAnswer> go_on_answers;
   std::deque<std::optional<std::string>> files, folders;
   int beeps = 0;
 

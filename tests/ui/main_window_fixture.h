@@ -39,6 +39,8 @@ class MainWindow : public ::testing::Test {
     form->show();
   }
 
+  static std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
   static std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -45,19 +45,32 @@ QStringList ButtonTexts(QWidget* dialog) {
   return texts;
 }
 
-TEST(QtDialogs, AsksAWarningWithYesOnEnter) {
+// The question after a failed file: its sentence, the file and the reason below it, and a
+// third button that goes on without asking again.
+TEST(QtDialogs, AsksWhetherToGoOnWithTheDetailsAndAThirdChoice) {
   QtDialogs dialogs;
-  QString title;
+  QString title, details;
   QStringList buttons;
   OnModalDialog([&](QWidget* dialog) {
     title = dialog->windowTitle();
+    details = qobject_cast<QMessageBox*>(dialog)->informativeText();
     buttons = ButtonTexts(dialog);
     QTest::keyClick(dialog, Qt::Key_Return);
   });
-
-  EXPECT_TRUE(dialogs.AskWarning("続けますか"));
+  EXPECT_EQ(dialogs.AskToGoOn("続けますか", "ファイル: /p/a.jpg"), GoOnAnswer::kYes);
   EXPECT_EQ(title, QStringLiteral("警告"));
-  EXPECT_EQ(buttons, (QStringList{QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
+  EXPECT_EQ(details, QStringLiteral("ファイル: /p/a.jpg"));
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)"),
+                                  QStringLiteral("確認せずに続ける(&A)")}));
+
+  OnModalDialog([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+  EXPECT_EQ(dialogs.AskToGoOn("続けますか", ""), GoOnAnswer::kNo);
+  OnModalDialog([](QWidget* dialog) {
+    for (QAbstractButton* button : qobject_cast<QMessageBox*>(dialog)->buttons()) {
+      if (button->text() == QStringLiteral("確認せずに続ける(&A)")) button->click();
+    }
+  });
+  EXPECT_EQ(dialogs.AskToGoOn("続けますか", ""), GoOnAnswer::kYesToAll);
 }
 
 TEST(QtDialogs, AsksAConfirmationWithNoOnEscape) {
