@@ -24,7 +24,7 @@ class BenchHost : public RunHost {
     state_.FMark = std::move(logo);
   }
   RunState& State() override { return state_; }
-  std::string FieldText(RunField) const override { return {}; }
+  std::string EditText(EditField) const override { return {}; }
   StampSettings CurrentStampSettings() const override { return stamp_; }
   std::int32_t Quality() const override { return quality_; }
   std::int32_t ProgressMax() const override { return max_; }
@@ -37,7 +37,7 @@ class BenchHost : public RunHost {
   bool AskYesNo(const std::string&) override { return true; }
   void ReportError(const std::exception&) override {}
   void Beep() override {}
-  void Focus(RunField) override {}
+  void Focus(EditField) override {}
   void SaveSettings() override {}
   void FileFinished(const FileOutcome& outcome) override { converted_ += outcome.converted(); }
   int Jobs() const override { return jobs_; }

@@ -109,7 +109,7 @@ void BM_DensitySliderMove(benchmark::State& state) {
   form.FSample = Sample();
   form.State().FMark = MakeLogo(400, 150);
   form.FLoaded = 3;
-  form.Fields().FMaskType = static_cast<std::int32_t>(state.range(0));
+  form.Fields().stamp.FMaskType = static_cast<std::int32_t>(state.range(0));
   int value = 100;
   for (auto _ : state) {
     value = value == 100 ? 101 : 100;

@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   fonts-ipafont-gothic xvfb xauth xdotool imagemagick
-  file python3 desktop-file-utils groff-base dpkg-dev
+  file python3 desktop-file-utils groff-base dpkg-dev lintian
   clang libclang-rt-14-dev
 )
 

@@ -55,4 +55,11 @@ EOutOfResources::EOutOfResources(int errnum)
 
 EOutOfMemory::EOutOfMemory() : Error("メモリが足りません") {}
 
+std::string ErrorReportText(const std::string& message) {
+  // The bytes of a multi-byte UTF-8 character are all above 0x7F, so comparing the last byte
+  // compares the last character.
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
 }  // namespace quelmar

@@ -96,4 +96,9 @@ class EOutOfMemory : public Error {
 // The system's text for an error code, with trailing blanks, line breaks and periods removed.
 std::string SystemErrorText(int errnum);
 
+// The text of the general error report, in the window and on the converter's terminal alike:
+// the error's message with "." added unless its last character sorts at or before "." (so a
+// message ending in a Japanese character gets one). An empty message stays empty.
+std::string ErrorReportText(const std::string& message);
+
 }  // namespace quelmar

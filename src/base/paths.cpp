@@ -46,4 +46,21 @@ std::string WithFolderSeparator(const std::string& text) {
   return text + kPathSeparator;
 }
 
+std::string JoinPath(const std::string& parent, const std::string& name) {
+  return parent + kPathSeparator + name;
+}
+
+std::string WithTrailingSeparator(const std::string& path) {
+  if (path.empty()) return path;
+  std::string result = path;
+  while (!result.empty() && result.back() == kPathSeparator) result.pop_back();
+  return result + kPathSeparator;
+}
+
+std::string WithoutTrailingSeparators(const std::string& path) {
+  std::string result = path;
+  while (result.size() > 1 && result.back() == kPathSeparator) result.pop_back();
+  return result;
+}
+
 }  // namespace quelmar

@@ -27,4 +27,15 @@ std::string FolderPart(const std::string& path);
 // last character, tests the folder itself. Any other text is returned as it is.
 std::string WithFolderSeparator(const std::string& text);
 
+// parent + separator + name: the one way paths are joined. A separator parent already ends in
+// is not looked at, so the walk's paths keep the form their root was given in.
+std::string JoinPath(const std::string& parent, const std::string& name);
+
+// path with exactly one trailing separator in place of the ones it has (a folder's form in the
+// edit fields); an empty path stays empty.
+std::string WithTrailingSeparator(const std::string& path);
+
+// path without its trailing separators, except that the root stays "/".
+std::string WithoutTrailingSeparators(const std::string& path);
+
 }  // namespace quelmar

@@ -2,12 +2,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cstdint>
 #include <map>
 #include <ostream>
+#include <string_view>
+#include <system_error>
 
-#include "base/system_limits.h"
+#include "base/version.h"
 #include "settings/settings_file.h"
 #include "settings/settings_host.h"
+#include "settings/settings_table.h"
 
 namespace quelmar {
 
@@ -31,41 +36,93 @@ Settings: --settings reads the window's settings file (section Setup) with its d
   and limits; options given on the command line override its values. It is never written.
 Failed files: a file that cannot be read or is smaller than the logo is reported on
   standard error; --on-error decides whether the run goes on.
-Jobs: the files ahead are read, decoded, stamped and encoded on --jobs threads at once;
-  they are written one after another in the order above, whatever the number of jobs, and
-  the output is the same byte for byte.
+Jobs: the files ahead are read, decoded, stamped and encoded on --jobs threads at once
+  (0, the default, for one per core; a settings file's Jobs key sets it too); they are
+  written one after another in the order above, whatever the number of jobs, and the
+  output is the same byte for byte.
 Ctrl-C stops the run before the next file; files already written stay, and no file is
   ever left half written.
 
 Exit status: 0 every file converted, 1 some files could not be converted, 2 bad
 arguments or a failed check, 3 an error ended the run, 130 interrupted by Ctrl-C.)";
 
-// The window's settings fields, filled by the same loading as the window's.
+// The window's edit fields and settings fields, filled by the same loading as the window's.
 class SettingsFileHost : public SettingsHost {
  public:
-  std::string EditText(EditField field) const override {
-    const auto it = texts_.find(field);
-    return it == texts_.end() ? std::string() : it->second;
-  }
+  std::string EditText(EditField field) const override { return texts_[field]; }
   void SetEditText(EditField field, const std::string& text) override { texts_[field] = text; }
   SettingsFields& Fields() override { return fields_; }
+  const EditTexts& texts() const { return texts_; }
 
  private:
-  std::map<EditField, std::string> texts_;
+  EditTexts texts_;
   SettingsFields fields_;
 };
 
-// An integer option that takes low..high; its type name in the help is the range.
-void AddRange(CLI::App& app, const std::string& name, std::optional<std::int32_t>& target,
-              std::int32_t low, std::int32_t high, const std::string& help) {
-  app.add_option(name, target, help)
-      ->type_name(std::to_string(low) + "-" + std::to_string(high))
-      ->check(CLI::Range(low, high).description(""));
+// A whole number in decimal and nothing else, or none.
+std::optional<std::int32_t> WholeNumber(std::string_view text) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
 }
 
-template <typename T>
-void Override(const std::optional<T>& given, T& target) {
-  if (given) target = *given;
+// The check of a number option: a whole number inside what its setting offers.
+CLI::Validator OfferedRange(const SettingSpec& spec) {
+  const std::int32_t low = spec.offered_minimum();
+  const std::int32_t high = spec.maximum;
+  const std::string expected =
+      "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+  return CLI::Validator(
+      [low, high, expected](const std::string& text) {
+        const std::optional<std::int32_t> value = WholeNumber(text);
+        return value && *value >= low && *value <= high ? std::string() : expected;
+      },
+      "");
+}
+
+// The name of an option's value in the help: what a path names, or a number's range.
+std::string ValueName(const SettingSpec& spec) {
+  switch (spec.kind) {
+    case SettingKind::kFilePath:
+      return "FILE";
+    case SettingKind::kFolderPath:
+      return "DIR";
+    case SettingKind::kText:
+      return "TEXT";
+    default:
+      return std::to_string(spec.offered_minimum()) + "-" + std::to_string(spec.maximum);
+  }
+}
+
+std::string HelpOf(const SettingSpec& spec) {
+  std::string help(spec.help);
+  if (spec.kind == SettingKind::kSwitch) return help + "; default off";
+  if (!spec.is_text()) help += "; default " + std::to_string(spec.fallback);
+  return help;
+}
+
+// One option for each setting the converter offers, by the setting's key; values receives
+// what each is given.
+std::map<std::string_view, CLI::Option*> AddSettingOptions(
+    CLI::App& app, std::map<std::string_view, std::string>& values) {
+  std::map<std::string_view, CLI::Option*> added;
+  for (const SettingSpec& spec : SettingsTable()) {
+    if (spec.option.empty()) continue;
+    if (spec.kind == SettingKind::kSwitch) {
+      // A switch given on the command line turns its setting on.
+      std::string& value = values[spec.key];
+      added[spec.key] = app.add_flag_callback(
+          std::string(spec.option), [&value] { value = "1"; }, HelpOf(spec));
+      continue;
+    }
+    CLI::Option* option = app.add_option(std::string(spec.option), values[spec.key], HelpOf(spec))
+                              ->type_name(ValueName(spec));
+    if (!spec.is_text()) option->check(OfferedRange(spec));
+    added[spec.key] = option;
+  }
+  return added;
 }
 
 }  // namespace
@@ -75,24 +132,13 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
   CLI::App app{kDescription, "quelmar-cli"};
   app.footer(kFooter);
   app.get_formatter()->column_width(34);
+  app.set_version_flag("--version", std::string("quelmar-cli ") + kVersion,
+                       "print the version and exit");
   // A later option wins, so that a wrapper script can override what it was given.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-  app.add_option("--logo", options.logo, "logo bitmap (BMP); its top-left colour is transparent")
-      ->type_name("FILE");
-  app.add_option("--source", options.source, "folder of the source photographs")->type_name("DIR");
-  app.add_option("--output", options.output, "existing folder for the results, not in --source")
-      ->type_name("DIR");
-  app.add_option("--exclude", options.exclude,
-                 "folder names to skip at any depth, e.g. \"raw, old\"")
-      ->type_name("TEXT");
-  AddRange(app, "--position", options.position, 0, 5, "where the logo goes (see below); default 0");
-  AddRange(app, "--density", options.density, 0, 256,
-           "0 no logo .. 256 full strength; default 127");
-  AddRange(app, "--mask", options.mask, 0, 2, "how the logo is blended (see below); default 0");
-  AddRange(app, "--threshold", options.threshold, 0, 255,
-           "darker pixels count as dark (mask 2); default 250");
-  AddRange(app, "--quality", options.quality, 1, 100, "JPEG quality of the results; default 100");
+  std::map<std::string_view, std::string> values;
+  const std::map<std::string_view, CLI::Option*> setting_options = AddSettingOptions(app, values);
   app.add_option("--settings", options.settings_file, "take the parameters from a Quelmar.ini")
       ->type_name("FILE")
       ->check(CLI::ExistingFile.description(""));
@@ -101,10 +147,6 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
                  "after a file that fails: continue or stop; default continue")
       ->type_name("continue|stop")
       ->check(CLI::IsMember({"continue", "stop"}).description(""));
-  options.jobs = static_cast<std::int32_t>(UsableCores());
-  app.add_option("-j,--jobs", options.jobs, "files worked on at once; default: the number of cores")
-      ->type_name("N")
-      ->check(CLI::PositiveNumber.description(""));
 
   try {
     app.parse(argc, argv);
@@ -113,34 +155,26 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
     return status == 0 ? 0 : kExitBadUsage;
   }
   options.on_error = on_error == "stop" ? OnError::kStop : OnError::kContinue;
+  for (const auto& [key, option] : setting_options) {
+    if (option->count() > 0) options.settings[std::string(key)] = values[key];
+  }
   return std::nullopt;
 }
 
 CliParameters ResolveParameters(const CliOptions& options) {
-  CliParameters parameters;
-  if (!options.settings_file.empty()) {
-    SettingsFileHost host;
-    LoadSettings(host, options.settings_file);
-    const SettingsFields& fields = host.Fields();
-    parameters.logo = host.EditText(EditField::kEdit1);
-    parameters.source = host.EditText(EditField::kEdit2);
-    parameters.output = host.EditText(EditField::kEdit3);
-    parameters.exclude = host.EditText(EditField::kEdit4);
-    parameters.stamp = {fields.FPosition, fields.FMaskType, fields.FAlpha, fields.FThreshold};
-    parameters.quality = fields.FQuality;
+  SettingsFileHost host;
+  if (!options.settings_file.empty()) LoadSettings(host, options.settings_file);
+  for (const auto& [key, value] : options.settings) {
+    const SettingSpec& spec = SettingOf(key);
+    if (spec.edit) {
+      host.SetEditText(*spec.edit, value);
+    } else if (spec.text != nullptr) {
+      spec.text(host.Fields()) = value;
+    } else {
+      SetNumber(spec, host.Fields(), WholeNumber(value).value_or(spec.fallback));
+    }
   }
-  Override(options.logo, parameters.logo);
-  Override(options.source, parameters.source);
-  Override(options.output, parameters.output);
-  Override(options.exclude, parameters.exclude);
-  Override(options.position, parameters.stamp.FPosition);
-  Override(options.density, parameters.stamp.FAlpha);
-  Override(options.mask, parameters.stamp.FMaskType);
-  Override(options.quality, parameters.quality);
-  parameters.jobs = options.jobs;
-  if (options.threshold)
-    parameters.stamp.FThreshold = static_cast<std::uint8_t>(*options.threshold);
-  return parameters;
+  return CliParameters{host.texts(), host.Fields()};
 }
 
 }  // namespace quelmar

@@ -1,35 +1,31 @@
 #pragma once
 
-#include <cstdint>
+#include <functional>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 
-#include "image/stamp.h"
+#include "base/edit_field.h"
+#include "settings/settings_host.h"
 
 namespace quelmar {
 
-// What a run of the converter is given: the window's four edit fields, the stamp parameters
-// and the quality.
+// What a run of the converter is given: the window's four edit fields and its settings fields.
 struct CliParameters {
-  std::string logo;
-  std::string source;
-  std::string output;
-  std::string exclude;  // comma text
-  StampSettings stamp{kTopLeft, mkColor, 127, 250};
-  std::int32_t quality = 100;
-  std::int32_t jobs = 0;  // worker threads; 0 for one per core
+  EditTexts texts;        // the exclusions as comma text
+  SettingsFields fields;  // the stamp, the quality, the jobs (0 for one per core)
 };
 
 enum class OnError { kContinue, kStop };
 
 // The command line, parsed.
 struct CliOptions {
-  std::optional<std::string> logo, source, output, exclude;
-  std::optional<std::int32_t> position, density, mask, threshold, quality;
+  // The settings given as options (settings_table.h), by their key in the settings file, as
+  // typed; numbers are whole numbers inside the range their setting offers.
+  std::map<std::string, std::string, std::less<>> settings;
   std::string settings_file;  // empty for none
   OnError on_error = OnError::kContinue;
-  std::int32_t jobs = 1;
 };
 
 // The exit statuses of quelmar-cli.
@@ -41,8 +37,10 @@ enum ExitStatus : int {
   kExitInterrupted = 130  // Ctrl-C
 };
 
-// Parses the arguments. Returns the exit status when the program is to end here: 0 after
-// --help (printed on out), kExitBadUsage after a bad argument (explained on err).
+// Parses the arguments; every setting of the settings table with an option is one. Returns the
+// exit status when the program is to end here: 0 after --help or --version (printed on out),
+// kExitBadUsage after a bad argument (explained on err, a number out of its range as "--jobs:
+// expected a whole number from 0 to 1024").
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
                                    std::ostream& out, std::ostream& err);
 

@@ -3,17 +3,13 @@
 #include <exception>
 #include <ostream>
 
+#include "base/errors.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_host.h"
 #include "convert/path_containment.h"
 #include "convert/run_control.h"
 
 namespace quelmar {
-
-std::string ErrorReportText(const std::string& message) {
-  if (message.empty() || static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
-}
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupt, bool progress_line) {
@@ -42,6 +38,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
   if (host.check_failed()) return kExitBadUsage;
   err << host.State().tally.Text() << '\n';
+  if (const std::string summary = host.LosslessSummary(); !summary.empty()) err << summary << '\n';
   if (host.interrupted()) return kExitInterrupted;
   return host.State().tally.failed > 0 ? kExitSomeFailed : kExitConverted;
 }

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <iosfwd>
-#include <string>
 
 namespace quelmar {
 
@@ -12,9 +11,5 @@ namespace quelmar {
 // A true interrupt stops the run at the walk's next check.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupt, bool progress_line);
-
-// The text of the general error report: the error's message with "." added unless its last
-// byte sorts at or before ".".
-std::string ErrorReportText(const std::string& message);
 
 }  // namespace quelmar

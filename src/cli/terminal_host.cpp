@@ -2,6 +2,11 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string>
+#include <string_view>
+
+#include "convert/convert_file.h"
+#include "settings/settings_table.h"
 
 #include "cli/cli_run.h"
 
@@ -11,38 +16,19 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-const char* OptionOf(RunField field) {
-  switch (field) {
-    case RunField::kLogo:
-      return "--logo";
-    case RunField::kSource:
-      return "--source";
-    case RunField::kOutput:
-      return "--output";
-    case RunField::kExclusions:
-      return "--exclude";
-  }
-  return "";
-}
-
 }  // namespace
 
 TerminalHost::TerminalHost(const CliParameters& parameters, OnError on_error, std::ostream& err,
                            const std::atomic<bool>& interrupt, bool progress_line)
-    : fields_{{RunField::kLogo, parameters.logo},
-              {RunField::kSource, parameters.source},
-              {RunField::kOutput, parameters.output},
-              {RunField::kExclusions, parameters.exclude}},
-      stamp_(parameters.stamp),
-      quality_(parameters.quality),
-      jobs_(parameters.jobs),
+    : fields_(parameters.texts),
+      settings_(parameters.fields),
       on_error_(on_error),
       err_(err),
       interrupt_(interrupt),
       progress_line_(progress_line) {}
 
-std::string TerminalHost::FieldText(RunField field) const {
-  return fields_.at(field);
+std::string TerminalHost::EditText(EditField field) const {
+  return fields_[field];
 }
 
 void TerminalHost::ProcessEvents() {
@@ -80,14 +66,40 @@ void TerminalHost::Beep() {
   if (progress_line_) err_ << '\a' << std::flush;
 }
 
-void TerminalHost::Focus(RunField field) {
+void TerminalHost::Focus(EditField field) {
   check_failed_ = true;
-  err_ << "(" << OptionOf(field) << ")\n" << std::flush;
+  // The option that sets the field, its long name if it has two.
+  const std::string_view option = SettingOf(field).option;
+  err_ << "(" << option.substr(option.rfind(',') + 1) << ")\n" << std::flush;
 }
 
 void TerminalHost::FileFinished(const FileOutcome& outcome) {
   ++files_done_;
+  if (outcome.lossless) NoteLossless(outcome.source, *outcome.lossless);
   last_ = outcome;
+}
+
+void TerminalHost::NoteLossless(const std::string& source, const LosslessStatus& status) {
+  bool& said = status.outcome == LosslessOutcome::kFallback ? fallback_said_ : new_tables_said_;
+  if (status.outcome == LosslessOutcome::kFallback) {
+    ++lossless_fallbacks_;
+  } else if (status.outcome == LosslessOutcome::kNewTables) {
+    ++lossless_new_tables_;
+  } else {
+    ++lossless_exact_;
+    return;
+  }
+  if (said) return;
+  said = true;
+  ClearProgressLine();
+  err_ << LosslessNoteText(source, status) << "(この実行では一度だけ表示します)\n";
+}
+
+std::string TerminalHost::LosslessSummary() const {
+  if (!Lossless()) return {};
+  return "ロスレスで書いたファイル " + std::to_string(lossless_exact_ + lossless_new_tables_) +
+         "(うちハフマン表を作り直したもの " + std::to_string(lossless_new_tables_) +
+         ")、通常の変換で書いたファイル " + std::to_string(lossless_fallbacks_);
 }
 
 void TerminalHost::ClearProgressLine() {

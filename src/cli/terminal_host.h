@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <iosfwd>
-#include <map>
 #include <string>
 
 #include "cli/cli_options.h"
@@ -21,9 +20,9 @@ class TerminalHost : public RunHost {
                const std::atomic<bool>& interrupt, bool progress_line);
 
   RunState& State() override { return state_; }
-  std::string FieldText(RunField field) const override;
-  StampSettings CurrentStampSettings() const override { return stamp_; }
-  std::int32_t Quality() const override { return quality_; }
+  std::string EditText(EditField field) const override;
+  StampSettings CurrentStampSettings() const override { return settings_.stamp; }
+  std::int32_t Quality() const override { return settings_.FQuality; }
   std::int32_t ProgressMax() const override { return progress_max_; }
   void SetProgressMax(std::int32_t value) override { progress_max_ = value; }
   std::int32_t ProgressPosition() const override { return progress_position_; }
@@ -34,24 +33,33 @@ class TerminalHost : public RunHost {
   bool AskYesNo(const std::string& text) override;
   void ReportError(const std::exception& error) override;
   void Beep() override;
-  void Focus(RunField field) override;
+  void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
+  // Counts the files; in the lossless mode says once per run why a photo fell back or had its
+  // scan coded again.
   void FileFinished(const FileOutcome& outcome) override;
-  int Jobs() const override { return jobs_; }
+  int Jobs() const override { return settings_.FJobs; }
+  bool Lossless() const override { return settings_.FLossless != 0; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
+  // The summary of the lossless mode's photos, or empty when it was off.
+  std::string LosslessSummary() const;
 
  private:
   void ClearProgressLine();
   void DrawProgressLine();
+  void NoteLossless(const std::string& source, const LosslessStatus& status);
 
   RunState state_;
-  std::map<RunField, std::string> fields_;
-  StampSettings stamp_;
-  std::int32_t quality_;
-  int jobs_;
+  EditTexts fields_;
+  SettingsFields settings_;
+  int lossless_exact_ = 0;       // spliced or rewritten, the coefficients outside the logo kept
+  int lossless_new_tables_ = 0;  // the scan coded again with new Huffman tables
+  int lossless_fallbacks_ = 0;   // stamped by the full path
+  bool fallback_said_ = false;
+  bool new_tables_said_ = false;
   OnError on_error_;
   std::ostream& err_;
   const std::atomic<bool>& interrupt_;

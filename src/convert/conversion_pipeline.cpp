@@ -88,7 +88,7 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
   const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
-                              host.Quality()};
+                              host.Quality(), host.Lossless()};
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {
@@ -187,7 +187,7 @@ void ConversionPipeline::Work() {
     try {
       const WalkListing::File& file = files_[at];
       result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                             parameters.settings, parameters.quality);
+                             parameters.settings, parameters.quality, parameters.lossless);
     } catch (...) {
       error = std::current_exception();
     }

@@ -54,6 +54,7 @@ class ConversionPipeline {
     std::shared_ptr<const Raster24> mark;
     StampSettings settings;
     std::int32_t quality = 0;
+    bool lossless = false;
   };
   struct Slot {
     Parameters parameters;

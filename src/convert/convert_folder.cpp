@@ -93,7 +93,7 @@ StampedJpeg WorkOf(Walk& walk, const std::string& name, const std::string& path)
   RunHost& host = walk.host;
   if (std::optional<StampedJpeg> done = walk.pipeline->Take(path, host)) return std::move(*done);
   return StampJpegFile(SourceFile{walk.source->fd(), name, path}, host.State().FMark,
-                       host.CurrentStampSettings(), host.Quality());
+                       host.CurrentStampSettings(), host.Quality(), host.Lossless());
 }
 
 // Converts the file name of the current folder into the output folder open at output.
@@ -114,7 +114,8 @@ FileOutcome ConvertOne(Walk& walk, const std::string& name, int output) {
                       stamped.reason,
                       stamped.bytes_in,
                       0,
-                      stamped.milliseconds};
+                      stamped.milliseconds,
+                      stamped.lossless};
   if (!outcome.converted()) return outcome;
   const auto start = std::chrono::steady_clock::now();
   ReplaceFileAt(output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError);

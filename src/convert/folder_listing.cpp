@@ -26,10 +26,6 @@ FolderEntry::Kind KindOf(int folder, const char* name) {
   return FolderEntry::Kind::kOther;
 }
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 FolderListing ListFolder(int folder) {
@@ -60,12 +56,6 @@ FolderListing ListFolder(int folder) {
   std::sort(listing.entries.begin(), listing.entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   return listing;
-}
-
-bool HasSuffixIgnoringCase(const std::string& name, const std::string& suffix) {
-  if (name.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<long>(suffix.size()),
-                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 }  // namespace quelmar

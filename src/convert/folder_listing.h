@@ -27,7 +27,4 @@ struct FolderListing {
 // name byte for byte so that a run is repeatable.
 FolderListing ListFolder(int folder);
 
-// True when name ends in suffix, ASCII letters compared without regard to case.
-bool HasSuffixIgnoringCase(const std::string& name, const std::string& suffix);
-
 }  // namespace quelmar

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "convert/path_containment.h"
 
 namespace quelmar {

@@ -12,7 +12,7 @@ namespace quelmar {
 
 namespace {
 
-void Refuse(RunHost& host, const char* message, RunField field) {
+void Refuse(RunHost& host, const char* message, EditField field) {
   host.ShowMessage(message);
   host.Focus(field);
 }
@@ -43,23 +43,23 @@ void BitBtn1Click(RunHost& host) {
     return;
   }
 
-  const std::string logo = host.FieldText(RunField::kLogo);
-  if (!FileExists(logo)) return Refuse(host, kNoLogoMessage, RunField::kLogo);
+  const std::string logo = host.EditText(EditField::kLogo);
+  if (!FileExists(logo)) return Refuse(host, kNoLogoMessage, EditField::kLogo);
 
   // The root folder keeps its only separator.
-  std::string source = host.FieldText(RunField::kSource);
+  std::string source = host.EditText(EditField::kSource);
   if (source.size() > 1 && source.back() == kPathSeparator) source.pop_back();
-  state.FExceptFolders = ParseCommaText(host.FieldText(RunField::kExclusions));
-  if (!FolderExists(source)) return Refuse(host, kNoSourceMessage, RunField::kSource);
+  state.FExceptFolders = ParseCommaText(host.EditText(EditField::kExclusions));
+  if (!FolderExists(source)) return Refuse(host, kNoSourceMessage, EditField::kSource);
 
   // A doubled trailing separator becomes one; a single one stays.
-  std::string output = host.FieldText(RunField::kOutput);
+  std::string output = host.EditText(EditField::kOutput);
   const std::size_t n = output.size();
   if (n >= 2 && output[n - 1] == kPathSeparator && output[n - 2] == kPathSeparator) {
     output.erase(n - 2, 1);
   }
-  if (!FolderExists(output)) return Refuse(host, kNoOutputMessage, RunField::kOutput);
-  if (IsSameOrBelow(output, source)) return Refuse(host, kContainedMessage, RunField::kSource);
+  if (!FolderExists(output)) return Refuse(host, kNoOutputMessage, EditField::kOutput);
+  if (IsSameOrBelow(output, source)) return Refuse(host, kContainedMessage, EditField::kSource);
 
   // Picks up a logo file changed on disk since it was chosen.
   LoadBitmapFile(logo, state.FMark);

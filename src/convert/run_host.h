@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "base/edit_field.h"
 #include "convert/file_outcome.h"
 #include "convert/run_tally.h"
 #include "image/shared_raster.h"
 #include "image/stamp.h"
 
 namespace quelmar {
-
-// The edit fields the run control reads and may focus.
-enum class RunField {
-  kLogo,        // Edit1
-  kSource,      // Edit2
-  kOutput,      // Edit3
-  kExclusions,  // Edit4
-};
 
 // The main window's state that a run reads and writes.
 struct RunState {
@@ -35,7 +28,7 @@ class RunHost {
   virtual ~RunHost() = default;
 
   virtual RunState& State() = 0;
-  virtual std::string FieldText(RunField field) const = 0;
+  virtual std::string EditText(EditField field) const = 0;
   // The stamp parameters and the quality as they are at this moment (a run reads them, with
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
@@ -64,7 +57,7 @@ class RunHost {
   // with the run's counts; the message alone unless the host shows more.
   virtual void ShowRunEnd(const std::string& text, const RunTally& /*tally*/) { ShowMessage(text); }
   virtual void Beep() = 0;
-  virtual void Focus(RunField field) = 0;
+  virtual void Focus(EditField field) = 0;
   virtual void SaveSettings() = 0;
   // Called by the walk after each file, converted or not, and for each source folder that
   // could not be read, with what became of it (see FileOutcome); before the question that
@@ -75,6 +68,9 @@ class RunHost {
   // neither freezes nor misses a click on "キャンセル"; the walk notices a stop at its next
   // check, after this file.
   virtual void WhileWaiting() {}
+  // Whether files are stamped in the lossless mode (only the logo's blocks coded again); the
+  // outcome of each converted file then says how it went.
+  virtual bool Lossless() const { return false; }
   // How many files are read, decoded, stamped and encoded at once on worker threads while the
   // walk writes in its own order; 0 for as many as there are cores.
   virtual int Jobs() const { return 0; }

@@ -2,19 +2,31 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/paths.h"
-#include "convert/folder_inclusion.h"
+#include "base/text.h"
 
 namespace quelmar {
+
+bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders) {
+  return std::find(except_folders.begin(), except_folders.end(), name) == except_folders.end();
+}
 
 bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& except_folders) {
   return entry.kind == FolderEntry::Kind::kFolder && IsFolderIncluded(entry.name, except_folders);
 }
 
 bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix) {
-  return entry.kind == FolderEntry::Kind::kFile && HasSuffixIgnoringCase(entry.name, suffix);
+  return entry.kind == FolderEntry::Kind::kFile && EndsWithIgnoringAsciiCase(entry.name, suffix);
+}
+
+bool HasWalkSuffix(const std::string& name) {
+  for (const char* suffix : kWalkSuffixes) {
+    if (EndsWithIgnoringAsciiCase(name, suffix)) return true;
+  }
+  return false;
 }
 
 WalkListing::WalkListing(const std::string& source, std::vector<std::string> except_folders)
@@ -90,10 +102,6 @@ std::vector<std::string> ListWalkOrder(const std::string& source,
   std::vector<std::string> files;
   for (const WalkListing::File& file : listing.files()) files.push_back(file.path);
   return files;
-}
-
-std::string JoinPath(const std::string& parent, const std::string& name) {
-  return parent + kPathSeparator + name;
 }
 
 }  // namespace quelmar

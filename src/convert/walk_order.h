@@ -15,6 +15,13 @@ namespace quelmar {
 // The two passes over a folder's files, in the walk's order.
 inline constexpr const char* kWalkSuffixes[] = {".jpg", ".jpeg"};
 
+// True when name ends in one of kWalkSuffixes, in any case: a file the walk would convert.
+bool HasWalkSuffix(const std::string& name);
+
+// False when name equals one of except_folders exactly (case-sensitive, whole name, byte for
+// byte); true otherwise. Empty entries never match, since a listed folder has a name.
+bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders);
+
 // True when the walk enters entry: a real folder whose name is not excluded.
 bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& except_folders);
 
@@ -82,8 +89,5 @@ class WalkListing {
 // The whole of a WalkListing's files, listed at once.
 std::vector<std::string> ListWalkOrder(const std::string& source,
                                        const std::vector<std::string>& except_folders);
-
-// parent + separator + name, the walk's one way of joining paths.
-std::string JoinPath(const std::string& parent, const std::string& name);
 
 }  // namespace quelmar

@@ -1,20 +1,8 @@
 #include "image/logo_formats.h"
 
+#include "base/text.h"
+
 namespace quelmar {
-
-namespace {
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  const std::string_view end = text.substr(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const char c = end[i] >= 'A' && end[i] <= 'Z' ? static_cast<char>(end[i] - 'A' + 'a') : end[i];
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string LogoFormatNames() {
   std::string names;
@@ -39,7 +27,7 @@ bool HasLogoExtension(std::string_view path) {
   for (const LogoFormat& format : kLogoFormats) {
     if (path.size() > format.extension.size() &&
         path[path.size() - format.extension.size() - 1] == '.' &&
-        EndsWithNoCase(path, format.extension)) {
+        EndsWithIgnoringAsciiCase(path, format.extension)) {
       return true;
     }
   }

@@ -142,4 +142,13 @@ void Raster24::SetSize(std::int32_t w, std::int32_t h) {
   *this = std::move(resized);
 }
 
+bool operator==(const Raster24& a, const Raster24& b) {
+  if (a.width_ != b.width_ || a.height_ != b.height_) return false;
+  const std::size_t bytes = 3 * static_cast<std::size_t>(a.width_);
+  for (std::int32_t y = 0; y < a.height_; ++y) {
+    if (std::memcmp(a.Row(y), b.Row(y), bytes) != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace quelmar

@@ -8,15 +8,15 @@
 
 namespace quelmar {
 
-// A 24-bit image: width x height pixels of three bytes each, in the order blue, green, red.
-// Rows are reached only through Row, by their index from the top. A Raster24 is a value:
-// a copy is independent of its original, and a move is cheap.
 // Frees a raster's pixel storage the way it was obtained.
 struct PixelFree {
   std::size_t mapped = 0;  // the length of a mapping, 0 for storage from new[]
   void operator()(std::uint8_t* pixels) const;
 };
 
+// A 24-bit image: width x height pixels of three bytes each, in the order blue, green, red.
+// Rows are reached only through Row, by their index from the top. A Raster24 is a value:
+// a copy is independent of its original, and a move is cheap.
 class Raster24 {
  public:
   Raster24() = default;
@@ -48,11 +48,14 @@ class Raster24 {
   // Bytes from one row's start to the next; rows hold 3 * width bytes rounded up to 4.
   std::size_t stride() const { return stride_; }
 
+  // True when both have the same size and the same pixels; the padding after each row's
+  // pixels is not compared.
+  friend bool operator==(const Raster24& a, const Raster24& b);
+
  private:
   static std::size_t StrideFor(std::int32_t w);
-  // Reserves the pixels' storage in the memory budget, then allocates it.
   using Pixels = std::unique_ptr<std::uint8_t[], PixelFree>;
-
+  // Reserves the pixels' storage in the memory budget, then allocates it.
   static Pixels Allocate(std::size_t stride, std::int32_t h, MemoryReservation& reservation);
 
   std::int32_t width_ = 0;

@@ -19,21 +19,28 @@ enum : std::int32_t {
 // Mask type codes.
 enum : std::int32_t { mkColor = 0, mkBlackWhite = 1, mkWhiteOnBlack = 2 };
 
-// The parameters of one stamp, as the main window holds them at the moment of stamping.
+// The density of a logo at full strength; 0 leaves the photo as it is.
+inline constexpr std::int32_t kFullDensity = 256;
+
+// The parameters of one stamp, as the main window holds them at the moment of stamping. The
+// defaults are those of a window that has no settings file yet.
 struct StampSettings {
-  std::int32_t FPosition = kTopLeft;  // 0..5
-  std::int32_t FMaskType = mkColor;   // 0..2
-  std::int32_t FAlpha = 127;          // 0..256; 256 is full strength
+  std::int32_t FPosition = kTopLeft;  // kTopLeft..kBottomRight
+  std::int32_t FMaskType = mkColor;   // mkColor..mkWhiteOnBlack
+  std::int32_t FAlpha = 127;          // 0..kFullDensity
   std::uint8_t FThreshold = 250;      // below it a target pixel counts as dark
+};
+inline constexpr StampSettings kDefaultStamp{};
+
+// A pixel's place in a picture: column x from the left, row y from the top.
+struct PicturePoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
 };
 
 // Where a picture of w x h lands in an outer one of outer_w x outer_h at a position code: the
 // logo's top-left pixel on a photograph. Halves truncate toward zero, also for negative values,
 // so a centred picture lies one column nearer the left edge when the difference is odd.
-struct PicturePoint {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-};
 PicturePoint LogoOrigin(std::int32_t position, std::int32_t outer_w, std::int32_t outer_h,
                         std::int32_t w, std::int32_t h);
 
@@ -57,6 +64,12 @@ std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 // unstamped: nothing is read or written outside either raster. Settings outside their ranges
 // (position 0..5, mask type 0..2, density 0..256) are clamped into them.
 void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings);
+
+// StampLogo with the logo's top-left pixel on target pixel origin instead of at a position code:
+// for a piece of a photo that holds the logo's whole area. A logo not wholly inside target leaves
+// target unstamped; nothing outside either raster is read or written.
+void StampLogoAt(Raster24& target, const Raster24& logo, const StampSettings& settings,
+                 PicturePoint origin);
 
 // The pixels of region (which must lie inside target) as StampLogo would leave them, without
 // changing target and without stamping anything outside the region: a view of a large picture

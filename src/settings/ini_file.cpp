@@ -8,6 +8,7 @@
 #include "base/file_reading.h"
 #include "base/files.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "settings/ini_number.h"
 
 namespace quelmar {
@@ -26,16 +27,6 @@ std::string_view Trim(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
 }
 
 // The name part of a line: everything before its first "=", or nothing without one.
@@ -123,7 +114,7 @@ std::string_view TMemIniFile::View(Piece piece) const {
 
 std::size_t TMemIniFile::FindSection(std::string_view name) const {
   for (std::size_t i = sections_.size(); i-- > 0;) {
-    if (SameName(View(sections_[i].name), name)) return i;
+    if (EqualsIgnoringAsciiCase(View(sections_[i].name), name)) return i;
   }
   return kNotFound;
 }
@@ -131,7 +122,8 @@ std::size_t TMemIniFile::FindSection(std::string_view name) const {
 std::size_t TMemIniFile::FindLine(const Section& section, std::string_view key) const {
   for (std::size_t i = section.lines.size(); i-- > 0;) {
     std::string_view name, value;
-    if (SplitLine(View(section.lines[i]), name, value) && SameName(name, key)) return i;
+    if (SplitLine(View(section.lines[i]), name, value) && EqualsIgnoringAsciiCase(name, key))
+      return i;
   }
   return kNotFound;
 }
@@ -145,6 +137,11 @@ std::string TMemIniFile::ReadText(std::string_view section, std::string_view key
   std::string_view name, value;
   SplitLine(View(sections_[s].lines[l]), name, value);
   return std::string(value);
+}
+
+bool TMemIniFile::HasKey(std::string_view section, std::string_view key) const {
+  const std::size_t s = FindSection(section);
+  return s != kNotFound && FindLine(sections_[s], key) != kNotFound;
 }
 
 std::int32_t TMemIniFile::ReadNumber(std::string_view section, std::string_view key,

@@ -26,6 +26,8 @@ class TMemIniFile {
   // The value of the key, or fallback when the section or the key is missing.
   std::string ReadText(std::string_view section, std::string_view key,
                        std::string_view fallback) const;
+  // True when the section holds the key, whatever its value.
+  bool HasKey(std::string_view section, std::string_view key) const;
   // The value as a 32-bit signed integer, or fallback when missing or not a number.
   std::int32_t ReadNumber(std::string_view section, std::string_view key,
                           std::int32_t fallback) const;

@@ -3,62 +3,60 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <string_view>
+#include <string>
 #include <system_error>
 
 #include "base/paths.h"
 #include "settings/ini_file.h"
 #include "settings/settings_location.h"
+#include "settings/settings_table.h"
 
 namespace quelmar {
 
 namespace {
 
-constexpr std::string_view kSection = "Setup";
-constexpr std::string_view kMarkBitmap = "MarkBitmap";
-constexpr std::string_view kExceptFolder = "ExceptFolder";
-constexpr std::string_view kSourceFolder = "SourceFolder";
-constexpr std::string_view kDestinationFolder = "DestinationFolder";
-constexpr std::string_view kPosition = "Position";
-constexpr std::string_view kAlphaChannel = "AlphaChannel";
-constexpr std::string_view kJPEGQuality = "JPEGQuality";
-constexpr std::string_view kThreshold = "B/W";
-constexpr std::string_view kMaskType = "MaskType";
-constexpr std::string_view kSampleJPEG = "SampleJPEG";
-
-bool IsStaleFile(const std::string& path) {
-  return !path.empty() && !FileExists(path);
-}
-
-// The text without its last character; a malformed UTF-8 ending loses one byte.
-std::string WithoutLastCharacter(const std::string& text) {
-  if (text.empty()) return text;
-  std::size_t start = text.size() - 1;
-  std::size_t continuations = 0;
-  while (continuations < 3 && start > 0 &&
-         (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
-    --start;
-    ++continuations;
+// Reads one setting into the window: a text into its edit field or field, emptied when stale
+// (unless its check waits for the save); a number clamped into its range.
+void LoadSetting(const SettingSpec& spec, const TMemIniFile& ini, SettingsHost& host) {
+  if (!spec.is_text()) {
+    const std::int32_t stored = ini.ReadNumber(kSettingsSection, spec.key, spec.fallback);
+    SetNumber(spec, host.Fields(), std::clamp(stored, spec.minimum, spec.maximum));
+    return;
   }
-  const unsigned char lead = static_cast<unsigned char>(text[start]);
-  const std::size_t length = lead >= 0xF8   ? 0
-                             : lead >= 0xF0 ? 4
-                             : lead >= 0xE0 ? 3
-                             : lead >= 0xC0 ? 2
-                                            : 1;
-  if (length != continuations + 1) start = text.size() - 1;
-  return text.substr(0, start);
+  const std::string text = ini.ReadText(kSettingsSection, spec.key, "");
+  if (spec.edit) {
+    host.SetEditText(*spec.edit, text);
+    if (spec.checked_on_load && IsStale(spec, host.EditText(*spec.edit))) {
+      host.SetEditText(*spec.edit, "");
+    }
+    return;
+  }
+  std::string& field = spec.text(host.Fields());
+  field = text;
+  if (spec.checked_on_load && IsStale(spec, field)) field.clear();
 }
 
-// A folder path as chosen with the browse button ends in a separator, which the test leaves
-// out; a value that does not end in one loses a character of its own.
-bool IsStaleFolder(const std::string& path) {
-  return !path.empty() && !FolderExists(WithoutLastCharacter(path));
-}
-
-std::int32_t ReadClamped(const TMemIniFile& ini, std::string_view key, std::int32_t fallback,
-                         std::int32_t low, std::int32_t high) {
-  return std::clamp(ini.ReadNumber(kSection, key, fallback), low, high);
+// Writes one setting as the window holds it: a stale path is emptied in the window first;
+// numbers go out unclamped. A later option at its fallback is written only over a value the
+// file already holds.
+void SaveSetting(const SettingSpec& spec, TMemIniFile& ini, SettingsHost& host) {
+  std::string value;
+  bool at_fallback = false;
+  if (!spec.is_text()) {
+    const std::int32_t number = NumberOf(spec, host.Fields());
+    value = std::to_string(number);
+    at_fallback = number == spec.fallback;
+  } else if (spec.edit) {
+    if (IsStale(spec, host.EditText(*spec.edit))) host.SetEditText(*spec.edit, "");
+    value = host.EditText(*spec.edit);
+  } else {
+    std::string& field = spec.text(host.Fields());
+    if (IsStale(spec, field)) field.clear();
+    value = field;
+  }
+  if (spec.is_text()) at_fallback = value.empty();
+  if (!spec.always_saved && at_fallback && !ini.HasKey(kSettingsSection, spec.key)) return;
+  ini.PutText(kSettingsSection, spec.key, value);
 }
 
 }  // namespace
@@ -69,29 +67,13 @@ std::string SettingsPath() {
 
 void LoadSettings(SettingsHost& host, const std::string& path) {
   const TMemIniFile ini(path);
-
-  host.SetEditText(EditField::kEdit1, ini.ReadText(kSection, kMarkBitmap, ""));
-  if (IsStaleFile(host.EditText(EditField::kEdit1))) host.SetEditText(EditField::kEdit1, "");
-
-  host.SetEditText(EditField::kEdit4, ini.ReadText(kSection, kExceptFolder, ""));
-
-  host.SetEditText(EditField::kEdit2, ini.ReadText(kSection, kSourceFolder, ""));
-  if (IsStaleFolder(host.EditText(EditField::kEdit2))) host.SetEditText(EditField::kEdit2, "");
-
-  host.SetEditText(EditField::kEdit3, ini.ReadText(kSection, kDestinationFolder, ""));
-
-  SettingsFields& fields = host.Fields();
-  fields.FPosition = ReadClamped(ini, kPosition, 0, 0, 5);
-  fields.FAlpha = ReadClamped(ini, kAlphaChannel, 127, 0, 256);
-  fields.FQuality = ReadClamped(ini, kJPEGQuality, 100, 0, 100);
-  fields.FThreshold = static_cast<std::uint8_t>(ReadClamped(ini, kThreshold, 250, 0, 255));
-  fields.FMaskType = ReadClamped(ini, kMaskType, 0, 0, 2);
-  fields.FSampleJPEG = ini.ReadText(kSection, kSampleJPEG, "");
-  if (IsStaleFile(fields.FSampleJPEG)) fields.FSampleJPEG.clear();
-
-  // Shown again without the check: Edit1 keeps a stale path, while the logo was loaded (by
-  // the change handler) only when the path named an existing file.
-  host.SetEditText(EditField::kEdit1, ini.ReadText(kSection, kMarkBitmap, ""));
+  for (const SettingSpec& spec : SettingsTable()) LoadSetting(spec, ini, host);
+  // The logo's path, shown again without the check (see SettingSpec::shown_again).
+  for (const SettingSpec& spec : SettingsTable()) {
+    if (spec.shown_again) {
+      host.SetEditText(*spec.edit, ini.ReadText(kSettingsSection, spec.key, ""));
+    }
+  }
 }
 
 void LoadSettings(SettingsHost& host) {
@@ -100,27 +82,7 @@ void LoadSettings(SettingsHost& host) {
 
 void SaveSettings(SettingsHost& host, const std::string& path) {
   TMemIniFile ini(path);
-
-  if (IsStaleFile(host.EditText(EditField::kEdit1))) host.SetEditText(EditField::kEdit1, "");
-  ini.PutText(kSection, kMarkBitmap, host.EditText(EditField::kEdit1));
-
-  ini.PutText(kSection, kExceptFolder, host.EditText(EditField::kEdit4));
-
-  if (IsStaleFolder(host.EditText(EditField::kEdit2))) host.SetEditText(EditField::kEdit2, "");
-  ini.PutText(kSection, kSourceFolder, host.EditText(EditField::kEdit2));
-
-  if (IsStaleFolder(host.EditText(EditField::kEdit3))) host.SetEditText(EditField::kEdit3, "");
-  ini.PutText(kSection, kDestinationFolder, host.EditText(EditField::kEdit3));
-
-  SettingsFields& fields = host.Fields();
-  ini.PutNumber(kSection, kPosition, fields.FPosition);
-  ini.PutNumber(kSection, kAlphaChannel, fields.FAlpha);
-  ini.PutNumber(kSection, kJPEGQuality, fields.FQuality);
-  ini.PutNumber(kSection, kThreshold, fields.FThreshold);
-  ini.PutNumber(kSection, kMaskType, fields.FMaskType);
-  if (IsStaleFile(fields.FSampleJPEG)) fields.FSampleJPEG.clear();
-  ini.PutText(kSection, kSampleJPEG, fields.FSampleJPEG);
-
+  for (const SettingSpec& spec : SettingsTable()) SaveSetting(spec, ini, host);
   ini.WriteToFile();
 }
 

@@ -17,9 +17,10 @@ std::string SettingsPath();
 void LoadSettings(SettingsHost& host, const std::string& path);
 void LoadSettings(SettingsHost& host);
 
-// Writes the ten keys into the settings file, keeping everything else it holds; stale paths
-// are emptied in the window as well as in the file. The numbers are written as the fields
-// hold them.
+// Writes the settings of the table (settings_table.h) into the settings file, keeping
+// everything else it holds: the ten keys of the window always, a later option once it differs
+// from its default or the file already holds it. Stale paths are emptied in the window as well
+// as in the file; the numbers are written as the fields hold them.
 void SaveSettings(SettingsHost& host, const std::string& path);
 void SaveSettings(SettingsHost& host);
 

@@ -3,24 +3,21 @@
 #include <cstdint>
 #include <string>
 
+#include "base/edit_field.h"
+#include "image/stamp.h"
+
 namespace quelmar {
 
-// The main window's four edit fields.
-enum class EditField {
-  kEdit1,  // logo bitmap path
-  kEdit2,  // source folder
-  kEdit3,  // output folder
-  kEdit4,  // folder names to skip, comma text
-};
-
-// The main window's fields that the settings file holds.
+// The main window's fields that the settings file holds. A new one starts with every setting
+// at its default (settings_table.h).
 struct SettingsFields {
-  std::int32_t FPosition = 0;
-  std::int32_t FAlpha = 127;
-  std::int32_t FQuality = 100;
-  std::uint8_t FThreshold = 250;
-  std::int32_t FMaskType = 0;
+  SettingsFields();
+
+  StampSettings stamp;  // FPosition, FMaskType, FAlpha, FThreshold
+  std::int32_t FQuality = 0;
   std::string FSampleJPEG;
+  std::int32_t FJobs = 0;      // files worked on at once; 0 for one per core
+  std::int32_t FLossless = 0;  // 1: only the logo's blocks are coded again
 };
 
 // What LoadSettings and SaveSettings need of the main window. The window implements it;

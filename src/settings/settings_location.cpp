@@ -18,11 +18,6 @@ std::string Environment(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string WithSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
-  return folder;
-}
-
 }  // namespace
 
 std::string SettingsPathIn(const SettingsPlace& place) {
@@ -32,16 +27,16 @@ std::string SettingsPathIn(const SettingsPlace& place) {
   // The XDG rule: a relative $XDG_CONFIG_HOME is ignored.
   std::string config = place.config_home;
   if (config.empty() || config.front() != kPathSeparator) {
-    config = place.home.empty() ? std::string() : WithSeparator(place.home) + ".config";
+    config = place.home.empty() ? std::string() : WithTrailingSeparator(place.home) + ".config";
   }
   // With no configuration folder to be had, the program's folder is still the place, and a
   // save reports that it cannot write there.
   if (config.empty()) return place.program_folder + kFileName;
-  return WithSeparator(config) + "quelmar" + kPathSeparator + kFileName;
+  return JoinPath(WithTrailingSeparator(config) + "quelmar", kFileName);
 }
 
 bool IsInBuildTree(const std::string& folder) {
-  std::string at = WithSeparator(folder);
+  std::string at = WithTrailingSeparator(folder);
   for (int up = 0; up <= kBuildTreeDepth && !at.empty(); ++up) {
     if (FileExists(at + "CMakeCache.txt")) return true;
     if (at == std::string(1, kPathSeparator)) break;

@@ -1,22 +1,10 @@
 #include "ui/drop_routing.h"
 
 #include "base/paths.h"
-#include "convert/folder_listing.h"
 #include "convert/walk_order.h"
 #include "image/logo_formats.h"
 
 namespace quelmar {
-
-namespace {
-
-bool IsJpegName(const std::string& path) {
-  for (const char* suffix : kWalkSuffixes) {
-    if (HasSuffixIgnoringCase(path, suffix)) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 DropUse UseOfDrop(const std::string& path, DropSite site) {
   if (FolderExists(path)) {
@@ -28,7 +16,7 @@ DropUse UseOfDrop(const std::string& path, DropSite site) {
   if (HasLogoExtension(path) && (site == DropSite::kLogoField || site == DropSite::kWindow)) {
     return DropUse::kLogo;
   }
-  if (IsJpegName(path) && site == DropSite::kWindow) return DropUse::kSample;
+  if (HasWalkSuffix(path) && site == DropSite::kWindow) return DropUse::kSample;
   return DropUse::kNone;
 }
 

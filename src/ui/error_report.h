@@ -7,11 +7,7 @@
 
 namespace quelmar {
 
-// The text of the general error report: the message with "." added, unless its last character
-// sorts at or before "." (a message ending in a Japanese character gets one).
-std::string ErrorReportText(const std::string& message);
-
-// Shows error in the general error report.
+// Shows error in the general error report, its text made by ErrorReportText (base/errors.h).
 void ReportError(Dialogs& dialogs, const std::exception& error);
 
 // Runs handler, reporting any error it raises instead of letting it travel on: every event

@@ -12,8 +12,7 @@ namespace quelmar {
 std::optional<std::string> AcceptFolderChoice(
     const std::string& typed, const std::function<bool(const std::string&)>& ask_create) {
   if (typed.empty()) return std::nullopt;
-  std::string path = FullPath(typed);
-  while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+  const std::string path = WithoutTrailingSeparators(FullPath(typed));
   if (!FolderExists(path)) {
     if (!ask_create(kCreateFolderQuestion)) return std::nullopt;
     std::error_code ec;
@@ -21,12 +20,6 @@ std::optional<std::string> AcceptFolderChoice(
     if (!FolderExists(path)) throw EFCreateError(path, ec ? ec.value() : ENOTDIR);
   }
   return path;
-}
-
-std::string WithTrailingSeparator(const std::string& path) {
-  std::string result = path;
-  while (!result.empty() && result.back() == kPathSeparator) result.pop_back();
-  return result + kPathSeparator;
 }
 
 }  // namespace quelmar

@@ -18,7 +18,4 @@ inline constexpr const char* kCreateFolderQuestion =
 std::optional<std::string> AcceptFolderChoice(
     const std::string& typed, const std::function<bool(const std::string&)>& ask_create);
 
-// path with exactly one trailing separator.
-std::string WithTrailingSeparator(const std::string& path);
-
 }  // namespace quelmar

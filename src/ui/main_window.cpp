@@ -13,6 +13,7 @@
 #include <QStyle>
 
 #include "convert/run_control.h"
+#include "settings/settings_table.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
 #include "ui/preview_pane.h"
@@ -80,11 +81,12 @@ QFrame* PlacedLine(QWidget* parent, const char* name, int top) {
   return line;
 }
 
-QSlider* PlacedSlider(QWidget* parent, const char* name, int top, int width, int minimum,
-                      int maximum, int start, int line_step) {
+// A slider over the values a setting offers.
+QSlider* PlacedSlider(QWidget* parent, const char* name, int top, int width,
+                      const SettingSpec& setting, int start, int line_step) {
   auto* slider = Named(new QSlider(Qt::Horizontal, parent), name);
   slider->setGeometry(248, top, width, 17);
-  slider->setRange(minimum, maximum);
+  slider->setRange(setting.offered_minimum(), setting.maximum);
   slider->setValue(start);
   slider->setSingleStep(line_step);
   slider->setPageStep(20);
@@ -187,17 +189,17 @@ void TForm1::CreateControls() {
   constexpr int kMarkRight = 384 + 12;
   Label4 =
       PlacedLabel(this, "Label4", QStringLiteral("ロゴの濃さ　　 ○"), 160, 152, kSliderLeft - 160);
-  TrackBar1 = PlacedSlider(this, "TrackBar1", 152, 137, 0, 256, 20, 20);
+  TrackBar1 = PlacedSlider(this, "TrackBar1", 152, 137, SettingOf("AlphaChannel"), 20, 20);
   Label5 = PlacedLabel(this, "Label5", QStringLiteral("●"), 384, 152, kClientWidth - 384);
   Label6 =
       PlacedLabel(this, "Label6", QStringLiteral("JPEGの画質　低"), 160, 176, kSliderLeft - 160);
-  TrackBar2 = PlacedSlider(this, "TrackBar2", 176, 134, 1, 100, 100, 2);
+  TrackBar2 = PlacedSlider(this, "TrackBar2", 176, 134, SettingOf("JPEGQuality"), 100, 2);
   Label7 = PlacedLabel(this, "Label7", QStringLiteral("高"), 384, 176, kClientWidth - 384);
   Label9 = PlacedLabel(
       this, "Label9",
       QStringLiteral("濃淡反転基準 ●") + QString(17, QChar(0x3000)) + QStringLiteral("○"), 160, 200,
       kMarkRight - 160);
-  TrackBar3 = PlacedSlider(this, "TrackBar3", 200, 137, 0, 255, 20, 20);
+  TrackBar3 = PlacedSlider(this, "TrackBar3", 200, 137, SettingOf("B/W"), 20, 20);
 
   ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
   ProgressBar1->setGeometry(8, 230, 137, 13);

@@ -96,11 +96,12 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void SetEditText(EditField field, const std::string& text) override;
   SettingsFields& Fields() override { return fields_; }
 
-  // RunHost
+  // RunHost (EditText serves both hosts)
   RunState& State() override { return run_; }
-  std::string FieldText(RunField field) const override;
-  StampSettings CurrentStampSettings() const override;
+  StampSettings CurrentStampSettings() const override { return fields_.stamp; }
   std::int32_t Quality() const override { return fields_.FQuality; }
+  int Jobs() const override { return fields_.FJobs; }
+  bool Lossless() const override { return fields_.FLossless != 0; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;
   std::int32_t ProgressPosition() const override;
@@ -117,7 +118,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void WhileWaiting() override { ProcessEvents(); }
   void ReportError(const std::exception& error) override;
   void Beep() override;
-  void Focus(RunField field) override;
+  void Focus(EditField field) override;
   void SaveSettings() override;
 
   // The preview sample, never stamped, and the load bits: bit 0 a logo is loaded, bit 1 a
@@ -184,8 +185,15 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void CreateControls();
   void ConnectHandlers();
   void SetTabOrder();
+  // Checks the radio button of a position or mask type code (that of code 0 for a code
+  // outside the range), which runs its click handler when it was not checked yet.
   void SetPosition(std::int32_t position);
   void SetMaskType(std::int32_t mask_type);
+  // The radio buttons' clicks: the new code, and the preview redrawn.
+  void ChoosePosition(std::int32_t position);
+  void ChooseMaskType(std::int32_t mask_type);
+  // The threshold slider and its caption are live only for the mask type that uses them.
+  void EnableThresholdControls();
   // Gives the source and output fields their trailing separator when they name an existing
   // folder without one, so that the settings check keeps the folders the user typed.
   void CompleteFolderFields();
@@ -201,7 +209,6 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   // Accepts a drag or drop event on site when it carries something to take; true if it did.
   bool HandleDrop(QDropEvent* event, DropSite site);
   QLineEdit* EditOf(EditField field) const;
-  QLineEdit* EditOf(RunField field) const;
   template <typename Handler>
   void Report(Handler&& handler);
   // Edit1's change: a logo that cannot be read is shown beside the field (the general error
@@ -222,7 +229,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   TAboutBox* about_ = nullptr;
 
   RunState run_;           // FMark, FExceptFolders, FStop
-  SettingsFields fields_;  // FPosition, FAlpha, FQuality, FThreshold, FMaskType, FSampleJPEG
+  SettingsFields fields_;  // the stamp, FQuality, FSampleJPEG, FJobs
   std::string sample_dialog_file_;
   PreviewOverview overview_view_;
   bool overview_ = false;

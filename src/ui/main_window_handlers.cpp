@@ -13,6 +13,7 @@
 #include "image/jpeg_file.h"
 #include "image/logo_formats.h"
 #include "settings/settings_file.h"
+#include "settings/settings_table.h"
 #include "ui/about_box.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
@@ -54,13 +55,12 @@ void TForm1::FormShow() {
 }
 
 void TForm1::ApplySettingsToControls() {
-  TrackBar1->setValue(fields_.FAlpha);
+  TrackBar1->setValue(fields_.stamp.FAlpha);
   TrackBar2->setValue(fields_.FQuality);
-  TrackBar3->setValue(fields_.FThreshold);
-  TrackBar3->setEnabled(fields_.FMaskType == mkWhiteOnBlack);
-  Label9->setEnabled(TrackBar3->isEnabled());
-  SetPosition(fields_.FPosition);
-  SetMaskType(fields_.FMaskType);
+  TrackBar3->setValue(fields_.stamp.FThreshold);
+  EnableThresholdControls();
+  SetPosition(fields_.stamp.FPosition);
+  SetMaskType(fields_.stamp.FMaskType);
   if (FileExists(fields_.FSampleJPEG)) {
     LoadSample(fields_.FSampleJPEG);
     RefreshPreview();
@@ -68,8 +68,12 @@ void TForm1::ApplySettingsToControls() {
 }
 
 void TForm1::SetPosition(std::int32_t position) {
+  // One button for each position code, from the lowest.
   QRadioButton* const buttons[] = {RB_LT, RB_MT, RB_RT, RB_LB, RB_MB, RB_RB};
-  (position >= 0 && position <= 5 ? buttons[position] : RB_LT)->setChecked(true);
+  const SettingSpec& setting = SettingOf("Position");
+  const std::int32_t index = position - setting.minimum;
+  const bool offered = position <= setting.maximum && index >= 0 && index < std::ssize(buttons);
+  (offered ? buttons[index] : buttons[0])->setChecked(true);
 }
 
 void TForm1::SetMaskType(std::int32_t mask_type) {
@@ -157,7 +161,7 @@ void TForm1::BitBtn2Click() {
   request.initial_folder = FolderPart(request.initial_file);
   const std::optional<std::string> chosen = dialogs_.OpenFile(request);
   if (!chosen) return;
-  SetEditText(EditField::kEdit1, *chosen);
+  SetEditText(EditField::kLogo, *chosen);
   LoadLogo(*chosen);
   RefreshPreview();
 }
@@ -165,19 +169,19 @@ void TForm1::BitBtn2Click() {
 void TForm1::BitBtn3Click() {
   if (const std::optional<std::string> folder =
           dialogs_.ChooseFolder(Edit2->text().toStdString())) {
-    SetEditText(EditField::kEdit2, WithTrailingSeparator(*folder));
+    SetEditText(EditField::kSource, WithTrailingSeparator(*folder));
   }
 }
 
 void TForm1::BitBtn4Click() {
   if (const std::optional<std::string> folder =
           dialogs_.ChooseFolder(Edit3->text().toStdString())) {
-    SetEditText(EditField::kEdit3, WithTrailingSeparator(*folder));
+    SetEditText(EditField::kOutput, WithTrailingSeparator(*folder));
   }
 }
 
 void TForm1::TrackBar1Change() {
-  fields_.FAlpha = TrackBar1->value();
+  fields_.stamp.FAlpha = TrackBar1->value();
   RefreshPreview();
 }
 
@@ -186,59 +190,62 @@ void TForm1::TrackBar2Change() {
 }
 
 void TForm1::TrackBar3Change() {
-  fields_.FThreshold = static_cast<std::uint8_t>(TrackBar3->value() & 0xFF);
+  fields_.stamp.FThreshold = static_cast<std::uint8_t>(TrackBar3->value() & 0xFF);
   RefreshPreview();
 }
 
 void TForm1::RB_LTClick() {
-  fields_.FPosition = kTopLeft;
-  RefreshPreview();
+  ChoosePosition(kTopLeft);
 }
 
 void TForm1::RB_MTClick() {
-  fields_.FPosition = kTopCentre;
-  RefreshPreview();
+  ChoosePosition(kTopCentre);
 }
 
 void TForm1::RB_RTClick() {
-  fields_.FPosition = kTopRight;
-  RefreshPreview();
+  ChoosePosition(kTopRight);
 }
 
 void TForm1::RB_LBClick() {
-  fields_.FPosition = kBottomLeft;
-  RefreshPreview();
+  ChoosePosition(kBottomLeft);
 }
 
 void TForm1::RB_MBClick() {
-  fields_.FPosition = kBottomCentre;
-  RefreshPreview();
+  ChoosePosition(kBottomCentre);
 }
 
 void TForm1::RB_RBClick() {
-  fields_.FPosition = kBottomRight;
-  RefreshPreview();
+  ChoosePosition(kBottomRight);
 }
 
 void TForm1::RadioButton1Click() {
-  fields_.FMaskType = mkWhiteOnBlack;
-  TrackBar3->setEnabled(true);
-  Label9->setEnabled(true);
-  RefreshPreview();
+  ChooseMaskType(mkWhiteOnBlack);
 }
 
 void TForm1::RadioButton2Click() {
-  fields_.FMaskType = mkBlackWhite;
-  TrackBar3->setEnabled(false);
-  Label9->setEnabled(false);
-  RefreshPreview();
+  ChooseMaskType(mkBlackWhite);
 }
 
 void TForm1::RadioButton3Click() {
-  fields_.FMaskType = mkColor;
-  TrackBar3->setEnabled(false);
-  Label9->setEnabled(false);
+  ChooseMaskType(mkColor);
+}
+
+void TForm1::ChoosePosition(std::int32_t position) {
+  fields_.stamp.FPosition = position;
   RefreshPreview();
+}
+
+void TForm1::ChooseMaskType(std::int32_t mask_type) {
+  fields_.stamp.FMaskType = mask_type;
+  EnableThresholdControls();
+  RefreshPreview();
+}
+
+void TForm1::EnableThresholdControls() {
+  // Only the one ink of mask type 2 is chosen by the threshold.
+  const bool used = fields_.stamp.FMaskType == mkWhiteOnBlack;
+  TrackBar3->setEnabled(used);
+  Label9->setEnabled(used);
 }
 
 void TForm1::Image1Click() {

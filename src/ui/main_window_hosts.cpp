@@ -13,27 +13,13 @@ namespace quelmar {
 
 QLineEdit* TForm1::EditOf(EditField field) const {
   switch (field) {
-    case EditField::kEdit1:
+    case EditField::kLogo:
       return Edit1;
-    case EditField::kEdit2:
+    case EditField::kSource:
       return Edit2;
-    case EditField::kEdit3:
+    case EditField::kOutput:
       return Edit3;
-    case EditField::kEdit4:
-      break;
-  }
-  return Edit4;
-}
-
-QLineEdit* TForm1::EditOf(RunField field) const {
-  switch (field) {
-    case RunField::kLogo:
-      return Edit1;
-    case RunField::kSource:
-      return Edit2;
-    case RunField::kOutput:
-      return Edit3;
-    case RunField::kExclusions:
+    case EditField::kExclusions:
       break;
   }
   return Edit4;
@@ -48,19 +34,6 @@ void TForm1::SetEditText(EditField field, const std::string& text) {
   setting_text_ = true;
   EditOf(field)->setText(QString::fromStdString(text));
   setting_text_ = false;
-}
-
-std::string TForm1::FieldText(RunField field) const {
-  return EditOf(field)->text().toStdString();
-}
-
-StampSettings TForm1::CurrentStampSettings() const {
-  StampSettings settings;
-  settings.FPosition = fields_.FPosition;
-  settings.FMaskType = fields_.FMaskType;
-  settings.FAlpha = fields_.FAlpha;
-  settings.FThreshold = fields_.FThreshold;
-  return settings;
 }
 
 std::int32_t TForm1::ProgressMax() const {
@@ -124,7 +97,7 @@ void TForm1::Beep() {
   if (!closed_) dialogs_.Beep();
 }
 
-void TForm1::Focus(RunField field) {
+void TForm1::Focus(EditField field) {
   EditOf(field)->setFocus();
 }
 

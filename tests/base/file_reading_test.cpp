@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,30 +10,25 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-namespace fs = std::filesystem;
-
 class ReadFileWithinBudgetTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string base = (fs::temp_directory_path() / "quelmar-reading-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(base.data()), nullptr);
-    root_ = base;
-  }
   void TearDown() override {
     SetMemoryBudget(0);
     EXPECT_EQ(MemoryInUse(), 0u);
-    fs::remove_all(root_);
   }
   std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = root_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
+    const std::string path = temp_ / name;
+    fixtures::WriteText(path, text);
     return path;
   }
-  std::string root_;
+  fixtures::TempFolder temp_;
+  const std::string root_ = temp_.path();
 };
 
 std::string Text(const std::vector<std::uint8_t>& bytes) {

@@ -1,8 +1,9 @@
 #include "base/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,15 +13,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/errors.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
+
+using namespace fixtures;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -28,42 +34,20 @@ using Bytes = std::vector<std::uint8_t>;
 // A fresh folder with a Japanese name below the system's temporary folder, removed afterwards.
 class FilesTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string base = (fs::temp_directory_path() / "quelmar-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(base.data()), nullptr);
-    root_ = base;
-    folder_ = root_ + "/写真フォルダ";
-    ASSERT_EQ(::mkdir(folder_.c_str(), 0755), 0);
-  }
+  void SetUp() override { ASSERT_EQ(::mkdir(folder_.c_str(), 0755), 0); }
 
   void TearDown() override {
     if (stopped_ > 0) {
       ::kill(stopped_, SIGKILL);
       ::waitpid(stopped_, nullptr, 0);
     }
-    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-    std::error_code ec;
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root_, ec);
   }
 
   std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
 
-  static void WriteRaw(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-
-  static std::string ReadRaw(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
   std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
+    const std::vector<std::string> names = FolderEntries(folder_);
+    return std::set<std::string>(names.begin(), names.end());
   }
 
   static mode_t ModeOf(const std::string& path) {
@@ -74,21 +58,20 @@ class FilesTest : public testing::Test {
 
   static Bytes AsBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-  std::string root_;
-  std::string folder_;
-  bool mounted_ = false;
+  TempFolder temp_;
+  std::string folder_ = temp_ / "写真フォルダ";
   pid_t stopped_ = -1;  // a child process held stopped by a test
 };
 
 TEST_F(FilesTest, ReadWholeFileReturnsEveryByteOfALargeFile) {
   std::string text(200000, '\0');
   for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 7 % 251);
-  WriteRaw(PathOf("ロゴ.bmp"), text);
+  WriteText(PathOf("ロゴ.bmp"), text);
   EXPECT_EQ(ReadWholeFile(PathOf("ロゴ.bmp")), AsBytes(text));
 }
 
 TEST_F(FilesTest, ReadWholeFileReturnsNothingForAnEmptyFile) {
-  WriteRaw(PathOf("empty.bmp"), "");
+  WriteText(PathOf("empty.bmp"), "");
   EXPECT_TRUE(ReadWholeFile(PathOf("empty.bmp")).empty());
 }
 
@@ -125,16 +108,16 @@ TEST_F(FilesTest, ReplaceFileCreatesANewFileWithTheUsualPermissions) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ReplaceFile(PathOf("出力.jpg"), AsBytes("new data"), ShortWriteReport::kCreateError);
-  EXPECT_EQ(ReadRaw(PathOf("出力.jpg")), "new data");
+  EXPECT_EQ(ReadText(PathOf("出力.jpg")), "new data");
   EXPECT_EQ(ModeOf(PathOf("出力.jpg")), 0666 & ~mask);
   EXPECT_EQ(Names(), std::set<std::string>{"出力.jpg"});
 }
 
 TEST_F(FilesTest, ReplaceFileReplacesTheContentAndKeepsTheOldFilesMode) {
-  WriteRaw(PathOf("a.ini"), "a much longer old content than the new one");
+  WriteText(PathOf("a.ini"), "a much longer old content than the new one");
   ASSERT_EQ(::chmod(PathOf("a.ini").c_str(), 0640), 0);
   ReplaceFile(PathOf("a.ini"), AsBytes("short"), ShortWriteReport::kWriteError);
-  EXPECT_EQ(ReadRaw(PathOf("a.ini")), "short");
+  EXPECT_EQ(ReadText(PathOf("a.ini")), "short");
   EXPECT_EQ(ModeOf(PathOf("a.ini")), 0640u);
   EXPECT_EQ(Names(), std::set<std::string>{"a.ini"});
 }
@@ -145,49 +128,49 @@ TEST_F(FilesTest, ReplaceFileWritesAFileWhoseNameNearlyFillsTheNameLimit) {
   for (int i = 0; i < 82; ++i) name += "写";
   name += ".jpg";
   ReplaceFile(PathOf(name), AsBytes("data"), ShortWriteReport::kCreateError);
-  EXPECT_EQ(ReadRaw(PathOf(name)), "data");
+  EXPECT_EQ(ReadText(PathOf(name)), "data");
   EXPECT_EQ(Names(), std::set<std::string>{name});
 }
 
 TEST_F(FilesTest, ReplaceFileWritesThroughASymbolicLinkAndKeepsTheLink) {
-  WriteRaw(PathOf("real.ini"), "old");
+  WriteText(PathOf("real.ini"), "old");
   ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
   ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError,
               LinkReplacement::kWriteThrough);
   EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
-  EXPECT_EQ(ReadRaw(PathOf("real.ini")), "new");
+  EXPECT_EQ(ReadText(PathOf("real.ini")), "new");
   EXPECT_EQ(Names(), (std::set<std::string>{"link.ini", "real.ini"}));
 }
 
 TEST_F(FilesTest, ReplaceFileReplacesALinkItselfAndLeavesWhatItNamedAlone) {
-  WriteRaw(PathOf("original.jpg"), "original");
+  WriteText(PathOf("original.jpg"), "original");
   ASSERT_EQ(::symlink("original.jpg", PathOf("output.jpg").c_str()), 0);
   ReplaceFile(PathOf("output.jpg"), AsBytes("stamped"), ShortWriteReport::kCreateError);
   EXPECT_FALSE(fs::is_symlink(PathOf("output.jpg")));
-  EXPECT_EQ(ReadRaw(PathOf("output.jpg")), "stamped");
-  EXPECT_EQ(ReadRaw(PathOf("original.jpg")), "original");
+  EXPECT_EQ(ReadText(PathOf("output.jpg")), "stamped");
+  EXPECT_EQ(ReadText(PathOf("original.jpg")), "original");
 }
 
 TEST_F(FilesTest, ReplaceFileRefusesALinkToAFileWithoutWriteBits) {
-  WriteRaw(PathOf("real.ini"), "old");
+  WriteText(PathOf("real.ini"), "old");
   ASSERT_EQ(::chmod(PathOf("real.ini").c_str(), 0444), 0);
   ASSERT_EQ(::symlink("real.ini", PathOf("link.ini").c_str()), 0);
   EXPECT_THROW(ReplaceFile(PathOf("link.ini"), AsBytes("new"), ShortWriteReport::kWriteError,
                            LinkReplacement::kWriteThrough),
                EFCreateError);
-  EXPECT_EQ(ReadRaw(PathOf("real.ini")), "old");
+  EXPECT_EQ(ReadText(PathOf("real.ini")), "old");
   EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
 }
 
 TEST_F(FilesTest, ReplaceFileWritesAnEmptyFile) {
-  WriteRaw(PathOf("a.ini"), "old");
+  WriteText(PathOf("a.ini"), "old");
   ReplaceFile(PathOf("a.ini"), {}, ShortWriteReport::kWriteError);
-  EXPECT_EQ(ReadRaw(PathOf("a.ini")), "");
+  EXPECT_EQ(ReadText(PathOf("a.ini")), "");
 }
 
 // Root may write anywhere, but a file or folder without write bits is still read-only here.
 TEST_F(FilesTest, ReplaceFileRefusesAFileWithoutWriteBits) {
-  WriteRaw(PathOf("読み取り専用.ini"), "old");
+  WriteText(PathOf("読み取り専用.ini"), "old");
   ASSERT_EQ(::chmod(PathOf("読み取り専用.ini").c_str(), 0444), 0);
   try {
     ReplaceFile(PathOf("読み取り専用.ini"), AsBytes("new"), ShortWriteReport::kWriteError);
@@ -196,18 +179,18 @@ TEST_F(FilesTest, ReplaceFileRefusesAFileWithoutWriteBits) {
     EXPECT_EQ(std::string(e.what()), "ファイル \"" + PathOf("読み取り専用.ini") +
                                          "\". Permission denied を作成できません");
   }
-  EXPECT_EQ(ReadRaw(PathOf("読み取り専用.ini")), "old");
+  EXPECT_EQ(ReadText(PathOf("読み取り専用.ini")), "old");
   EXPECT_EQ(Names(), std::set<std::string>{"読み取り専用.ini"});
 }
 
 TEST_F(FilesTest, ReplaceFileRefusesAFolderWithoutWriteBits) {
-  WriteRaw(PathOf("old.ini"), "old");
+  WriteText(PathOf("old.ini"), "old");
   ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
   EXPECT_THROW(ReplaceFile(PathOf("new.ini"), AsBytes("x"), ShortWriteReport::kWriteError),
                EFCreateError);
   EXPECT_THROW(ReplaceFile(PathOf("old.ini"), AsBytes("x"), ShortWriteReport::kWriteError),
                EFCreateError);
-  EXPECT_EQ(ReadRaw(PathOf("old.ini")), "old");
+  EXPECT_EQ(ReadText(PathOf("old.ini")), "old");
   EXPECT_EQ(Names(), std::set<std::string>{"old.ini"});
 }
 
@@ -230,14 +213,15 @@ class FullDiskTest : public FilesTest {
  protected:
   void SetUp() override {
     FilesTest::SetUp();
-    if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    disk_ = std::make_unique<SmallFileSystem>(folder_, "64k");
+    if (!disk_->mounted()) {
       GTEST_SKIP() << "a full disk needs a small tmpfs, and mounting one is not permitted here ("
-                   << SystemErrorText(errno) << ")";
+                   << disk_->error() << ")";
     }
-    mounted_ = true;
-    WriteRaw(PathOf("photo.jpg"), "old content");
+    WriteText(PathOf("photo.jpg"), "old content");
   }
 
+  std::unique_ptr<SmallFileSystem> disk_;
   const Bytes too_big_ = Bytes(256 * 1024, 0x5A);
 };
 
@@ -248,7 +232,7 @@ TEST_F(FullDiskTest, ReplaceFileReportsAShortWriteAsAWriteErrorAndKeepsTheOldFil
   } catch (const EWriteError& e) {
     EXPECT_STREQ(e.what(), "ストリームへの書き込みエラー");
   }
-  EXPECT_EQ(ReadRaw(PathOf("photo.jpg")), "old content");
+  EXPECT_EQ(ReadText(PathOf("photo.jpg")), "old content");
   EXPECT_EQ(Names(), std::set<std::string>{"photo.jpg"});
 }
 
@@ -260,12 +244,21 @@ TEST_F(FullDiskTest, ReplaceFileReportsAShortWriteAsACreateErrorWhenAsked) {
     EXPECT_EQ(std::string(e.what()),
               "ファイル \"" + PathOf("photo.jpg") + "\". No space left on device を作成できません");
   }
-  EXPECT_EQ(ReadRaw(PathOf("photo.jpg")), "old content");
+  EXPECT_EQ(ReadText(PathOf("photo.jpg")), "old content");
   EXPECT_EQ(Names(), std::set<std::string>{"photo.jpg"});
 }
 
 // A child process that replaces a file in folder over and over; the temporary files it makes
 // are real ones, named as ReplaceFile names them.
+// True when another process holds the lock on the file at path.
+bool LockedByAnother(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
+}
+
 pid_t StartReplacingForever(const std::string& path) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -280,8 +273,8 @@ pid_t StartReplacingForever(const std::string& path) {
 }
 
 TEST_F(FilesTest, RemoveStaleTemporaryFilesRemovesADeadWritersFileOnly) {
-  WriteRaw(PathOf("ordinary.jpg"), "keep");
-  WriteRaw(PathOf(".hidden"), "keep");
+  WriteText(PathOf("ordinary.jpg"), "keep");
+  WriteText(PathOf(".hidden"), "keep");
   const std::set<std::string> ordinary = Names();
 
   // Kills (or stops) a replacing child while one of its temporary files exists, and returns
@@ -302,6 +295,9 @@ TEST_F(FilesTest, RemoveStaleTemporaryFilesRemovesADeadWritersFileOnly) {
       if (signal == SIGSTOP) ::waitpid(child, nullptr, WUNTRACED);
       for (const std::string& name : Names()) {
         if (!before.count(name) && IsReplaceTemporaryName(name)) {
+          // A writer stopped between creating its file and locking it is, rightly, taken for
+          // a dead one: only a locked file counts as a living writer's.
+          if (signal == SIGSTOP && !LockedByAnother(PathOf(name))) break;
           if (signal == SIGSTOP) stopped_ = child;
           return name;
         }

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "convert/sample_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteText;
+using fixtures::TempFolder;
+using fixtures::WriteText;
 
 struct Parsed {
   std::optional<int> status;
@@ -39,33 +40,37 @@ TEST(ParseCliOptions, ReadsEveryOption) {
                           "--mask",     "2",        "--threshold", "0",    "--quality", "1",
                           "--on-error", "stop",     "--jobs",      "3"});
   ASSERT_FALSE(p.status) << p.err;
-  EXPECT_EQ(p.options.logo, "l.bmp");
-  EXPECT_EQ(p.options.source, "写真");
-  EXPECT_EQ(p.options.output, "out/");
-  EXPECT_EQ(p.options.exclude, "raw, old");
-  EXPECT_EQ(p.options.position, 5);
-  EXPECT_EQ(p.options.density, 256);
-  EXPECT_EQ(p.options.mask, 2);
-  EXPECT_EQ(p.options.threshold, 0);
-  EXPECT_EQ(p.options.quality, 1);
+  const CliParameters parameters = ResolveParameters(p.options);
+  EXPECT_EQ(parameters.texts[EditField::kLogo], "l.bmp");
+  EXPECT_EQ(parameters.texts[EditField::kSource], "写真");
+  EXPECT_EQ(parameters.texts[EditField::kOutput], "out/");
+  EXPECT_EQ(parameters.texts[EditField::kExclusions], "raw, old");
+  EXPECT_EQ(parameters.fields.stamp.FPosition, 5);
+  EXPECT_EQ(parameters.fields.stamp.FAlpha, 256);
+  EXPECT_EQ(parameters.fields.stamp.FMaskType, 2);
+  EXPECT_EQ(parameters.fields.stamp.FThreshold, 0);
+  EXPECT_EQ(parameters.fields.FQuality, 1);
   EXPECT_EQ(p.options.on_error, OnError::kStop);
-  EXPECT_EQ(p.options.jobs, 3);
+  EXPECT_EQ(parameters.fields.FJobs, 3);
 }
 
 TEST(ParseCliOptions, DefaultsToContinuingAndOneJobPerCore) {
   const Parsed p = Parse({});
   ASSERT_FALSE(p.status);
   EXPECT_EQ(p.options.on_error, OnError::kContinue);
-  EXPECT_GE(p.options.jobs, 1);
-  EXPECT_FALSE(p.options.position);
+  EXPECT_TRUE(p.options.settings.empty());
+  // 0 jobs: the walk starts one worker per core.
+  EXPECT_EQ(ResolveParameters(p.options).fields.FJobs, 0);
 }
 
 TEST(ParseCliOptions, TakesJAsTheShortFormOfJobs_AndPassesTheJobsToTheRun) {
   const Parsed p = Parse({"-j", "2"});
   ASSERT_FALSE(p.status) << p.err;
-  EXPECT_EQ(p.options.jobs, 2);
-  EXPECT_EQ(ResolveParameters(p.options).jobs, 2);
-  EXPECT_EQ(Parse({"-j", "0"}).status, kExitBadUsage);
+  EXPECT_EQ(ResolveParameters(p.options).fields.FJobs, 2);
+  const Parsed per_core = Parse({"-j", "0"});
+  ASSERT_FALSE(per_core.status) << per_core.err;
+  EXPECT_EQ(ResolveParameters(per_core.options).fields.FJobs, 0);
+  EXPECT_EQ(Parse({"-j", "1025"}).status, kExitBadUsage);
 }
 
 TEST(ParseCliOptions, RefusesValuesOutsideTheirRanges_WithStatus2) {
@@ -76,7 +81,9 @@ TEST(ParseCliOptions, RefusesValuesOutsideTheirRanges_WithStatus2) {
                                                                      {"--quality", "0"},
                                                                      {"--quality", "abc"},
                                                                      {"--on-error", "maybe"},
-                                                                     {"--jobs", "0"},
+                                                                     {"--jobs", "-1"},
+                                                                     {"--jobs", "1025"},
+                                                                     {"--jobs", "2.5"},
                                                                      {"--unknown"},
                                                                      {"stray"}}) {
     std::vector<const char*> argv{"quelmar-cli"};
@@ -87,6 +94,26 @@ TEST(ParseCliOptions, RefusesValuesOutsideTheirRanges_WithStatus2) {
               kExitBadUsage)
         << arguments[0];
     EXPECT_FALSE(err.str().empty());
+  }
+}
+
+TEST(ParseCliOptions, SaysWhichWholeNumbersAnOptionTakes_WhenGivenAnotherValue) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"--jobs", "1025"}, "--jobs: expected a whole number from 0 to 1024"},
+      {{"-j", "x"}, "--jobs: expected a whole number from 0 to 1024"},
+      {{"--quality", "0"}, "--quality: expected a whole number from 1 to 100"},
+      {{"--position", "-1"}, "--position: expected a whole number from 0 to 5"},
+      {{"--density", "99999999999"}, "--density: expected a whole number from 0 to 256"},
+      {{"--threshold", " 7"}, "--threshold: expected a whole number from 0 to 255"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::vector<const char*> argv{"quelmar-cli"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    CliOptions options;
+    std::ostringstream out, err;
+    EXPECT_EQ(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), options, out, err),
+              kExitBadUsage);
+    EXPECT_EQ(err.str().substr(0, err.str().find('\n')), message) << arguments[1];
   }
 }
 
@@ -102,12 +129,13 @@ TEST(ParseCliOptions, ExplainsEveryOption_InTheHelp) {
 
 TEST(ResolveParameters, UsesTheWindowsDefaults_WithoutASettingsFile) {
   const CliParameters parameters = ResolveParameters(CliOptions{});
-  EXPECT_EQ(parameters.stamp.FPosition, 0);
-  EXPECT_EQ(parameters.stamp.FAlpha, 127);
-  EXPECT_EQ(parameters.stamp.FMaskType, 0);
-  EXPECT_EQ(parameters.stamp.FThreshold, 250);
-  EXPECT_EQ(parameters.quality, 100);
-  EXPECT_EQ(parameters.logo, "");
+  EXPECT_EQ(parameters.fields.stamp.FPosition, 0);
+  EXPECT_EQ(parameters.fields.stamp.FAlpha, 127);
+  EXPECT_EQ(parameters.fields.stamp.FMaskType, 0);
+  EXPECT_EQ(parameters.fields.stamp.FThreshold, 250);
+  EXPECT_EQ(parameters.fields.FQuality, 100);
+  EXPECT_EQ(parameters.fields.FJobs, 0);
+  EXPECT_EQ(parameters.texts[EditField::kLogo], "");
 }
 
 TEST(ResolveParameters, ClampsTheSettingsFile_AndLetsExplicitOptionsOverrideIt) {
@@ -121,19 +149,46 @@ TEST(ResolveParameters, ClampsTheSettingsFile_AndLetsExplicitOptionsOverrideIt) 
   const Parsed p = Parse({"--settings", (temp / "Quelmar.ini").c_str(), "--mask", "1"});
   ASSERT_FALSE(p.status) << p.err;
   const CliParameters parameters = ResolveParameters(p.options);
-  EXPECT_EQ(parameters.logo, temp / "logo.bmp");
-  EXPECT_EQ(parameters.source, temp.path() + "/");
-  EXPECT_EQ(parameters.output, "/out/");
-  EXPECT_EQ(parameters.exclude, "raw, old");
-  EXPECT_EQ(parameters.stamp.FPosition, 5);
-  EXPECT_EQ(parameters.stamp.FAlpha, 0);
-  EXPECT_EQ(parameters.quality, 80);
-  EXPECT_EQ(parameters.stamp.FThreshold, 255);
-  EXPECT_EQ(parameters.stamp.FMaskType, 1);
+  EXPECT_EQ(parameters.texts[EditField::kLogo], temp / "logo.bmp");
+  EXPECT_EQ(parameters.texts[EditField::kSource], temp.path() + "/");
+  EXPECT_EQ(parameters.texts[EditField::kOutput], "/out/");
+  EXPECT_EQ(parameters.texts[EditField::kExclusions], "raw, old");
+  EXPECT_EQ(parameters.fields.stamp.FPosition, 5);
+  EXPECT_EQ(parameters.fields.stamp.FAlpha, 0);
+  EXPECT_EQ(parameters.fields.FQuality, 80);
+  EXPECT_EQ(parameters.fields.stamp.FThreshold, 255);
+  EXPECT_EQ(parameters.fields.stamp.FMaskType, 1);
+}
+
+TEST(ResolveParameters, TakesTheJobsFromTheSettingsFile_ClampedAndOverriddenByJ) {
+  TempFolder temp;
+  const std::string ini = temp / "Quelmar.ini";
+  for (const auto& [line, expected] : std::vector<std::pair<std::string, int>>{
+           {"Jobs=3", 3}, {"Jobs=5000", 1024}, {"Jobs=-2", 0}, {"Jobs=x", 0}, {"", 0}}) {
+    WriteText(ini, "[Setup]\r\n" + line + "\r\n");
+    const Parsed p = Parse({"--settings", ini.c_str()});
+    ASSERT_FALSE(p.status) << p.err;
+    EXPECT_EQ(ResolveParameters(p.options).fields.FJobs, expected) << line;
+  }
+  WriteText(ini, "[Setup]\r\nJobs=3\r\n");
+  const Parsed p = Parse({"--settings", ini.c_str(), "-j", "1"});
+  ASSERT_FALSE(p.status) << p.err;
+  EXPECT_EQ(ResolveParameters(p.options).fields.FJobs, 1);
 }
 
 TEST(ParseCliOptions, RefusesAMissingSettingsFile) {
   EXPECT_EQ(Parse({"--settings", "/nonexistent/Quelmar.ini"}).status, kExitBadUsage);
+}
+
+// A switch of the settings table is an option without a value that turns it on.
+TEST(ParseCliOptions, LosslessIsAFlagThatOverridesTheSettingsFile) {
+  const Parsed plain = Parse({});
+  ASSERT_FALSE(plain.status) << plain.err;
+  EXPECT_FALSE(ResolveParameters(plain.options).fields.FLossless);
+  const Parsed on = Parse({"--lossless"});
+  ASSERT_FALSE(on.status) << on.err;
+  EXPECT_TRUE(ResolveParameters(on.options).fields.FLossless);
+  EXPECT_NE(Parse({"--help"}).out.find("--lossless"), std::string::npos);
 }
 
 }  // namespace

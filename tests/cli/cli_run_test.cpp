@@ -10,27 +10,27 @@
 #include "cli/cli_options.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_host.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using testing::JpegBytes;
-using testing::TempFolder;
-using testing::TreeListing;
-using testing::WriteBytes;
-using testing::WriteText;
 
 // Every case runs with --jobs 1, 2 and 8.
 class CliRunTest : public ::testing::TestWithParam<int> {
  protected:
   CliRunTest() {
-    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(10, 8)));
+    WriteBytes(logo_, Bmp24Bytes(LogoRaster(10, 8)));
     std::filesystem::create_directories(out_);
     Photo("a/b/1.jpg", 1);
     Photo("a/2.JPG", 2);
@@ -105,7 +105,7 @@ TEST_P(CliRunTest, ExitsWith2_AfterAFailedCheck_WithTheWindowsMessage) {
 
 TEST_P(CliRunTest, ExitsWith3_WhenAnErrorEndsTheRun) {
   std::filesystem::create_directories(out_ + "/a");
-  testing::MakeReadOnly(out_ + "/a");
+  MakeReadOnly(out_ + "/a");
   EXPECT_EQ(Run(), 3);
   EXPECT_THAT(err_, HasSubstr("を作成できません."));
 }
@@ -143,10 +143,10 @@ class InterruptedAfterFirstFile : public TerminalHost {
 
 TEST_P(CliRunTest, StopsBeforeTheNextFile_WhenInterruptedDuringARun) {
   CliParameters parameters;
-  parameters.logo = logo_;
-  parameters.source = src_;
-  parameters.output = out_;
-  parameters.jobs = GetParam();
+  parameters.texts[EditField::kLogo] = logo_;
+  parameters.texts[EditField::kSource] = src_;
+  parameters.texts[EditField::kOutput] = out_;
+  parameters.fields.FJobs = GetParam();
   std::ostringstream err;
   InterruptedAfterFirstFile host(parameters, err, interrupt_);
   BitBtn1Click(host);
@@ -164,12 +164,12 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
 
   const std::string window_out = temp_ / "window";
   std::filesystem::create_directory(window_out);
-  testing::FakeRunHost window;
+  FakeRunHost window;
   window.jobs = 1;
-  window.fields = {{RunField::kLogo, logo_},
-                   {RunField::kSource, src_ + "/"},
-                   {RunField::kOutput, window_out + "/"},
-                   {RunField::kExclusions, "raw"}};
+  window.fields = {{EditField::kLogo, logo_},
+                   {EditField::kSource, src_ + "/"},
+                   {EditField::kOutput, window_out + "/"},
+                   {EditField::kExclusions, "raw"}};
   window.stamp = {4, 2, 200, 120};
   window.quality = 77;
   BitBtn1Click(window);
@@ -179,16 +179,31 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   ASSERT_EQ(listing.size(), 6u);
   for (const std::string& entry : listing) {
     if (entry.back() == '/') continue;
-    EXPECT_EQ(testing::ReadBytes(out_ + "/" + entry), testing::ReadBytes(window_out + "/" + entry))
-        << entry;
+    EXPECT_EQ(ReadBytes(out_ + "/" + entry), ReadBytes(window_out + "/" + entry)) << entry;
   }
 }
 
-TEST(ErrorReportText, AddsAPeriod_UnlessTheLastCharacterSortsAtOrBeforeIt) {
-  EXPECT_EQ(ErrorReportText("メモリが足りません"), "メモリが足りません.");
-  EXPECT_EQ(ErrorReportText("Disk full."), "Disk full.");
-  EXPECT_EQ(ErrorReportText("code 42"), "code 42.");
-  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
+// Photos the lossless mode cannot do exactly are named once per run, and the summary counts
+// both kinds.
+TEST_P(CliRunTest, LosslessRunNamesTheFirstFallbackOnceAndCountsThePhotos) {
+  for (const char* name : {"a/5.jpg", "a/6.jpg"}) {
+    std::vector<std::uint8_t> turned = JpegBytes(40, 30, 5);
+    // An Exif block whose only tag turns the picture (orientation 6).
+    const std::vector<std::uint8_t> exif = {
+        0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+        1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
+    turned.insert(turned.begin() + 2, exif.begin(), exif.end());
+    WriteBytes(src_ + "/" + name, turned);
+  }
+  EXPECT_EQ(Run({"--lossless"}), 0) << err_;
+  const std::string note = "Exif の向きが 1 以外のため、ロスレスではなく通常の変換で書きました";
+  const std::size_t first = err_.find(note);
+  EXPECT_NE(first, std::string::npos) << err_;
+  EXPECT_EQ(err_.find(note, first + 1), std::string::npos) << err_;
+  EXPECT_THAT(err_, HasSubstr("ロスレスで書いたファイル 3(うちハフマン表を作り直したもの 0)、"
+                              "通常の変換で書いたファイル 2"));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(err_, ::testing::Not(HasSubstr("ロスレス")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, CliRunTest, ::testing::Values(1, 2, 8));

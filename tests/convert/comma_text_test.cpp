@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "convert/folder_inclusion.h"
+#include "convert/walk_order.h"
 
 namespace quelmar {
 namespace {

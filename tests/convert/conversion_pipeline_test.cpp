@@ -5,8 +5,11 @@
 #include <memory>
 
 #include "base/memory_budget.h"
-#include "convert/fake_run_host.h"
-#include "convert/sample_files.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -15,14 +18,14 @@ namespace {
 // is held at its start by a turn that needs the memory budget alone, which only the host's
 // events give back: without them, Take would never return.
 TEST(ConversionPipeline, LetsTheHostsEventsRunWhileItWaitsForAFile) {
-  testing::TempFolder temp;
+  fixtures::TempFolder temp;
   const std::string source = temp / "src";
-  testing::WriteBytes(source + "/1.jpg", testing::JpegBytes(64, 48, 1));
+  fixtures::WriteBytes(source + "/1.jpg", fixtures::JpegBytes(64, 48, 1));
   WalkListing listing(source, {});
   while (listing.Step()) {
   }
   ASSERT_EQ(listing.files().size(), 1u);
-  testing::FakeRunHost host;
+  fixtures::FakeRunHost host;
   auto alone = std::make_unique<MemoryTurn>(MemoryTurn::Kind::kAlone);
   host.while_waiting = [&] { alone.reset(); };
 

@@ -9,26 +9,24 @@
 #include "base/files.h"
 #include "convert/comma_text.h"
 #include "convert/convert_file.h"
-#include "convert/fake_run_host.h"
-#include "convert/sample_files.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
 using ::testing::ElementsAre;
-using testing::FakeRunHost;
 using ::testing::IsEmpty;
-using testing::JpegBytes;
-using testing::TempFolder;
-using testing::TreeListing;
-using testing::WriteBytes;
-using testing::WriteText;
 
 // Every case runs with 1, 2 and 8 worker threads: a run looks the same from outside.
 class ConvertFolderTest : public ::testing::TestWithParam<int> {
  protected:
   ConvertFolderTest() {
-    host_.state.FMark = testing::LogoRaster(8, 8);
+    host_.state.FMark = LogoRaster(8, 8);
     host_.state.FStop = 0;
     host_.jobs = GetParam();
     std::filesystem::create_directory(out_);
@@ -172,7 +170,7 @@ TEST_P(ConvertFolderTest, LetsAWriteErrorEndTheWalk) {
   Photo("a/p.jpg");
   Photo("b/p.jpg");
   std::filesystem::create_directory(out_ + "/a");
-  testing::MakeReadOnly(out_ + "/a");
+  MakeReadOnly(out_ + "/a");
   EXPECT_THROW(Walk(), EFCreateError);
   EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
 }
@@ -188,7 +186,7 @@ TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfter
   for (int i = 0; i < files; ++i) Photo("p" + std::to_string(10 + i) + ".jpg", 1);
   host_.quality = 10;
   const Raster24 old_logo = host_.state.FMark;
-  const Raster24 new_logo = testing::LogoRaster(6, 10);
+  const Raster24 new_logo = LogoRaster(6, 10);
   // The user moves the quality slider and picks another logo while events run before the
   // second file.
   host_.on_pump = [&](int pump) {
@@ -205,7 +203,7 @@ TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfter
   ASSERT_NE(before, after);
   for (int i = 0; i < files; ++i) {
     const std::string name = "p" + std::to_string(10 + i) + ".jpg";
-    EXPECT_EQ(testing::ReadBytes(out_ + "/" + name), i < started ? before : after) << name;
+    EXPECT_EQ(ReadBytes(out_ + "/" + name), i < started ? before : after) << name;
   }
 }
 
@@ -233,8 +231,7 @@ TEST_P(ConvertFolderTest, WritesTheSameBytes_AsOneFileAfterAnother) {
   ASSERT_EQ(listing.size(), 3u + 12u);
   for (const std::string& entry : listing) {
     if (entry.back() == '/') continue;
-    EXPECT_EQ(testing::ReadBytes(out_ + "/" + entry), testing::ReadBytes(reference + "/" + entry))
-        << entry;
+    EXPECT_EQ(ReadBytes(out_ + "/" + entry), ReadBytes(reference + "/" + entry)) << entry;
   }
 }
 
@@ -273,7 +270,7 @@ TEST_P(ConvertFolderTest, EndsItsWorkers_WhenTheRunStopsOrAnErrorEndsIt) {
 
   host_.on_pump = nullptr;
   host_.state.FStop = 0;
-  WriteBytes(src_ + "/12x.jpg", testing::UndecodableJpegBytes(24, 16));
+  WriteBytes(src_ + "/12x.jpg", UndecodableJpegBytes(24, 16));
   EXPECT_THROW(Walk(), EJpegError);
   EXPECT_EQ(ThreadCount(), threads);
 }
@@ -294,7 +291,7 @@ TEST_P(ConvertFolderTest, AsksWhenTheWalkReachesAFailedFile_WithNothingAfterItWr
 
 TEST_P(ConvertFolderTest, EndsTheRunAtTheFileWhoseDecodingFails) {
   for (int i = 0; i < 10; ++i) Photo(std::to_string(i) + ".jpg", i);
-  WriteBytes(src_ + "/4x.jpg", testing::UndecodableJpegBytes(24, 16));
+  WriteBytes(src_ + "/4x.jpg", UndecodableJpegBytes(24, 16));
   EXPECT_THROW(Walk(), EJpegError);
   EXPECT_THAT(Output(), ElementsAre("0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg"));
   EXPECT_EQ(host_.files_finished, 5);
@@ -314,7 +311,7 @@ TEST_P(ConvertFolderTest, ConvertsFilesThatAppearOrVanishDuringTheRun) {
   Walk();
   EXPECT_THAT(Output(), ElementsAre("a/", "a/1.jpg", "z/", "z/2.jpg", "z/3.jpg"));
   EXPECT_THAT(host_.questions, IsEmpty());
-  EXPECT_EQ(testing::ReadBytes(out_ + "/z/2.jpg"),
+  EXPECT_EQ(ReadBytes(out_ + "/z/2.jpg"),
             StampJpegFile(src_ + "/z/2.jpg", host_.state.FMark, host_.stamp, host_.quality).bytes);
 }
 
@@ -330,6 +327,43 @@ TEST_P(ConvertFolderTest, RemovesTheTemporaryFilesOfAKilledRun_WhereItWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderTest, ::testing::Values(1, 2, 8));
+
+}  // namespace
+}  // namespace quelmar
+
+namespace quelmar {
+namespace {
+
+class ConvertFolderLosslessTest : public ConvertFolderTest {};
+
+// With the lossless mode on, every worker count writes the same bytes as one worker, and each
+// file's outcome says how it was stamped.
+TEST_P(ConvertFolderLosslessTest, WritesTheSameBytesAtAnyJobsAndReportsEveryPhoto) {
+  for (int i = 0; i < 6; ++i) {
+    WriteBytes(src_ + "/" + std::to_string(i) + ".jpg", JpegBytes(40 + i, 24 + i, i, i % 3 == 0));
+  }
+  host_.lossless = true;
+  Walk();
+  FakeRunHost one;
+  one.state.FMark = host_.state.FMark;
+  one.state.FStop = 0;
+  one.jobs = 1;
+  one.lossless = true;
+  const std::string reference = temp_ / "reference";
+  ConvertFolder(one, src_, reference);
+  ASSERT_EQ(host_.outcomes.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = std::to_string(i) + ".jpg";
+    const FileOutcome& outcome = host_.outcomes[static_cast<std::size_t>(i)];
+    EXPECT_EQ(outcome.source, src_ + "/" + name);
+    ASSERT_TRUE(outcome.lossless.has_value()) << name;
+    EXPECT_EQ(outcome.lossless->outcome,
+              i % 3 == 0 ? LosslessOutcome::kRewritten : LosslessOutcome::kSpliced);
+    EXPECT_EQ(ReadBytes(out_ + "/" + name), ReadBytes(reference + "/" + name));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderLosslessTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar

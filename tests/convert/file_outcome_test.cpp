@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "convert/convert_file.h"
-#include "convert/sample_files.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -30,17 +33,17 @@ TEST(DetailsOf, NamesThePathAndTheReasonOnLinesOfTheirOwn) {
 
 // A photo smaller than the logo says both sizes, so the user sees which side is short.
 TEST(StampJpegFile, GivesTheSizesAsTheReasonOfAPhotoSmallerThanTheLogo) {
-  testing::TempFolder temp;
+  fixtures::TempFolder temp;
   const std::string photo = temp / "small.jpg";
-  testing::WriteBytes(photo, testing::JpegBytes(40, 30));
-  const StampedJpeg small = StampJpegFile(photo, testing::LogoRaster(50, 20), {}, 90);
+  fixtures::WriteBytes(photo, fixtures::JpegBytes(40, 30));
+  const StampedJpeg small = StampJpegFile(photo, fixtures::LogoRaster(50, 20), {}, 90);
   EXPECT_EQ(small.result, FileOutcome::Result::kSmallerThanLogo);
   EXPECT_EQ(small.message, kSmallerThanLogo);
   EXPECT_EQ(small.reason, "画像 40 × 30 ピクセル、ロゴ 50 × 20 ピクセル");
 
   const std::string empty = temp / "empty.jpg";
-  testing::WriteBytes(empty, {});
-  EXPECT_EQ(StampJpegFile(empty, testing::LogoRaster(5, 5), {}, 90).reason, "画素のない画像です");
+  fixtures::WriteBytes(empty, {});
+  EXPECT_EQ(StampJpegFile(empty, fixtures::LogoRaster(5, 5), {}, 90).reason, "画素のない画像です");
 }
 
 }  // namespace

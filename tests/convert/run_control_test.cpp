@@ -7,40 +7,39 @@
 #include <filesystem>
 
 #include "base/errors.h"
-#include "convert/fake_run_host.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
 using ::testing::ElementsAre;
-using testing::FakeRunHost;
 using ::testing::IsEmpty;
-using testing::JpegBytes;
-using testing::TempFolder;
-using testing::TreeListing;
-using testing::WriteBytes;
-using testing::WriteText;
 
 // Every case runs with 1, 2 and 8 worker threads.
 class RunControlTest : public ::testing::TestWithParam<int> {
  protected:
   RunControlTest() {
-    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(8, 6)));
+    WriteBytes(logo_, Bmp24Bytes(LogoRaster(8, 6)));
     std::filesystem::create_directories(src_);
     std::filesystem::create_directories(out_);
     host_.jobs = GetParam();
-    host_.fields = {{RunField::kLogo, logo_},
-                    {RunField::kSource, src_ + "/"},
-                    {RunField::kOutput, out_ + "/"},
-                    {RunField::kExclusions, ""}};
+    host_.fields = {{EditField::kLogo, logo_},
+                    {EditField::kSource, src_ + "/"},
+                    {EditField::kOutput, out_ + "/"},
+                    {EditField::kExclusions, ""}};
   }
 
   void Photo(const std::string& relative, int seed = 0) {
     WriteBytes(src_ + "/" + relative, JpegBytes(32, 24, seed));
   }
   // A click whose checks fail: the message, the focus, and nothing else.
-  void ExpectRefused(const std::string& message, RunField field) {
+  void ExpectRefused(const std::string& message, EditField field) {
     BitBtn1Click(host_);
     EXPECT_THAT(host_.log, ElementsAre("message:" + message));
     EXPECT_THAT(host_.focus, ElementsAre(field));
@@ -67,32 +66,32 @@ class RunControlTest : public ::testing::TestWithParam<int> {
 
 TEST_P(RunControlTest, ShowsOnlyTheLogoMessage_WhenEveryFieldIsEmpty) {
   host_.fields.clear();
-  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
+  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", EditField::kLogo);
 }
 
 TEST_P(RunControlTest, RefusesALogoPathThatNamesAFolder) {
-  host_.fields[RunField::kLogo] = src_;
-  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", RunField::kLogo);
+  host_.fields[EditField::kLogo] = src_;
+  ExpectRefused("ロゴ画像が指定されていないか、ファイルがありません", EditField::kLogo);
 }
 
 TEST_P(RunControlTest, RefusesAMissingSource_AfterReplacingTheExclusions) {
-  host_.fields[RunField::kSource] = "";
-  host_.fields[RunField::kExclusions] = "raw, old";
-  ExpectRefused("元画像のディレクトリがありません", RunField::kSource);
+  host_.fields[EditField::kSource] = "";
+  host_.fields[EditField::kExclusions] = "raw, old";
+  ExpectRefused("元画像のディレクトリがありません", EditField::kSource);
   EXPECT_THAT(host_.state.FExceptFolders, ElementsAre("raw", "old"));
 }
 
 TEST_P(RunControlTest, RefusesAMissingOutput) {
-  host_.fields[RunField::kOutput] = "";
-  ExpectRefused("出力先ディレクトリがありません", RunField::kOutput);
+  host_.fields[EditField::kOutput] = "";
+  ExpectRefused("出力先ディレクトリがありません", EditField::kOutput);
 }
 
 TEST_P(RunControlTest, RefusesAnOutputThatIsTheSource_WithOrWithoutTrailingSeparator) {
   for (const std::string& output : {src_ + "/", src_, src_ + "//", src_ + "/./"}) {
     host_ = FakeRunHost();
     host_.fields = {
-        {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, output}};
-    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", RunField::kSource);
+        {EditField::kLogo, logo_}, {EditField::kSource, src_}, {EditField::kOutput, output}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", EditField::kSource);
   }
 }
 
@@ -103,8 +102,8 @@ TEST_P(RunControlTest, RefusesAnOutputBelowTheSource_ThroughLinksAndDots) {
        {src_ + "/out/", src_ + "/out", temp_ / "link/", out_ + "/../写真/out/"}) {
     host_ = FakeRunHost();
     host_.fields = {
-        {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, output}};
-    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", RunField::kSource);
+        {EditField::kLogo, logo_}, {EditField::kSource, src_}, {EditField::kOutput, output}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", EditField::kSource);
   }
 }
 
@@ -113,8 +112,8 @@ TEST_P(RunControlTest, TakesASourceOfTheRootFolderForThatFolder_NotForAMissingOn
   for (const std::string source : {"/", "//"}) {
     host_ = FakeRunHost();
     host_.fields = {
-        {RunField::kLogo, logo_}, {RunField::kSource, source}, {RunField::kOutput, out_}};
-    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", RunField::kSource);
+        {EditField::kLogo, logo_}, {EditField::kSource, source}, {EditField::kOutput, out_}};
+    ExpectRefused("出力先ディレクトリが元画像ディレクトリに含まれます", EditField::kSource);
   }
 }
 
@@ -129,7 +128,7 @@ TEST_P(RunControlTest, AcceptsOutputsThatMerelyContainTheSourcesName) {
   for (const char* output : {"backup/photos/", "photos2/"}) {
     host_ = FakeRunHost();
     host_.fields = {
-        {RunField::kLogo, logo_}, {RunField::kSource, "photos"}, {RunField::kOutput, output}};
+        {EditField::kLogo, logo_}, {EditField::kSource, "photos"}, {EditField::kOutput, output}};
     BitBtn1Click(host_);
     EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました")) << output;
     EXPECT_TRUE(std::filesystem::exists(std::string(output) + "p.jpg")) << output;
@@ -175,28 +174,29 @@ TEST_P(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {
   Photo("a/1.jpg");
   BitBtn1Click(host_);
   const std::vector<std::string> with_separator = TreeListing(out_);
-  const auto bytes = testing::ReadBytes(out_ + "/a/1.jpg");
+  const auto bytes = ReadBytes(out_ + "/a/1.jpg");
   std::filesystem::remove_all(out_);
   std::filesystem::create_directory(out_);
 
   host_ = FakeRunHost();
-  host_.fields = {{RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, out_}};
+  host_.fields = {
+      {EditField::kLogo, logo_}, {EditField::kSource, src_}, {EditField::kOutput, out_}};
   BitBtn1Click(host_);
   EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
   EXPECT_EQ(TreeListing(out_), with_separator);
-  EXPECT_EQ(testing::ReadBytes(out_ + "/a/1.jpg"), bytes);
+  EXPECT_EQ(ReadBytes(out_ + "/a/1.jpg"), bytes);
 }
 
 TEST_P(RunControlTest, MakesADoubledTrailingSeparatorOne_AndLeavesOneLetterNamesAlone) {
   Photo("1.jpg");
   std::filesystem::create_directories(out_ + "/a");
-  host_.fields[RunField::kOutput] = out_ + "//";
+  host_.fields[EditField::kOutput] = out_ + "//";
   BitBtn1Click(host_);
   EXPECT_TRUE(std::filesystem::exists(out_ + "/1.jpg"));
 
   host_ = FakeRunHost();
   host_.fields = {
-      {RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, out_ + "/a"}};
+      {EditField::kLogo, logo_}, {EditField::kSource, src_}, {EditField::kOutput, out_ + "/a"}};
   BitBtn1Click(host_);
   EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました"));
   EXPECT_TRUE(std::filesystem::exists(out_ + "/a/1.jpg"));
@@ -250,7 +250,7 @@ TEST_P(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
   WriteText(src_ + "/旅行/broken.jpg", "not a jpeg");
   WriteBytes(src_ + "/旅行/tiny.jpg", JpegBytes(4, 4));
   WriteText(src_ + "/旅行/zero.jpg", "");
-  host_.fields[RunField::kExclusions] = "raw, old";
+  host_.fields[EditField::kExclusions] = "raw, old";
   BitBtn1Click(host_);
   EXPECT_THAT(host_.questions,
               ElementsAre(src_ + "/旅行/broken.jpg が読み込めませんでした 作業を続けますか？",
@@ -264,7 +264,7 @@ TEST_P(RunControlTest, ConvertsTheMixedTree_AsksAboutEachBadFile) {
 TEST_P(RunControlTest, ReturnsToIdle_WhenAnErrorEscapesTheWalk) {
   Photo("a/p.jpg");
   std::filesystem::create_directory(out_ + "/a");
-  testing::MakeReadOnly(out_ + "/a");
+  MakeReadOnly(out_ + "/a");
   ExpectIdleAfterError();
 }
 
@@ -281,7 +281,7 @@ TEST_P(RunControlTest, ReportsASaveThatFails_AndStillTheEndOfTheRun) {
 }
 
 TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
-  host_.state.FMark = testing::LogoRaster(3, 3);
+  host_.state.FMark = LogoRaster(3, 3);
   WriteText(logo_, "not a bitmap");
   EXPECT_THROW(BitBtn1Click(host_), Error);
   EXPECT_EQ(host_.state.FMark.width(), 3);
@@ -290,7 +290,7 @@ TEST_P(RunControlTest, KeepsThePreviousLogoAndStaysIdle_WhenTheLogoIsNoBitmap) {
 }
 
 TEST_P(RunControlTest, PicksUpALogoChangedOnDisk) {
-  host_.state.FMark = testing::LogoRaster(3, 3);
+  host_.state.FMark = LogoRaster(3, 3);
   BitBtn1Click(host_);
   EXPECT_EQ(host_.state.FMark.width(), 8);
 }

@@ -3,14 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "convert/sample_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using namespace fixtures;
+
 using ::testing::ElementsAre;
-using testing::TempFolder;
-using testing::WriteText;
 
 TEST(ListWalkOrder, ListsSubFoldersFirst_ThenJpgThenJpeg_SkippingExcludedAndHiddenFolders) {
   TempFolder temp;

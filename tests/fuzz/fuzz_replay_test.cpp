@@ -4,8 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "fuzz_entries.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "support/file_tools.h"
 
 namespace quelmar::fuzz {
 namespace {
@@ -30,15 +29,10 @@ std::vector<std::filesystem::path> Findings(const std::string& target) {
   return files;
 }
 
-std::vector<std::uint8_t> Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void ReplayAll(const std::string& target, Entry entry) {
   for (const std::filesystem::path& file : Findings(target)) {
     SCOPED_TRACE(file.string());
-    const std::vector<std::uint8_t> bytes = Bytes(file);
+    const std::vector<std::uint8_t> bytes = fixtures::ReadBytes(file.string());
     EXPECT_TRUE(entry(bytes));
   }
 }
@@ -49,6 +43,10 @@ TEST(FuzzReplay, EveryKeptBitmapInputDecodesOrIsRefusedCleanly) {
 
 TEST(FuzzReplay, EveryKeptJpegInputDecodesOrIsRefusedCleanly) {
   ReplayAll("jpeg_fuzz", JpegEntry);
+}
+
+TEST(FuzzReplay, EveryKeptLosslessInputStampsOrFallsBackCleanly) {
+  ReplayAll("lossless_fuzz", LosslessEntry);
 }
 
 TEST(FuzzReplay, EveryKeptSettingsInputSavesTextThatReadsBackAsItself) {

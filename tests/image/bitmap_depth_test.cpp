@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "bitmap_builder.h"
 #include "image/bitmap_file.h"
+#include "support/bmp_builder.h"
+#include "support/rasters.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BmpLayout;
-using testing::BuildBmp;
-using testing::PackRows;
-using testing::PixelsOf;
+using namespace fixtures;
 using Rows = std::vector<std::vector<std::uint32_t>>;
 
 Rows Decode(const BmpLayout& layout) {
@@ -26,7 +24,7 @@ std::vector<std::uint32_t> GreyRamp(int count) {
 }
 
 TEST(DecodeBitmap, EmptyInputGivesAnEmptyRasterWithoutError) {
-  Raster24 raster = testing::MarkedRaster();
+  Raster24 raster = MarkedRaster();
   DecodeBitmap({}, raster);
   EXPECT_EQ(raster.width(), 0);
   EXPECT_EQ(raster.height(), 0);

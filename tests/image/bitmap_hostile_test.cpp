@@ -4,17 +4,14 @@
 #include <functional>
 
 #include "base/errors.h"
-#include "bitmap_builder.h"
 #include "image/bitmap_file.h"
+#include "support/bmp_builder.h"
+#include "support/rasters.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BmpLayout;
-using testing::BuildBmp;
-using testing::PackRows;
-using testing::PixelsOf;
-using testing::PutU32;
+using namespace fixtures;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr const char* kInvalid = "ビットマップイメージが不正です";
@@ -127,7 +124,7 @@ std::vector<HostileFile> HostileFiles() {
 TEST(DecodeBitmap, HostileFilesFailWithTheirMessageAndLeaveTheRasterAsItWas) {
   std::vector<HostileFile> files = HostileFiles();
   files[0].bytes[0] = 'X';
-  const Raster24 before = testing::MarkedRaster();
+  const Raster24 before = MarkedRaster();
   for (const HostileFile& file : files) {
     SCOPED_TRACE(file.name);
     Raster24 raster = before;

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "bitmap_builder.h"
 #include "image/bitmap_file.h"
+#include "support/bmp_builder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BmpLayout;
-using testing::BuildBmp;
-using testing::PixelsOf;
+using namespace fixtures;
 using Rows = std::vector<std::vector<std::uint32_t>>;
 
 // Index i shows as 0x0100i0 so that index 0 is told apart from black.

@@ -9,12 +9,15 @@
 
 #include "base/errors.h"
 #include "image/jpeg_file.h"
-#include "jpeg_reference_tools.h"
+#include "support/file_tools.h"
+#include "support/jpeg_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
+using namespace fixtures;
 
 // A sequential script whose three components come in three scans of their own.
 constexpr const char* kSeparateScans = "0: 0 63 0 0;\n1: 0 63 0 0;\n2: 0 63 0 0;\n";
@@ -39,28 +42,27 @@ class DecodeJpegMatchesDjpeg : public ::testing::TestWithParam<SourceKind> {};
 TEST_P(DecodeJpegMatchesDjpeg, PixelForPixel) {
   QUELMAR_REQUIRE_JPEG_TOOLS();
   const SourceKind& kind = GetParam();
-  TemporaryFolder folder;
+  TempFolder folder;
   const Raster24 photo = PhotoLike(kind.width, kind.height, 7);
-  const std::string input = folder.File(kind.gray ? "in.pgm" : "in.ppm");
+  const std::string input = (folder / (kind.gray ? "in.pgm" : "in.ppm"));
   kind.gray ? WritePgm(input, photo) : WritePpm(input, photo);
-  WriteBytes(folder.File("scans.txt"),
-             {kSeparateScans, kSeparateScans + std::strlen(kSeparateScans)});
+  WriteBytes(folder / "scans.txt", {kSeparateScans, kSeparateScans + std::strlen(kSeparateScans)});
 
   std::vector<std::string> cjpeg_args;
   for (const std::string& word : kind.cjpeg_switches) {
-    cjpeg_args.push_back(word == "SCANS" ? folder.File("scans.txt") : word);
+    cjpeg_args.push_back(word == "SCANS" ? folder / "scans.txt" : word);
   }
-  cjpeg_args.insert(cjpeg_args.end(), {"-outfile", folder.File("source.jpg"), input});
+  cjpeg_args.insert(cjpeg_args.end(), {"-outfile", folder / "source.jpg", input});
   ASSERT_TRUE(RunTool(FindTool("cjpeg"), cjpeg_args));
 
   std::vector<std::string> djpeg_args{"-dct", "float"};
   if (kind.gray)
     djpeg_args.insert(djpeg_args.end(), {"-colors", "236", "-dither", "fs", "-onepass"});
   djpeg_args.insert(djpeg_args.end(),
-                    {"-outfile", folder.File("reference.pnm"), folder.File("source.jpg")});
+                    {"-outfile", folder / "reference.pnm", folder / "source.jpg"});
   ASSERT_TRUE(RunTool(FindTool("djpeg"), djpeg_args));
 
-  const JpegFile jpeg = ReadJpegFile(folder.File("source.jpg"));
+  const JpegFile jpeg = ReadJpegFile(folder / "source.jpg");
   EXPECT_EQ(jpeg.width, static_cast<std::uint32_t>(kind.width));
   EXPECT_EQ(jpeg.height, static_cast<std::uint32_t>(kind.height));
   EXPECT_EQ(jpeg.MultiScan, kind.multi_scan);
@@ -68,7 +70,7 @@ TEST_P(DecodeJpegMatchesDjpeg, PixelForPixel) {
   Raster24 target;
   target.SetSize(kind.width, kind.height);
   DecodeJpeg(jpeg, target);
-  EXPECT_TRUE(SamePixels(target, ReadPnm(folder.File("reference.pnm"))));
+  EXPECT_TRUE(MatchesPnm(target, ReadPnm(folder / "reference.pnm")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,7 +104,7 @@ std::set<int> GrayLevels() {
 
 TEST(DecodeJpeg, GivesGrayPixelsThreeEqualBytesOfThe236Levels) {
   QUELMAR_REQUIRE_JPEG_TOOLS();
-  TemporaryFolder folder;
+  TempFolder folder;
   // A full ramp, so that every value has its chance to appear.
   Raster24 ramp;
   ramp.SetSize(256, 64);
@@ -110,11 +112,11 @@ TEST(DecodeJpeg, GivesGrayPixelsThreeEqualBytesOfThe236Levels) {
     for (std::int32_t x = 0; x < 256; ++x)
       std::fill_n(ramp.Row(y) + 3 * x, 3, static_cast<std::uint8_t>(x));
   }
-  WritePgm(folder.File("ramp.pgm"), ramp);
-  ASSERT_TRUE(RunTool(FindTool("cjpeg"), {"-quality", "100", "-outfile", folder.File("ramp.jpg"),
-                                          folder.File("ramp.pgm")}));
+  WritePgm(folder / "ramp.pgm", ramp);
+  ASSERT_TRUE(RunTool(FindTool("cjpeg"),
+                      {"-quality", "100", "-outfile", folder / "ramp.jpg", folder / "ramp.pgm"}));
   Raster24 target;
-  DecodeJpeg(ReadJpegFile(folder.File("ramp.jpg")), target);
+  DecodeJpeg(ReadJpegFile(folder / "ramp.jpg"), target);
 
   const std::set<int> levels = GrayLevels();
   ASSERT_EQ(levels.size(), 236u);
@@ -138,22 +140,21 @@ TEST(DecodeJpeg, GivesGrayPixelsThreeEqualBytesOfThe236Levels) {
 
 TEST(DecodeJpeg, DecodesAFileCutInItsDataWithGrayRowsAfterTheCut) {
   QUELMAR_REQUIRE_JPEG_TOOLS();
-  TemporaryFolder folder;
-  WritePpm(folder.File("in.ppm"), PhotoLike(101, 77, 3));
-  ASSERT_TRUE(
-      RunTool(FindTool("cjpeg"), {"-outfile", folder.File("whole.jpg"), folder.File("in.ppm")}));
-  std::vector<std::uint8_t> bytes = ReadBytes(folder.File("whole.jpg"));
+  TempFolder folder;
+  WritePpm(folder / "in.ppm", PhotoLike(101, 77, 3));
+  ASSERT_TRUE(RunTool(FindTool("cjpeg"), {"-outfile", folder / "whole.jpg", folder / "in.ppm"}));
+  std::vector<std::uint8_t> bytes = ReadBytes(folder / "whole.jpg");
   bytes.resize(bytes.size() / 2 + 300);  // inside the entropy-coded data
-  WriteBytes(folder.File("cut.jpg"), bytes);
+  WriteBytes(folder / "cut.jpg", bytes);
   ASSERT_TRUE(RunTool(FindTool("djpeg"),
-                      {"-dct", "float", "-outfile", folder.File("cut.ppm"), folder.File("cut.jpg")},
-                      "", true));
+                      {"-dct", "float", "-outfile", folder / "cut.ppm", folder / "cut.jpg"}, "",
+                      true));
 
-  const JpegFile jpeg = ReadJpegFile(folder.File("cut.jpg"));
+  const JpegFile jpeg = ReadJpegFile(folder / "cut.jpg");
   Raster24 target;
   target.SetSize(101, 77);
   ASSERT_NO_THROW(DecodeJpeg(jpeg, target));
-  EXPECT_TRUE(SamePixels(target, ReadPnm(folder.File("cut.ppm"))));
+  EXPECT_TRUE(MatchesPnm(target, ReadPnm(folder / "cut.ppm")));
   for (std::int32_t y = 64; y < 77; ++y) {
     const std::uint8_t* row = target.Row(y);
     ASSERT_TRUE(std::all_of(row, row + 3 * 101, [](std::uint8_t b) { return b == 128; }))
@@ -171,14 +172,6 @@ Raster24 Pattern(std::int32_t width, std::int32_t height) {
   return raster;
 }
 
-bool SameRaster(const Raster24& a, const Raster24& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (std::int32_t y = 0; y < a.height(); ++y) {
-    if (!std::equal(a.Row(y), a.Row(y) + 3 * a.width(), b.Row(y))) return false;
-  }
-  return true;
-}
-
 TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   const Raster24 before = Pattern(5, 4);
   Raster24 target = before;
@@ -186,7 +179,7 @@ TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   JpegFile jpeg;
   jpeg.data.assign(text.begin(), text.end());
   EXPECT_THROW(DecodeJpeg(jpeg, target), EJpegError);
-  EXPECT_TRUE(SameRaster(target, before));
+  EXPECT_TRUE(target == before);
 
   // A four-component frame, handed over without ParseJpegFile's check.
   jpeg.data = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x14, 0x08, 0x00, 0x04, 0x00, 0x05, 0x04,
@@ -198,7 +191,7 @@ TEST(DecodeJpeg, LeavesTheTargetAsItWasOnAnError) {
   } catch (const EJpegError& error) {
     EXPECT_EQ(error.code(), 27);
   }
-  EXPECT_TRUE(SameRaster(target, before));
+  EXPECT_TRUE(target == before);
 }
 
 TEST(DecodeJpeg, FailsWithCode42ForAnEmptyFile) {
@@ -210,7 +203,7 @@ TEST(DecodeJpeg, FailsWithCode42ForAnEmptyFile) {
     EXPECT_EQ(error.code(), 42);
     EXPECT_STREQ(error.what(), "JPEG エラー #42");
   }
-  EXPECT_TRUE(SameRaster(target, Pattern(2, 2)));
+  EXPECT_TRUE(target == Pattern(2, 2));
 }
 
 TEST(DecodeJpeg, CopiesIntoTheTopLeftOfATargetOfAnotherSize) {

@@ -8,13 +8,16 @@
 
 #include "base/errors.h"
 #include "image/jpeg_file.h"
-#include "jpeg_reference_tools.h"
-#include "jpeg_segments.h"
+#include "support/file_tools.h"
+#include "support/jpeg_segments.h"
+#include "support/jpeg_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using namespace jpeg_testing;
+using namespace fixtures;
 
 struct EncodeCase {
   std::int32_t width;
@@ -35,18 +38,18 @@ class EncodeJpegMatchesCjpeg : public ::testing::TestWithParam<EncodeCase> {};
 TEST_P(EncodeJpegMatchesCjpeg, ByteForByte) {
   QUELMAR_REQUIRE_JPEG_TOOLS();
   const EncodeCase& c = GetParam();
-  TemporaryFolder folder;
+  TempFolder folder;
   const Raster24 photo = PhotoLike(c.width, c.height, 11);
-  WritePpm(folder.File("in.ppm"), photo);
+  WritePpm(folder / "in.ppm", photo);
   std::vector<std::string> args{"-dct", "float", "-quality",
                                 std::to_string(std::min(c.quality, 100)), "-baseline"};
   if (c.progressive) args.push_back("-progressive");
-  args.insert(args.end(), {"-outfile", folder.File("reference.jpg"), folder.File("in.ppm")});
+  args.insert(args.end(), {"-outfile", folder / "reference.jpg", folder / "in.ppm"});
   ASSERT_TRUE(RunTool(FindTool("cjpeg"), args));
 
   const std::vector<std::uint8_t> encoded =
       EncodeJpeg(photo, static_cast<std::uint8_t>(c.quality), c.progressive);
-  const std::vector<std::uint8_t> reference = ReadBytes(folder.File("reference.jpg"));
+  const std::vector<std::uint8_t> reference = ReadBytes(folder / "reference.jpg");
   ASSERT_EQ(encoded.size(), reference.size());
   const auto mismatch = std::mismatch(encoded.begin(), encoded.end(), reference.begin());
   EXPECT_TRUE(mismatch.first == encoded.end())

@@ -8,13 +8,14 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "image/jpeg_file.h"
-#include "jpeg_reference_tools.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using jpeg_testing::TemporaryFolder;
-using jpeg_testing::WriteBytes;
+using fixtures::TempFolder;
+using fixtures::WriteBytes;
 
 struct Component {
   std::uint8_t id;
@@ -174,13 +175,13 @@ TEST(ParseJpegFile, ShowsTheCodeInTheErrorMessage) {
 }
 
 TEST(ReadJpegFile, ReadsTheWholeFileAndItsHeader) {
-  TemporaryFolder folder;
+  TempFolder folder;
   Frame frame;
   frame.width = 640;
   frame.height = 480;
   std::vector<std::uint8_t> bytes = Header(frame);
   bytes.resize(10000, 0x5A);  // data after the header is kept, never parsed
-  const std::string path = folder.File("写真.jpg");
+  const std::string path = folder / "写真.jpg";
   WriteBytes(path, bytes);
 
   const JpegFile file = ReadJpegFile(path);
@@ -190,20 +191,20 @@ TEST(ReadJpegFile, ReadsTheWholeFileAndItsHeader) {
 }
 
 TEST(ReadJpegFile, ReadsAnEmptyFileWithoutError) {
-  TemporaryFolder folder;
-  WriteBytes(folder.File("empty.jpg"), {});
-  const JpegFile file = ReadJpegFile(folder.File("empty.jpg"));
+  TempFolder folder;
+  WriteBytes(folder / "empty.jpg", {});
+  const JpegFile file = ReadJpegFile(folder / "empty.jpg");
   EXPECT_EQ(file.width, 0u);
   EXPECT_EQ(file.height, 0u);
   EXPECT_FALSE(file.MultiScan);
 }
 
 TEST(ReadJpegFile, FailsWithCode53ForATextFileNamedJpg) {
-  TemporaryFolder folder;
+  TempFolder folder;
   const std::string text = "メモ: これは写真ではありません\n";
-  WriteBytes(folder.File("memo.jpg"), {text.begin(), text.end()});
+  WriteBytes(folder / "memo.jpg", {text.begin(), text.end()});
   try {
-    ReadJpegFile(folder.File("memo.jpg"));
+    ReadJpegFile(folder / "memo.jpg");
     FAIL() << "a text file was accepted";
   } catch (const EJpegError& error) {
     EXPECT_EQ(error.code(), 53);
@@ -211,8 +212,8 @@ TEST(ReadJpegFile, FailsWithCode53ForATextFileNamedJpg) {
 }
 
 TEST(ReadJpegFile, FailsWithTheFileOpenErrorForAMissingFile) {
-  TemporaryFolder folder;
-  const std::string path = folder.File("ない.jpg");
+  TempFolder folder;
+  const std::string path = folder / "ない.jpg";
   try {
     ReadJpegFile(path);
     FAIL() << "a missing file was read";

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "base/errors.h"
 
 namespace quelmar {
@@ -120,6 +124,39 @@ TEST(Raster24, AnAbsurdSizeFailsWithOutOfResourcesAndKeepsTheRaster) {
   EXPECT_THROW(raster.SetSize(0x7FFFFFFF, 0x7FFFFFFF), EOutOfResources);
   ASSERT_EQ(raster.width(), 2);
   EXPECT_EQ(raster.Row(1)[5], before.Row(1)[5]);
+}
+
+// Equality looks at the size and at every pixel byte, never at the padding after a row.
+TEST(Raster24, EqualsAnotherRasterExactlyWhenSizeAndEveryPixelByteAgree) {
+  struct Case {
+    std::string name;
+    std::function<void(Raster24&)> change;  // applied to a copy of a 3 x 2 raster
+    bool equal;
+  };
+  const std::vector<Case> cases = {
+      {"a plain copy", [](Raster24&) {}, true},
+      {"the first byte", [](Raster24& r) { r.Row(0)[0] ^= 1; }, false},
+      {"the last pixel byte", [](Raster24& r) { r.Row(1)[8] ^= 0x80; }, false},
+      // 3 pixels take 9 bytes of a 12-byte row.
+      {"the padding of a row", [](Raster24& r) { r.Row(1)[9] ^= 0xFF; }, true},
+      {"one column more", [](Raster24& r) { r.SetSize(4, 2); }, false},
+      {"one row fewer", [](Raster24& r) { r.SetSize(3, 1); }, false},
+      {"no pixels at all", [](Raster24& r) { r = Raster24(); }, false},
+  };
+  Raster24 original;
+  original.SetSize(3, 2);
+  Fill(original, 5);
+  for (const Case& c : cases) {
+    Raster24 other = original;
+    c.change(other);
+    EXPECT_EQ(original == other, c.equal) << c.name;
+    EXPECT_EQ(other == original, c.equal) << c.name;
+  }
+  EXPECT_TRUE(Raster24() == Raster24());
+  Raster24 tall, wide;
+  tall.SetSize(2, 3);
+  wide.SetSize(3, 2);
+  EXPECT_FALSE(tall == wide) << "six white pixels, but not the same picture";
 }
 
 }  // namespace

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "base/errors.h"
 #include "image/bitmap_file.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -48,12 +47,11 @@ TEST(SharedRaster, AReplacementLeavesThePixelsAHolderTookAlone) {
 }
 
 TEST(SharedRaster, ALoadThatFailsKeepsThePixelsALoadThatWorksReplacesThem) {
-  const std::string folder = std::filesystem::temp_directory_path() / "quelmar-shared-raster";
-  std::filesystem::create_directories(folder);
-  const std::string bad = folder + "/bad.bmp";
-  std::ofstream(bad, std::ios::binary) << "not a bitmap, but long enough for a header";
-  const std::string empty = folder + "/empty.bmp";
-  std::ofstream(empty, std::ios::binary).flush();
+  const fixtures::TempFolder folder;
+  const std::string bad = folder / "bad.bmp";
+  fixtures::WriteText(bad, "not a bitmap, but long enough for a header");
+  const std::string empty = folder / "empty.bmp";
+  fixtures::WriteText(empty, "");
 
   SharedRaster logo = Filled(3, 2, 4);
   const std::shared_ptr<const Raster24> before = logo.Share();
@@ -62,7 +60,6 @@ TEST(SharedRaster, ALoadThatFailsKeepsThePixelsALoadThatWorksReplacesThem) {
   LoadBitmapFile(empty, logo);
   EXPECT_TRUE(logo.empty());
   EXPECT_EQ(before->width(), 3);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -94,9 +94,10 @@ if command -v groff >/dev/null; then
     'gzip -dc "$1" | groff -man -Tutf8 -K utf8 -ww -z 2>&1 | { ! grep .; }' _ \
     "$root/usr/share/man/man1/quelmar-cli.1.gz"
 fi
+# page_names_version PAGE: the heading of the gzip'd manual page carries the package's version.
+page_names_version() { gzip -dc "$1" | head -n 1 | grep -qF "Quelmar $version"; }
 check "the manual page names the package's version" \
-  bash -c 'gzip -dc "$1" | head -n 1 | grep -qF "Quelmar $2"' _ \
-  "$root/usr/share/man/man1/quelmar-cli.1.gz" "$version"
+  page_names_version "$root/usr/share/man/man1/quelmar-cli.1.gz"
 
 # Width and height of a PNG file, from its header.
 png_size() {
@@ -135,6 +136,11 @@ if [ -e "$window" ]; then
   # Its platform plugins are loaded at run time, out of dpkg-shlibdeps' sight.
   check "Depends lists qt6-qpa-plugins" depends_on qt6-qpa-plugins
 
+  check "the unpacked quelmar --version names the package's version" \
+    test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$window" --version 2>&1)" = "quelmar $version"
+  check "the manual page of quelmar names the package's version" \
+    page_names_version "$root/usr/share/man/man1/quelmar.1.gz"
+
   # The window opens and keeps running until it is stopped; a failure to start ends it early.
   QT_QPA_PLATFORM=offscreen HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config \
     timeout 3 "$window" >"$scratch/window.log" 2>&1
@@ -143,13 +149,49 @@ if [ -e "$window" ]; then
   [ "$status" -eq 124 ] || cat "$scratch/window.log"
 fi
 
+# The licence and the changelog, and what lintian finds -------------------------------------
+
+doc=$root/usr/share/doc/quelmar
+check "the copyright file is in Debian's machine-readable format" \
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$doc/copyright"
+check "the copyright file gives every file to the Quelmar developers under the MIT (Expat) licence" \
+  bash -c 'grep -A2 -x "Files: \*" "$1" | tr "\n" " " |
+    grep -qF "Copyright: 2026 Quelmar developers License: Expat"' _ "$doc/copyright"
+# The stand-alone paragraph of the Expat licence, unfolded: the text of LICENSE after its
+# title and notice.
+licence_text() {
+  awk 'BEGIN { RS = "" } /^License: Expat\n/ { print }' "$1" | sed '1d; s/^ //; s/^\.$//'
+}
+source_licence=$(sed -n '/^Permission/,$p' "$(dirname "$0")/../../LICENSE")
+check "the copyright file holds the text of LICENSE" \
+  test "$(licence_text "$doc/copyright")" = "$source_licence"
+check "the changelog's latest entry names the package's version" \
+  bash -c 'gzip -dc "$1" | head -n 1 | grep -q "^quelmar ($2) "' _ "$doc/changelog.gz" "$version"
+
+if command -v lintian >/dev/null; then
+  # Status 2 means errors were found, 1 that lintian itself failed; the tags are printed so
+  # that warnings are seen too.
+  lintian --fail-on error --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1
+  status=$?
+  grep -E '^[EWI]: ' "$scratch/lintian.log"
+  [ "$status" -ne 1 ] || cat "$scratch/lintian.log"
+  check "lintian runs on the package (status $status)" test "$status" -ne 1
+  check "lintian finds no errors in the package" bash -c '! grep -q "^E: " "$1"' _ "$scratch/lintian.log"
+else
+  echo "# lintian is not installed: the package's policy check is left out"
+fi
+
 # The unpacked quelmar-cli ------------------------------------------------------------------
+
+check "the unpacked quelmar-cli --version names the package's version" \
+  test "$("$cli" --version 2>&1)" = "quelmar-cli $version"
 
 help=$("$cli" --help 2>&1)
 status=$?
 check "the unpacked quelmar-cli --help succeeds" test "$status" -eq 0
 options=(--logo --source --output --exclude --position --density --mask --threshold
-  --quality --settings --on-error --jobs --help)
+  --quality --settings --on-error --jobs --help --version)
 for option in "${options[@]}"; do
   check "--help explains $option" grep -qe "$option" <<<"$help"
 done

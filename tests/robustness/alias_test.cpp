@@ -12,17 +12,21 @@
 
 #include "base/paths.h"
 #include "convert/path_containment.h"
-#include "convert/sample_files.h"
 #include "robustness/isolated_child.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BindMount;
-using testing::TempFolder;
-using testing::TreeSnapshot;
-using testing::WriteBytes;
+using fixtures::BindMount;
+using fixtures::TempFolder;
+using fixtures::TreeSnapshot;
+using fixtures::WriteBytes;
 
 struct AliasCase {
   const char* name;
@@ -37,11 +41,11 @@ struct AliasCase {
 class OutputAlias : public ::testing::TestWithParam<AliasCase> {
  protected:
   OutputAlias() {
-    WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
+    WriteBytes(temp_ / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(6, 4)));
     // P/p holds a folder p of its own: the output P would put p/p/1.jpg on p/1.jpg.
-    WriteBytes(temp_ / "P/p/1.jpg", testing::JpegBytes(24, 16, 1));
-    WriteBytes(temp_ / "P/p/p/1.jpg", testing::JpegBytes(24, 16, 2));
-    WriteBytes(temp_ / "P/p/sub/2.jpg", testing::JpegBytes(24, 16, 3));
+    WriteBytes(temp_ / "P/p/1.jpg", fixtures::JpegBytes(24, 16, 1));
+    WriteBytes(temp_ / "P/p/p/1.jpg", fixtures::JpegBytes(24, 16, 2));
+    WriteBytes(temp_ / "P/p/sub/2.jpg", fixtures::JpegBytes(24, 16, 3));
     for (const char* folder : {"alias", "in", "out", "O/sub"}) {
       std::filesystem::create_directories(temp_ / folder);
     }
@@ -57,21 +61,21 @@ class OutputAlias : public ::testing::TestWithParam<AliasCase> {
 TEST_P(OutputAlias, IsRefusedWithTheContainmentMessageAndNothingIsWritten) {
   const AliasCase& alias = GetParam();
   const auto before = TreeSnapshot(temp_ / "P");
-  const testing::ChildResult result = testing::RunIsolated(
-      testing::Isolation::kMountNamespace,
+  const fixtures::ChildResult result = fixtures::RunIsolated(
+      fixtures::Isolation::kMountNamespace,
       [&](std::ostream& err) {
         for (const auto& [from, to] : alias.mounts) {
-          if (!BindMount(At(from), At(to), false, err)) return testing::kChildCannot;
+          if (!BindMount(At(from), At(to), false, err)) return fixtures::kChildCannot;
         }
         if (!alias.working_folder.empty() && ::chdir(At(alias.working_folder).c_str()) != 0) {
-          return testing::kChildCannot;
+          return fixtures::kChildCannot;
         }
-        return testing::RunCliHere({"--logo", temp_ / "logo.bmp", "--source", At(alias.source),
-                                    "--output", At(alias.output)},
-                                   err);
+        return fixtures::RunCliHere({"--logo", temp_ / "logo.bmp", "--source", At(alias.source),
+                                     "--output", At(alias.output)},
+                                    err);
       },
       temp_ / "child.log");
-  if (result.status == testing::kChildCannot) {
+  if (result.status == fixtures::kChildCannot) {
     GTEST_SKIP() << "the aliases need a mount namespace of the test's own (root): " << result.err;
   }
   EXPECT_EQ(result.status, 2) << result.err;
@@ -80,7 +84,8 @@ TEST_P(OutputAlias, IsRefusedWithTheContainmentMessageAndNothingIsWritten) {
                                    : FullPath(At(alias.named)) + ": " + kContainedMessage;
   EXPECT_NE(result.err.find(expected), std::string::npos) << result.err;
   // Whatever is written through an alias of the source lands in P.
-  EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(temp_ / "P")), std::vector<std::string>{});
+  EXPECT_EQ(fixtures::ChangedEntries(before, TreeSnapshot(temp_ / "P")),
+            std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

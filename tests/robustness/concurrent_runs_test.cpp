@@ -12,14 +12,19 @@
 
 #include "base/files.h"
 #include "base/folder_handle.h"
-#include "convert/sample_files.h"
 #include "robustness/isolated_child.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/child_process.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
+using fixtures::TempFolder;
 
 std::vector<std::string> Temporaries(const std::string& folder) {
   std::vector<std::string> names;
@@ -43,22 +48,22 @@ TEST(ConcurrentRuns, ACleanupInAnotherPidNamespaceKeepsALivingWritersFile) {
     ReplaceTemporary left(folder.fd(), "dead.jpg", out + "/dead.jpg");
     ::_exit(0);  // no destructor: as after kill -9
   }
-  ASSERT_EQ(testing::WaitForChild(dead), 0);
+  ASSERT_EQ(fixtures::WaitForChild(dead), 0);
   const std::vector<std::string> stale = Temporaries(out);
   ASSERT_EQ(stale.size(), 1u);
 
   // This process is the living writer; the cleaner sees no process of this namespace.
   ReplaceTemporary living(folder.fd(), "photo.jpg", out + "/photo.jpg");
   ASSERT_EQ(::write(living.fd(), "half", 4), 4);
-  const testing::ChildResult cleaner = testing::RunIsolated(
-      testing::Isolation::kPidNamespace,
+  const fixtures::ChildResult cleaner = fixtures::RunIsolated(
+      fixtures::Isolation::kPidNamespace,
       [&](std::ostream& err) {
         err << "cleaner process " << ::getpid() << '\n';
         RemoveStaleTemporaryFiles(out);
         return 0;
       },
       temp / "cleaner.log");
-  if (cleaner.status == testing::kChildCannot) {
+  if (cleaner.status == fixtures::kChildCannot) {
     GTEST_SKIP() << "a PID namespace of the test's own needs root: " << cleaner.err;
   }
   ASSERT_EQ(cleaner.status, 0) << cleaner.err;
@@ -67,7 +72,7 @@ TEST(ConcurrentRuns, ACleanupInAnotherPidNamespaceKeepsALivingWritersFile) {
   EXPECT_EQ(Temporaries(out), std::vector<std::string>{living.temporary_name()});
   ASSERT_EQ(::write(living.fd(), "done", 4), 4);
   living.Commit();
-  EXPECT_EQ(testing::ReadBytes(out + "/photo.jpg"),
+  EXPECT_EQ(fixtures::ReadBytes(out + "/photo.jpg"),
             (std::vector<std::uint8_t>{'h', 'a', 'l', 'f', 'd', 'o', 'n', 'e'}));
   EXPECT_EQ(Temporaries(out), std::vector<std::string>{});
 }
@@ -76,11 +81,12 @@ TEST(ConcurrentRuns, TwoRunsIntoOneOutputFolderBothFinish_OneOfThemInAnotherPidN
   TempFolder temp;
   const std::string src = temp / "src";
   const std::string out = temp / "out";
-  testing::WriteBytes(temp / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
+  fixtures::WriteBytes(temp / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(6, 4)));
   for (int folder = 0; folder < 30; ++folder) {
     for (int photo = 0; photo < 4; ++photo) {
-      testing::WriteBytes(src + "/" + std::to_string(folder) + "/" + std::to_string(photo) + ".jpg",
-                          testing::JpegBytes(64, 48, folder * 4 + photo));
+      fixtures::WriteBytes(
+          src + "/" + std::to_string(folder) + "/" + std::to_string(photo) + ".jpg",
+          fixtures::JpegBytes(64, 48, folder * 4 + photo));
     }
   }
   std::filesystem::create_directories(out);
@@ -90,21 +96,22 @@ TEST(ConcurrentRuns, TwoRunsIntoOneOutputFolderBothFinish_OneOfThemInAnotherPidN
     SCOPED_TRACE(round);
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
-    const pid_t here = testing::StartCli(arguments, temp / "here.log");
-    const testing::ChildResult there = testing::RunIsolated(
-        testing::Isolation::kPidNamespace,
-        [&](std::ostream& err) { return testing::RunCliHere(arguments, err); }, temp / "there.log");
-    const int here_status = testing::WaitForChild(here);
-    if (there.status == testing::kChildCannot) {
+    const pid_t here = fixtures::StartCli(arguments, temp / "here.log");
+    const fixtures::ChildResult there = fixtures::RunIsolated(
+        fixtures::Isolation::kPidNamespace,
+        [&](std::ostream& err) { return fixtures::RunCliHere(arguments, err); },
+        temp / "there.log");
+    const int here_status = fixtures::WaitForChild(here);
+    if (there.status == fixtures::kChildCannot) {
       GTEST_SKIP() << "a PID namespace of the test's own needs root: " << there.err;
     }
     EXPECT_EQ(there.status, 0) << there.err;
     EXPECT_EQ(here_status, 0);
-    EXPECT_EQ(testing::HiddenEntries(out), std::vector<std::string>{});
+    EXPECT_EQ(fixtures::HiddenEntries(out), std::vector<std::string>{});
     for (int folder = 0; folder < 30; ++folder) {
       for (int photo = 0; photo < 4; ++photo) {
         const std::string name = std::to_string(folder) + "/" + std::to_string(photo) + ".jpg";
-        EXPECT_TRUE(testing::IsCompleteJpeg(out + "/" + name)) << name;
+        EXPECT_TRUE(fixtures::IsCompleteJpeg(out + "/" + name)) << name;
       }
     }
   }

@@ -17,16 +17,20 @@
 #include "base/descriptor.h"
 #include "base/folder_chain.h"
 #include "convert/convert_file.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::FakeRunHost;
-using testing::TempFolder;
+using fixtures::FakeRunHost;
+using fixtures::TempFolder;
 
 // A chain of folders below root, one inside the other, made (unless it is to be made by a
 // run) and read by descriptors only, and removed with the object.
@@ -104,7 +108,7 @@ class DeepScratch {
 
  private:
   TempFolder temp_;
-  testing::SmallFileSystem memory_;
+  fixtures::SmallFileSystem memory_;
 };
 
 std::size_t OpenDescriptors() {
@@ -198,24 +202,25 @@ TEST(DeepTree, ConvertsPhotosDeeperThanTheLongestPath_WithFewDescriptors) {
   const std::string out = temp / "out";
   std::filesystem::create_directories(src);
   std::filesystem::create_directories(out);
-  testing::WriteBytes(temp / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
+  fixtures::WriteBytes(temp / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(6, 4)));
   DeepChain source(src, 1001);
   ASSERT_GT(source.Path(1001).size(), static_cast<std::size_t>(PATH_MAX));
-  const std::vector<std::uint8_t> deep = testing::JpegBytes(24, 16, 1);
-  const std::vector<std::uint8_t> middle = testing::JpegBytes(24, 16, 2, true);
+  const std::vector<std::uint8_t> deep = fixtures::JpegBytes(24, 16, 1);
+  const std::vector<std::uint8_t> middle = fixtures::JpegBytes(24, 16, 2, true);
   source.Write(1001, "deep.jpg", deep);
   source.Write(500, "middle.jpg", middle);
   source.Write(1001, "bad.jpg", {'n', 'o'});
   // What the same photos become near the top of a tree.
-  testing::WriteBytes(temp / "flat/deep.jpg", deep);
-  testing::WriteBytes(temp / "flat/middle.jpg", middle);
+  fixtures::WriteBytes(temp / "flat/deep.jpg", deep);
+  fixtures::WriteBytes(temp / "flat/middle.jpg", middle);
 
   for (const int jobs : {1, 2}) {
     SCOPED_TRACE(jobs);
     FakeRunHost host;
     host.jobs = jobs;
-    host.fields = {
-        {RunField::kLogo, temp / "logo.bmp"}, {RunField::kSource, src}, {RunField::kOutput, out}};
+    host.fields = {{EditField::kLogo, temp / "logo.bmp"},
+                   {EditField::kSource, src},
+                   {EditField::kOutput, out}};
     {
       // Holding a descriptor per folder of the way down would need more than two thousand.
       const DescriptorLimit limit(128);

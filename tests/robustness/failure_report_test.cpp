@@ -14,31 +14,36 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "convert/convert_file.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "image/jpeg_file.h"
 #include "robustness/isolated_child.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::FakeRunHost;
-using testing::TempFolder;
-using testing::WriteBytes;
+using fixtures::FakeRunHost;
+using fixtures::TempFolder;
+using fixtures::WriteBytes;
 
 class FailureReport : public ::testing::Test {
  protected:
   FailureReport() {
-    WriteBytes(logo_, testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
+    WriteBytes(logo_, fixtures::Bmp24Bytes(fixtures::LogoRaster(6, 4)));
     std::filesystem::create_directories(out_);
     host_.jobs = 2;
-    host_.fields = {{RunField::kLogo, logo_}, {RunField::kSource, src_}, {RunField::kOutput, out_}};
+    host_.fields = {
+        {EditField::kLogo, logo_}, {EditField::kSource, src_}, {EditField::kOutput, out_}};
   }
 
   void Photo(const std::string& relative, int seed = 0) {
-    WriteBytes(src_ + "/" + relative, testing::JpegBytes(24, 16, seed));
+    WriteBytes(src_ + "/" + relative, fixtures::JpegBytes(24, 16, seed));
   }
   std::vector<std::string> CliArguments() const {
     return {"--logo", logo_, "--source", src_, "--output", out_, "--jobs", "2"};
@@ -71,15 +76,15 @@ class UnreadableFolder : public FailureReport {
     std::filesystem::permissions(out_, std::filesystem::perms::all);
     std::filesystem::permissions(src_ + "/locked", std::filesystem::perms::none);
   }
-  testing::ChildResult AsNobody(const std::function<int(std::ostream&)>& body) const {
-    return testing::RunIsolated(testing::Isolation::kNobody, body, temp_ / "child.log");
+  fixtures::ChildResult AsNobody(const std::function<int(std::ostream&)>& body) const {
+    return fixtures::RunIsolated(fixtures::Isolation::kNobody, body, temp_ / "child.log");
   }
 };
 
 TEST_F(UnreadableFolder, IsCountedAsAFailedFileByTheConverter) {
-  const testing::ChildResult result =
-      AsNobody([&](std::ostream& err) { return testing::RunCliHere(CliArguments(), err); });
-  if (result.status == testing::kChildCannot) GTEST_SKIP() << result.err;
+  const fixtures::ChildResult result =
+      AsNobody([&](std::ostream& err) { return fixtures::RunCliHere(CliArguments(), err); });
+  if (result.status == fixtures::kChildCannot) GTEST_SKIP() << result.err;
   EXPECT_EQ(result.status, 1) << result.err;
   EXPECT_NE(result.err.find(src_ + "/locked/ が読み込めませんでした 作業を続けますか？ はい"),
             std::string::npos)
@@ -89,7 +94,7 @@ TEST_F(UnreadableFolder, IsCountedAsAFailedFileByTheConverter) {
 }
 
 TEST_F(UnreadableFolder, AsksWhetherToGoOn_WithTheSystemsReasonInItsOutcome) {
-  const testing::ChildResult result = AsNobody([&](std::ostream& err) {
+  const fixtures::ChildResult result = AsNobody([&](std::ostream& err) {
     host_.answers = {false};
     BitBtn1Click(host_);
     for (const std::string& question : host_.questions) err << "question:" << question << '\n';
@@ -100,7 +105,7 @@ TEST_F(UnreadableFolder, AsksWhetherToGoOn_WithTheSystemsReasonInItsOutcome) {
     for (const std::string& message : host_.Messages()) err << "message:" << message << '\n';
     return 0;
   });
-  if (result.status == testing::kChildCannot) GTEST_SKIP() << result.err;
+  if (result.status == fixtures::kChildCannot) GTEST_SKIP() << result.err;
   ASSERT_EQ(result.status, 0) << result.err;
   // c/1.jpg comes first; the locked folder is next, and No stops the run there.
   EXPECT_EQ(result.err,
@@ -122,7 +127,7 @@ int DecodeErrorCode(const std::vector<std::uint8_t>& bytes) {
 }
 
 TEST_F(FailureReport, AnErrorThatEndsTheRunNamesItsFile_InTheWindowAndTheConverter) {
-  const std::vector<std::uint8_t> bytes = testing::UndecodableJpegBytes(24, 16);
+  const std::vector<std::uint8_t> bytes = fixtures::UndecodableJpegBytes(24, 16);
   for (int i = 0; i < 6; ++i) Photo("sub/" + std::to_string(i) + ".jpg", i);
   WriteBytes(src_ + "/sub/3x.jpg", bytes);
   const std::string expected =
@@ -130,7 +135,7 @@ TEST_F(FailureReport, AnErrorThatEndsTheRunNamesItsFile_InTheWindowAndTheConvert
   EXPECT_EQ(ErrorOf(host_), expected);
 
   std::ostringstream err;
-  EXPECT_EQ(testing::RunCliHere(CliArguments(), err), 3);
+  EXPECT_EQ(fixtures::RunCliHere(CliArguments(), err), 3);
   EXPECT_NE(err.str().find(expected + ".\n"), std::string::npos) << err.str();
 }
 
@@ -143,14 +148,14 @@ TEST_F(FailureReport, AnOutputFolderOnAReadOnlyFileSystemGivesThatReason) {
     SCOPED_TRACE(each.photo);
     std::filesystem::remove_all(src_);
     Photo(each.photo);
-    const testing::ChildResult result = testing::RunIsolated(
-        testing::Isolation::kMountNamespace,
+    const fixtures::ChildResult result = fixtures::RunIsolated(
+        fixtures::Isolation::kMountNamespace,
         [&](std::ostream& err) {
-          if (!testing::BindMount(out_, out_, true, err)) return testing::kChildCannot;
-          return testing::RunCliHere(CliArguments(), err);
+          if (!fixtures::BindMount(out_, out_, true, err)) return fixtures::kChildCannot;
+          return fixtures::RunCliHere(CliArguments(), err);
         },
         temp_ / "child.log");
-    if (result.status == testing::kChildCannot) {
+    if (result.status == fixtures::kChildCannot) {
       GTEST_SKIP() << "a read-only mount needs a mount namespace of the test's own: " << result.err;
     }
     EXPECT_EQ(result.status, 3);
@@ -163,9 +168,9 @@ TEST_F(FailureReport, AnOutputSubFolderLinkedIntoTheSourceIsRefusedWithTheContai
   Photo("a/1.jpg", 1);
   Photo("b/2.jpg", 2);
   std::filesystem::create_directory_symlink(src_ + "/a", out_ + "/a");
-  const auto before = testing::TreeSnapshot(src_);
+  const auto before = fixtures::TreeSnapshot(src_);
   EXPECT_EQ(ErrorOf(host_), out_ + "/a: " + kContainedMessage);
-  EXPECT_EQ(testing::ChangedEntries(before, testing::TreeSnapshot(src_)),
+  EXPECT_EQ(fixtures::ChangedEntries(before, fixtures::TreeSnapshot(src_)),
             std::vector<std::string>{});
   EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
 }
@@ -179,14 +184,14 @@ TEST_F(FailureReport, AStopWhileTheTreeIsListedIsSeenBeforeTheFirstFile) {
   host_.stop_at_pump = 7;
   BitBtn1Click(host_);
   EXPECT_EQ(host_.Messages(), std::vector<std::string>{kStoppedMessage});
-  EXPECT_EQ(testing::TreeListing(out_), std::vector<std::string>{});
+  EXPECT_EQ(fixtures::TreeListing(out_), std::vector<std::string>{});
   EXPECT_EQ(host_.files_finished, 0);
 }
 
 TEST_F(FailureReport, EachFilesOutcomeReachesTheHostInWalkOrder) {
   Photo("a/good.jpg", 1);
-  testing::WriteText(src_ + "/a/text.jpg", "not a jpeg");
-  WriteBytes(src_ + "/small.jpeg", testing::JpegBytes(4, 3));
+  fixtures::WriteText(src_ + "/a/text.jpg", "not a jpeg");
+  WriteBytes(src_ + "/small.jpeg", fixtures::JpegBytes(4, 3));
   BitBtn1Click(host_);
   ASSERT_EQ(host_.outcomes.size(), 3u);
 

@@ -8,34 +8,32 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
-#include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::FakeRunHost;
-using testing::ReadBytes;
-using testing::SmallFileSystem;
-using testing::TempFolder;
-using testing::TreeSnapshot;
-using testing::WriteBytes;
+using namespace fixtures;
 
 class OutputFaults : public ::testing::Test {
  protected:
   OutputFaults() {
-    WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(8, 6)));
+    WriteBytes(temp_ / "logo.bmp", Bmp24Bytes(LogoRaster(8, 6)));
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(reference_);
   }
 
   void Prepare(FakeRunHost& host, const std::string& output) const {
     host.jobs = 2;
-    host.fields[RunField::kLogo] = temp_ / "logo.bmp";
-    host.fields[RunField::kSource] = src_;
-    host.fields[RunField::kOutput] = output;
+    host.fields[EditField::kLogo] = temp_ / "logo.bmp";
+    host.fields[EditField::kSource] = src_;
+    host.fields[EditField::kOutput] = output;
   }
 
   // What an undisturbed run writes.
@@ -60,7 +58,7 @@ class OutputFaults : public ::testing::Test {
 
 TEST_F(OutputFaults, FolderMadeReadOnlyMidRunEndsTheRunWithTheCreateErrorAndNoPartialFile) {
   for (int i = 0; i < 8; ++i) {
-    WriteBytes(src_ + "/" + std::to_string(i) + ".jpg", testing::JpegBytes(48, 32, i));
+    WriteBytes(src_ + "/" + std::to_string(i) + ".jpg", JpegBytes(48, 32, i));
   }
   RunReference();
   const auto source_before = TreeSnapshot(src_);
@@ -68,7 +66,7 @@ TEST_F(OutputFaults, FolderMadeReadOnlyMidRunEndsTheRunWithTheCreateErrorAndNoPa
   FakeRunHost host;
   Prepare(host, out_);
   host.on_pump = [&](int) {
-    if (host.files_finished == 3) testing::MakeReadOnly(out_);
+    if (host.files_finished == 3) MakeReadOnly(out_);
   };
   try {
     BitBtn1Click(host);
@@ -80,11 +78,11 @@ TEST_F(OutputFaults, FolderMadeReadOnlyMidRunEndsTheRunWithTheCreateErrorAndNoPa
   std::filesystem::permissions(out_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add);
   // Three whole files, exactly as an undisturbed run writes them, and nothing else.
-  EXPECT_EQ(testing::TreeListing(out_), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
+  EXPECT_EQ(TreeListing(out_), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
   for (const char* name : {"0.jpg", "1.jpg", "2.jpg"}) {
     EXPECT_EQ(ReadBytes(out_ + "/" + name), ReadBytes(reference_ + "/" + name)) << name;
   }
-  EXPECT_EQ(testing::ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
+  EXPECT_EQ(ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
 }
 
 TEST_F(OutputFaults, DiskThatFillsDuringAWriteKeepsTheExistingOutputFileWhole) {
@@ -94,8 +92,8 @@ TEST_F(OutputFaults, DiskThatFillsDuringAWriteKeepsTheExistingOutputFileWhole) {
                  << "); the full-disk fault is not tested";
   }
   // The new output is some 100 KB of noise at quality 100; 16 KB are left free.
-  WriteBytes(src_ + "/photo.jpg", testing::NoiseJpegBytes(200, 200, 7));
-  const std::vector<std::uint8_t> old_output = testing::JpegBytes(20, 20, 9);
+  WriteBytes(src_ + "/photo.jpg", NoiseJpegBytes(200, 200, 7));
+  const std::vector<std::uint8_t> old_output = JpegBytes(20, 20, 9);
   WriteBytes(out_ + "/photo.jpg", old_output);
   const std::size_t free_bytes = std::filesystem::space(out_).available;
   ASSERT_GT(free_bytes, 16u * 1024);
@@ -107,15 +105,15 @@ TEST_F(OutputFaults, DiskThatFillsDuringAWriteKeepsTheExistingOutputFileWhole) {
   EXPECT_THROW(BitBtn1Click(host), EStreamError);
   ExpectIdle(host);
   EXPECT_EQ(ReadBytes(out_ + "/photo.jpg"), old_output);
-  EXPECT_EQ(testing::TreeListing(out_), (std::vector<std::string>{"filler", "photo.jpg"}));
-  EXPECT_EQ(testing::ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
+  EXPECT_EQ(TreeListing(out_), (std::vector<std::string>{"filler", "photo.jpg"}));
+  EXPECT_EQ(ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
 
   // Once there is room again the same run replaces the file whole.
   std::filesystem::remove(out_ + "/filler");
   FakeRunHost again;
   Prepare(again, out_);
   BitBtn1Click(again);
-  EXPECT_TRUE(testing::IsCompleteJpeg(out_ + "/photo.jpg"));
+  EXPECT_TRUE(IsCompleteJpeg(out_ + "/photo.jpg"));
   EXPECT_NE(ReadBytes(out_ + "/photo.jpg"), old_output);
 }
 

@@ -16,11 +16,15 @@
 #include "base/errors.h"
 #include "base/memory_budget.h"
 #include "convert/convert_file.h"
-#include "convert/sample_files.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
 #include "robustness/robust_support.h"
 #include "settings/ini_file.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -61,7 +65,7 @@ class GiantFiles : public ::testing::Test {
     return made;
   }
 
-  testing::TempFolder temp_;
+  fixtures::TempFolder temp_;
 };
 
 TEST_F(GiantFiles, APhotoIsJudgedByItsFirstTwoBytesAndHeldOnlyWithinTheBudget) {
@@ -94,7 +98,7 @@ TEST_F(GiantFiles, APhotoIsJudgedByItsFirstTwoBytesAndHeldOnlyWithinTheBudget) {
     }
     // Either way the conversion reports a file that cannot be read and writes nothing.
     const std::string output = temp_ / "out/写真.jpg";
-    const std::string message = ConvertFile(path, output, testing::LogoRaster(4, 4), {}, 90);
+    const std::string message = ConvertFile(path, output, fixtures::LogoRaster(4, 4), {}, 90);
     const std::string expected =
         giant.outcome == Outcome::kEmpty ? kSmallerThanLogo : path + kNotReadSuffix;
     EXPECT_EQ(message, expected) << giant.name;
@@ -113,7 +117,7 @@ TEST_F(GiantFiles, ALogoIsJudgedByItsFileHeaderAndHeldOnlyWithinTheBudget) {
   for (const Giant& giant : giants) {
     const std::string path = temp_ / "ロゴ.bmp";
     if (!Make(path, giant)) continue;
-    Raster24 logo = testing::LogoRaster(3, 2);
+    Raster24 logo = fixtures::LogoRaster(3, 2);
     try {
       LoadBitmapFile(path, logo);
       EXPECT_EQ(giant.outcome, Outcome::kEmpty) << giant.name << " was read";
@@ -135,23 +139,23 @@ TEST_F(GiantFiles, ASettingsFileIsHeldOnlyWithinTheBudget) {
   ASSERT_TRUE(Make(path, {"2 GB settings", 2 * kGiB, "[Setup]\r\n", Outcome::kTooLarge}));
   EXPECT_THROW(TMemIniFile ini(path), EOutOfResources);
   SetMemoryBudget(0);
-  testing::WriteText(path, "[Setup]\r\nJPEGQuality=80\r\n");
+  fixtures::WriteText(path, "[Setup]\r\nJPEGQuality=80\r\n");
   EXPECT_EQ(TMemIniFile(path).ReadNumber("Setup", "JPEGQuality", 100), 80);
 }
 
 TEST_F(GiantFiles, TheConverterReportsAGiantThatIsNotAJpegAndConvertsTheRest) {
   SetMemoryBudget(0);
   ASSERT_TRUE(Make(temp_ / "src/huge.jpg", {"2 GB", 2 * kGiB, "", Outcome::kNotJpeg}));
-  testing::WriteBytes(temp_ / "src/photo.jpg", testing::JpegBytes(64, 48));
-  testing::WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(8, 8)));
+  fixtures::WriteBytes(temp_ / "src/photo.jpg", fixtures::JpegBytes(64, 48));
+  fixtures::WriteBytes(temp_ / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(8, 8)));
   std::filesystem::create_directories(temp_ / "out");
-  const testing::ChildResult result =
-      testing::RunCliChild({"--logo", temp_ / "logo.bmp", "--source", temp_ / "src", "--output",
-                            temp_ / "out", "--jobs", "2"},
-                           temp_ / "cli.log");
+  const fixtures::ChildResult result =
+      fixtures::RunCliChild({"--logo", temp_ / "logo.bmp", "--source", temp_ / "src", "--output",
+                             temp_ / "out", "--jobs", "2"},
+                            temp_ / "cli.log");
   EXPECT_EQ(result.status, 1) << result.err;
   EXPECT_NE(result.err.find("huge.jpg が読み込めませんでした"), std::string::npos) << result.err;
-  EXPECT_TRUE(testing::IsCompleteJpeg(temp_ / "out/photo.jpg"));
+  EXPECT_TRUE(fixtures::IsCompleteJpeg(temp_ / "out/photo.jpg"));
   EXPECT_FALSE(std::filesystem::exists(temp_ / "out/huge.jpg"));
 }
 

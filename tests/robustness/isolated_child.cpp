@@ -15,7 +15,7 @@
 
 #include "cli/cli_run.h"
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool BindMount(const std::string& from, const std::string& to, bool read_only, s
   return true;
 }
 
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

@@ -11,7 +11,7 @@
 
 #include "robustness/robust_support.h"
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 // The exit status of a child that the system refused what it needed; its log says why.
 inline constexpr int kChildCannot = 77;
@@ -33,4 +33,4 @@ int RunCliHere(const std::vector<std::string>& arguments, std::ostream& err);
 // Bind-mounts from onto to (read-only when asked); false with the reason on err when refused.
 bool BindMount(const std::string& from, const std::string& to, bool read_only, std::ostream& err);
 
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

@@ -14,17 +14,18 @@
 #include <thread>
 #include <vector>
 
-#include "convert/sample_files.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/child_process.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::HiddenEntries;
-using testing::IsCompleteJpeg;
-using testing::TempFolder;
-using testing::TreeSnapshot;
-using testing::WriteBytes;
+using namespace fixtures;
 
 constexpr int kPhotos = 200;
 constexpr int kKills = 8;
@@ -32,11 +33,11 @@ constexpr int kKills = 8;
 class KilledRun : public ::testing::Test {
  protected:
   KilledRun() {
-    WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(12, 8)));
+    WriteBytes(temp_ / "logo.bmp", Bmp24Bytes(LogoRaster(12, 8)));
     for (int i = 0; i < kPhotos; ++i) {
       const std::string folder = i % 3 == 0 ? "" : (i % 3 == 1 ? "a/" : "a/b c/");
       WriteBytes(src_ + "/" + folder + std::to_string(i) + (i % 5 == 0 ? ".jpeg" : ".jpg"),
-                 testing::JpegBytes(64, 48, i, i % 4 == 0));
+                 JpegBytes(64, 48, i, i % 4 == 0));
     }
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(reference_);
@@ -66,8 +67,7 @@ class KilledRun : public ::testing::Test {
 TEST_F(KilledRun, LeavesOnlyWholeFilesAndTheNextRunClearsItsTemporaryFiles) {
   const auto source_before = TreeSnapshot(src_);
   const auto started = std::chrono::steady_clock::now();
-  const testing::ChildResult reference =
-      testing::RunCliChild(Arguments(reference_), temp_ / "reference.log");
+  const ChildResult reference = RunCliChild(Arguments(reference_), temp_ / "reference.log");
   const auto run_time = std::chrono::steady_clock::now() - started;
   ASSERT_EQ(reference.status, 0) << reference.err;
   const auto expected = TreeSnapshot(reference_);
@@ -86,10 +86,10 @@ TEST_F(KilledRun, LeavesOnlyWholeFilesAndTheNextRunClearsItsTemporaryFiles) {
       std::filesystem::remove_all(out_);
       std::filesystem::create_directories(out_);
     }
-    const pid_t child = testing::StartCli(Arguments(out_), temp_ / "killed.log");
+    const pid_t child = StartCli(Arguments(out_), temp_ / "killed.log");
     std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
     ::kill(child, SIGKILL);
-    testing::WaitForChild(child);
+    WaitForChild(child);
 
     const std::vector<std::string> present = OutputFiles();
     const auto after_kill = TreeSnapshot(out_);
@@ -101,15 +101,13 @@ TEST_F(KilledRun, LeavesOnlyWholeFilesAndTheNextRunClearsItsTemporaryFiles) {
       EXPECT_TRUE(IsCompleteJpeg(out_ + "/" + file)) << file;
       ++files_checked;
     }
-    EXPECT_EQ(testing::ChangedEntries(source_before, TreeSnapshot(src_)),
-              std::vector<std::string>{});
+    EXPECT_EQ(ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
 
-    const testing::ChildResult next = testing::RunCliChild(Arguments(out_), temp_ / "next.log");
+    const ChildResult next = RunCliChild(Arguments(out_), temp_ / "next.log");
     ASSERT_EQ(next.status, 0) << next.err;
     EXPECT_EQ(HiddenEntries(out_), std::vector<std::string>{});
-    EXPECT_EQ(testing::ChangedEntries(expected, TreeSnapshot(out_)), std::vector<std::string>{});
-    EXPECT_EQ(testing::ChangedEntries(source_before, TreeSnapshot(src_)),
-              std::vector<std::string>{});
+    EXPECT_EQ(ChangedEntries(expected, TreeSnapshot(out_)), std::vector<std::string>{});
+    EXPECT_EQ(ChangedEntries(source_before, TreeSnapshot(src_)), std::vector<std::string>{});
   }
   RecordProperty("files_checked_after_kills", static_cast<int>(files_checked));
   std::printf("checked %zu files left by %d killed runs (%d killed midway)\n", files_checked,

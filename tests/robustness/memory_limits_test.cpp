@@ -6,24 +6,27 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/memory_budget.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
-#include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::JpegBytes;
-using testing::WithFrameSize;
+using namespace fixtures;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 
@@ -159,7 +162,7 @@ std::vector<std::uint8_t> ForgedBitmap(std::int32_t width, std::int32_t height,
                                        std::uint32_t claimed_image_size) {
   Raster24 small;
   small.SetSize(2, 2);
-  std::vector<std::uint8_t> bytes = testing::Bmp24Bytes(small);
+  std::vector<std::uint8_t> bytes = Bmp24Bytes(small);
   auto put32 = [&](std::size_t at, std::uint32_t v) {
     for (int b = 0; b < 4; ++b) bytes[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
   };
@@ -185,17 +188,17 @@ TEST_F(MemoryLimits, BitmapAllocationsFollowItsDimensionsNotItsSizeFields) {
 }
 
 TEST_F(MemoryLimits, TwentyFourMegapixelPhotosConvertOnTwoWorkersWithinTheDefaultBudget) {
-  testing::TempFolder temp;
-  testing::WriteBytes(temp / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(40, 30)));
+  TempFolder temp;
+  WriteBytes(temp / "logo.bmp", Bmp24Bytes(LogoRaster(40, 30)));
   const std::vector<std::uint8_t> photo = JpegBytes(6000, 4000, 5);
-  testing::WriteBytes(temp / "src/a.jpg", photo);
-  testing::WriteBytes(temp / "src/b.jpg", photo);
+  WriteBytes(temp / "src/a.jpg", photo);
+  WriteBytes(temp / "src/b.jpg", photo);
   std::filesystem::create_directories(temp / "out");
-  testing::FakeRunHost host;
+  FakeRunHost host;
   host.jobs = 2;
-  host.fields[RunField::kLogo] = temp / "logo.bmp";
-  host.fields[RunField::kSource] = temp / "src";
-  host.fields[RunField::kOutput] = temp / "out";
+  host.fields[EditField::kLogo] = temp / "logo.bmp";
+  host.fields[EditField::kSource] = temp / "src";
+  host.fields[EditField::kOutput] = temp / "out";
   BitBtn1Click(host);
   EXPECT_EQ(host.Messages(), std::vector<std::string>{kFinishedMessage});
   for (const char* name : {"a.jpg", "b.jpg"}) {

@@ -13,10 +13,14 @@
 #include "base/memory_budget.h"
 #include "base/paths.h"
 #include "convert/convert_file.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -35,11 +39,11 @@ struct Outcome {
 class MemoryTurnsRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(40, 30)));
+    fixtures::WriteBytes(temp_ / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(40, 30)));
     for (int i = 0; i < 6; ++i) {
       const bool progressive = i % 2 == 0;
-      testing::WriteBytes(temp_ / "src/" + std::string(1, static_cast<char>('a' + i)) + ".jpg",
-                          testing::JpegBytes(1000, 1000, i, progressive));
+      fixtures::WriteBytes(temp_ / "src/" + std::string(1, static_cast<char>('a' + i)) + ".jpg",
+                           fixtures::JpegBytes(1000, 1000, i, progressive));
     }
   }
   void TearDown() override {
@@ -49,11 +53,11 @@ class MemoryTurnsRun : public ::testing::Test {
 
   Outcome Run(int jobs, const std::string& output) {
     std::filesystem::create_directories(temp_ / output);
-    testing::FakeRunHost host;
+    fixtures::FakeRunHost host;
     host.jobs = jobs;
-    host.fields[RunField::kLogo] = temp_ / "logo.bmp";
-    host.fields[RunField::kSource] = temp_ / "src";
-    host.fields[RunField::kOutput] = temp_ / output;
+    host.fields[EditField::kLogo] = temp_ / "logo.bmp";
+    host.fields[EditField::kSource] = temp_ / "src";
+    host.fields[EditField::kOutput] = temp_ / output;
     Outcome outcome;
     SetMemoryBudget(kBudget);
     try {
@@ -63,11 +67,11 @@ class MemoryTurnsRun : public ::testing::Test {
     }
     SetMemoryBudget(0);
     outcome.messages = host.Messages();
-    outcome.output = testing::TreeSnapshot(temp_ / output);
+    outcome.output = fixtures::TreeSnapshot(temp_ / output);
     return outcome;
   }
 
-  testing::TempFolder temp_;
+  fixtures::TempFolder temp_;
 };
 
 TEST_F(MemoryTurnsRun, SeveralWorkersConvertWhatOneConverts_WhenTwoFilesDoNotFitAtOnce) {
@@ -88,7 +92,7 @@ TEST_F(MemoryTurnsRun, AFileThatDoesNotFitEvenAloneEndsTheRunNamedInTheError) {
   // 3000 x 3000 pixels: a 27 MB raster beside 36 MiB of codec memory. Each fits the budget by
   // itself, together they do not, with any number of workers.
   const std::string big = temp_ / "src/z.jpg";
-  testing::WriteBytes(big, testing::WithFrameSize(testing::JpegBytes(16, 16), 3000, 3000));
+  fixtures::WriteBytes(big, fixtures::WithFrameSize(fixtures::JpegBytes(16, 16), 3000, 3000));
   for (const int jobs : {1, 2}) {
     const Outcome outcome = Run(jobs, "out" + std::to_string(jobs));
     EXPECT_EQ(outcome.error, FullPath(big) + ": " + SystemErrorText(ENOMEM)) << jobs;
@@ -100,7 +104,7 @@ TEST_F(MemoryTurnsRun, AFileThatDoesNotFitEvenAloneEndsTheRunNamedInTheError) {
 TEST_F(MemoryTurnsRun, TheWalksOwnConversionFailsAtOnceForMemoryNoWorkerHolds) {
   SetMemoryBudget(kBudget);
   const std::string photo = temp_ / "src/a.jpg";
-  const Raster24 logo = testing::LogoRaster(40, 30);
+  const Raster24 logo = fixtures::LogoRaster(40, 30);
   // Memory held for the whole run outside any file's work, as a large logo is.
   MemoryReservation held(kBudget - 10 * kMiB);
   try {

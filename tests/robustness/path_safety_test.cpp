@@ -6,30 +6,30 @@
 #include <vector>
 
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "robustness/robust_support.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::IsCompleteJpeg;
-using testing::RunCliChild;
-using testing::TempFolder;
-using testing::TreeSnapshot;
-using testing::WriteBytes;
+using namespace fixtures;
 
 class PathSafety : public ::testing::Test {
  protected:
   PathSafety() {
-    WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
+    WriteBytes(temp_ / "logo.bmp", Bmp24Bytes(LogoRaster(6, 4)));
     std::filesystem::create_directories(temp_ / "out");
   }
 
   void Photo(const std::string& relative, int seed = 0) {
-    WriteBytes(src_ + "/" + relative, testing::JpegBytes(24, 16, seed));
+    WriteBytes(src_ + "/" + relative, JpegBytes(24, 16, seed));
   }
 
-  testing::ChildResult Run(const std::string& output, const std::string& source = {}) {
+  ChildResult Run(const std::string& output, const std::string& source = {}) {
     return RunCliChild(
         {"--logo", temp_ / "logo.bmp", "--source=" + (source.empty() ? src_ : source),
          "--output=" + output, "--jobs", "2"},
@@ -51,10 +51,10 @@ TEST_F(PathSafety, OutputFoldersThatLeadBackIntoTheSourceAreRefused) {
         temp_ / "out/link-to-src/a/", temp_ / "out/../src/a", src_ + "/a/../../src",
         temp_ / "out//..//src"}) {
     SCOPED_TRACE(output);
-    const testing::ChildResult result = Run(output);
+    const ChildResult result = Run(output);
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find(kContainedMessage), std::string::npos) << result.err;
-    EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
+    EXPECT_EQ(ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
   }
 }
 
@@ -67,7 +67,7 @@ TEST_F(PathSafety, OutputFolderAboveTheSourceNeverWritesIntoTheSource) {
   std::filesystem::rename(src_, temp_ / "out/p");
   const std::string source = temp_ / "out/p";
   Run(temp_ / "out", source);
-  EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(source)), std::vector<std::string>{});
+  EXPECT_EQ(ChangedEntries(before, TreeSnapshot(source)), std::vector<std::string>{});
 }
 
 TEST_F(PathSafety, LinkedFolderInsideTheOutputNeverLeadsAWriteIntoTheSource) {
@@ -75,7 +75,7 @@ TEST_F(PathSafety, LinkedFolderInsideTheOutputNeverLeadsAWriteIntoTheSource) {
   const auto before = TreeSnapshot(src_);
   std::filesystem::create_directory_symlink(src_ + "/a", temp_ / "out/a");
   Run(temp_ / "out");
-  EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
+  EXPECT_EQ(ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
 }
 
 TEST_F(PathSafety, AwkwardFileNamesConvert) {
@@ -98,12 +98,12 @@ TEST_F(PathSafety, AwkwardFileNamesConvert) {
                                           "new\nline folder/x.jpg"};
   for (std::size_t i = 0; i < names.size(); ++i) Photo(names[i], static_cast<int>(i));
   const auto before = TreeSnapshot(src_);
-  const testing::ChildResult result = Run(temp_ / "out");
+  const ChildResult result = Run(temp_ / "out");
   EXPECT_EQ(result.status, 0) << result.err;
   for (const std::string& name : names) {
     EXPECT_TRUE(IsCompleteJpeg(temp_ / "out/" + name)) << name;
   }
-  EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
+  EXPECT_EQ(ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
 }
 
 TEST_F(PathSafety, SourceTreeWithSymbolicLinkLoopsTerminates) {
@@ -115,13 +115,13 @@ TEST_F(PathSafety, SourceTreeWithSymbolicLinkLoopsTerminates) {
   std::filesystem::create_symlink("ping", src_ + "/a/pong");
   std::filesystem::create_symlink("pong", src_ + "/a/ping");
   const auto before = TreeSnapshot(src_);
-  const testing::ChildResult result = Run(temp_ / "out");
+  const ChildResult result = Run(temp_ / "out");
   EXPECT_FALSE(result.timed_out);
   EXPECT_TRUE(IsCompleteJpeg(temp_ / "out/a/1.jpg"));
   EXPECT_TRUE(IsCompleteJpeg(temp_ / "out/a/b/2.jpg"));
   EXPECT_FALSE(std::filesystem::exists(temp_ / "out/a/b/up"));
   EXPECT_FALSE(std::filesystem::exists(temp_ / "out/a/root"));
-  EXPECT_EQ(testing::ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
+  EXPECT_EQ(ChangedEntries(before, TreeSnapshot(src_)), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -3,18 +3,18 @@
 // Run as root, an installed program's folder is writable; the settings still go to the user's
 // configuration folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "base/paths.h"
-#include "convert/sample_files.h"
 #include "settings/settings_file.h"
+#include "support/child_process.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -43,22 +43,17 @@ class SettingsPlace : public ::testing::Test {
     fs::copy_file(ExecutablePath(), program, fs::copy_options::overwrite_existing);
     const std::string output = temp_ / "probe.txt";
     fs::remove(output);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::setenv("HOME", (temp_ / "home").c_str(), 1);
+    const std::string home = temp_ / "home";
+    const pid_t pid = fixtures::StartChild({program}, "", "", [&] {
+      ::setenv("HOME", home.c_str(), 1);
       ::unsetenv("XDG_CONFIG_HOME");
       ::setenv(kProbeOutput, output.c_str(), 1);
-      ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << folder;
-    std::ifstream in(output);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    });
+    EXPECT_EQ(fixtures::WaitForChild(pid), 0) << folder;
+    return fs::exists(output) ? fixtures::ReadText(output) : std::string();
   }
 
-  testing::TempFolder temp_;
+  fixtures::TempFolder temp_;
 };
 
 TEST_F(SettingsPlace, AnInstalledProgramKeepsItsSettingsInTheUsersConfigurationFolder) {
@@ -70,15 +65,15 @@ TEST_F(SettingsPlace, AnInstalledProgramKeepsItsSettingsInTheUsersConfigurationF
 
 TEST_F(SettingsPlace, ABuildTreeAndAPortableFolderKeepTheirSettingsBesideTheProgram) {
   const std::string build = temp_ / "build";
-  testing::WriteText(build + "/CMakeCache.txt", "CMAKE_BUILD_TYPE:STRING=\n");
+  fixtures::WriteText(build + "/CMakeCache.txt", "CMAKE_BUILD_TYPE:STRING=\n");
   EXPECT_EQ(ProbeFrom(build + "/src/app"), build + "/src/app/Quelmar.ini");
 
   const std::string marked = temp_ / "stick/ミルテカ";
-  testing::WriteText(marked + "/portable", "");
+  fixtures::WriteText(marked + "/portable", "");
   EXPECT_EQ(ProbeFrom(marked), marked + "/Quelmar.ini");
 
   const std::string copied = temp_ / "copy";
-  testing::WriteText(copied + "/Quelmar.ini", "[Setup]\r\n");
+  fixtures::WriteText(copied + "/Quelmar.ini", "[Setup]\r\n");
   EXPECT_EQ(ProbeFrom(copied), copied + "/Quelmar.ini");
 }
 

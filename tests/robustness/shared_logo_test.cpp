@@ -7,27 +7,32 @@
 #include <string>
 
 #include "base/memory_budget.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 TEST(SharedLogo, IsHeldOnceWhileTheWorkersStampWithIt) {
-  testing::TempFolder temp;
+  fixtures::TempFolder temp;
   // 2000 x 1500 pixels: 9 MB, against photos of a few kilobytes that are smaller than it.
-  testing::WriteBytes(temp / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(2000, 1500)));
+  fixtures::WriteBytes(temp / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(2000, 1500)));
   for (int i = 0; i < 8; ++i) {
-    testing::WriteBytes(temp / "src/" + std::to_string(i) + ".jpg", testing::JpegBytes(32, 24, i));
+    fixtures::WriteBytes(temp / "src/" + std::to_string(i) + ".jpg",
+                         fixtures::JpegBytes(32, 24, i));
   }
   std::filesystem::create_directories(temp / "out");
   for (const int jobs : {1, 2}) {
-    testing::FakeRunHost host;
+    fixtures::FakeRunHost host;
     host.jobs = jobs;
-    host.fields[RunField::kLogo] = temp / "logo.bmp";
-    host.fields[RunField::kSource] = temp / "src";
-    host.fields[RunField::kOutput] = temp / "out";
+    host.fields[EditField::kLogo] = temp / "logo.bmp";
+    host.fields[EditField::kSource] = temp / "src";
+    host.fields[EditField::kOutput] = temp / "out";
     std::size_t most = 0;
     std::size_t logo_bytes = 0;
     host.on_pump = [&](int) {

@@ -19,15 +19,19 @@
 
 #include "base/errors.h"
 #include "base/files.h"
-#include "convert/fake_run_host.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
 #include "settings/ini_file.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
+using fixtures::TempFolder;
 
 struct Node {
   mode_t type = 0;
@@ -167,14 +171,14 @@ TEST(SpecialFile, ASettingsFileLinkedToANullDeviceKeepsNothingAndStaysALink) {
 
 TEST(SpecialFile, AnOutputPhotoNamedByAFifoEndsTheRunWithItsCreateError) {
   TempFolder temp;
-  testing::WriteBytes(temp / "logo.bmp", testing::Bmp24Bytes(testing::LogoRaster(6, 4)));
-  testing::WriteBytes(temp / "src/a.jpg", testing::JpegBytes(24, 16));
+  fixtures::WriteBytes(temp / "logo.bmp", fixtures::Bmp24Bytes(fixtures::LogoRaster(6, 4)));
+  fixtures::WriteBytes(temp / "src/a.jpg", fixtures::JpegBytes(24, 16));
   std::filesystem::create_directories(temp / "out");
   ASSERT_EQ(::mkfifo((temp / "out/a.jpg").c_str(), 0644), 0);
-  testing::FakeRunHost host;
-  host.fields = {{RunField::kLogo, temp / "logo.bmp"},
-                 {RunField::kSource, temp / "src"},
-                 {RunField::kOutput, temp / "out"}};
+  fixtures::FakeRunHost host;
+  host.fields = {{EditField::kLogo, temp / "logo.bmp"},
+                 {EditField::kSource, temp / "src"},
+                 {EditField::kOutput, temp / "out"}};
   EXPECT_EQ(
       ErrorOf([&] { BitBtn1Click(host); }),
       "ファイル \"" + temp / "out/a.jpg" + "\". " + SystemErrorText(EEXIST) + " を作成できません");

@@ -38,7 +38,8 @@ Defaults DefaultsOnOneCore() {
     CliOptions options;
     std::ostringstream out, err;
     ParseCliOptions(1, argv, options, out, err);
-    seen.cli_jobs = options.jobs;
+    // The converter's default of 0 jobs asks the pipeline for one worker per usable core.
+    seen.cli_jobs = ConversionPipeline::WorkersFor(ResolveParameters(options).fields.FJobs);
   });
   pinned.join();
   return seen;

@@ -6,17 +6,15 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "settings_test_support.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 using namespace std::string_literals;
 
-using testing::ReadFile;
-using testing::SetMode;
-using testing::TempFolder;
-using testing::WriteFile;
+using namespace fixtures;
 
 TMemIniFile Parse(const std::string& text, const std::string& path = {}) {
   return TMemIniFile::FromBytes(
@@ -138,7 +136,7 @@ TEST(TMemIniFileFile, WriteToFileStoresTheTextAndCreatesNothingBefore) {
   ini.PutText("S", "k", "v");
   EXPECT_FALSE(FileExists(path));
   ini.WriteToFile();
-  EXPECT_EQ(ReadFile(path), "[S]\r\nk=v\r\n\r\n");
+  EXPECT_EQ(ReadText(path), "[S]\r\nk=v\r\n\r\n");
   EXPECT_EQ(TMemIniFile(path).ReadText("S", "k", "?"), "v");
 }
 
@@ -152,33 +150,33 @@ void ExpectCreateErrorKeepsFile(const std::string& path, const std::string& old)
     EXPECT_EQ(std::string(e.what()),
               "ファイル \"" + FullPath(path) + "\". Permission denied を作成できません");
   }
-  EXPECT_EQ(ReadFile(path), old);
+  EXPECT_EQ(ReadText(path), old);
 }
 
 TEST(TMemIniFileFile, RefusesAReadOnlyFileAndKeepsItsContents) {
   TempFolder folder;
   const std::string path = folder / "設定.ini";
-  WriteFile(path, "[S]\r\nk=old\r\n\r\n");
+  WriteText(path, "[S]\r\nk=old\r\n\r\n");
   SetMode(path, 0444);
   ExpectCreateErrorKeepsFile(path, "[S]\r\nk=old\r\n\r\n");
-  EXPECT_EQ(testing::FolderEntries(folder.path()).size(), 1u);
+  EXPECT_EQ(FolderEntries(folder.path()).size(), 1u);
 }
 
 TEST(TMemIniFileFile, RefusesAFolderWithoutWritePermissionAndKeepsTheFile) {
   TempFolder folder;
   const std::string inner = folder / "ro";
-  testing::MakeFolder(inner);
+  MakeFolder(inner);
   const std::string path = inner + "/a.ini";
-  WriteFile(path, "[S]\r\nk=old\r\n\r\n");
+  WriteText(path, "[S]\r\nk=old\r\n\r\n");
   SetMode(inner, 0555);
   ExpectCreateErrorKeepsFile(path, "[S]\r\nk=old\r\n\r\n");
-  EXPECT_EQ(testing::FolderEntries(inner).size(), 1u);
+  EXPECT_EQ(FolderEntries(inner).size(), 1u);
 }
 
 TEST(TMemIniFileFile, FailsToWriteOverAFolder) {
   TempFolder folder;
-  TMemIniFile ini(folder.path() + "sub");
-  testing::MakeFolder(folder / "sub");
+  TMemIniFile ini(folder / "sub");
+  MakeFolder(folder / "sub");
   ini.PutText("S", "k", "v");
   EXPECT_THROW(ini.WriteToFile(), EFCreateError);
 }

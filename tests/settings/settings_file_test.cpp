@@ -2,29 +2,25 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "settings_test_support.h"
+#include "support/bmp_builder.h"
+#include "support/fake_settings_host.h"
+#include "support/file_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::BitmapBytes;
-using testing::FakeSettingsHost;
-using testing::MakeFolder;
-using testing::ReadFile;
-using testing::SetMode;
-using testing::TempFolder;
-using testing::WriteFile;
+using namespace fixtures;
 
 constexpr const char* kDefaultFile =
     "[Setup]\r\n"
@@ -40,13 +36,44 @@ constexpr const char* kDefaultFile =
     "SampleJPEG=\r\n"
     "\r\n";
 
+// A logo bitmap the window loads.
+void WriteLogo(const std::string& path) {
+  WriteBytes(path, Bmp24Bytes(LogoRaster(4, 4)));
+}
+
+// The window's fields in the order the settings file holds them.
+SettingsFields WindowFields(std::int32_t position, std::int32_t alpha, std::int32_t quality,
+                            std::uint8_t threshold, std::int32_t mask, const std::string& sample) {
+  SettingsFields fields;
+  fields.stamp = StampSettings{position, mask, alpha, threshold};
+  fields.FQuality = quality;
+  fields.FSampleJPEG = sample;
+  return fields;
+}
+
+std::int32_t Position(const SettingsFields& f) {
+  return f.stamp.FPosition;
+}
+std::int32_t Alpha(const SettingsFields& f) {
+  return f.stamp.FAlpha;
+}
+std::int32_t Quality(const SettingsFields& f) {
+  return f.FQuality;
+}
+std::int32_t MaskType(const SettingsFields& f) {
+  return f.stamp.FMaskType;
+}
+std::int32_t Jobs(const SettingsFields& f) {
+  return f.FJobs;
+}
+
 class SettingsFileTest : public ::testing::Test {
  protected:
   TempFolder folder_;
   std::string ini_ = folder_ / "Quelmar.ini";
   FakeSettingsHost host_;
 
-  void WriteIni(const std::string& text) { WriteFile(ini_, text); }
+  void WriteIni(const std::string& text) { WriteText(ini_, text); }
   FakeSettingsHost Load() {
     FakeSettingsHost host;
     LoadSettings(host, ini_);
@@ -55,16 +82,17 @@ class SettingsFileTest : public ::testing::Test {
 };
 
 TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
-  host_.fields = SettingsFields{1, 2, 3, 4, 1, "x"};
+  host_.fields = WindowFields(1, 2, 3, 4, 1, "x");
   LoadSettings(host_, ini_);
-  for (EditField f : {EditField::kEdit1, EditField::kEdit2, EditField::kEdit3, EditField::kEdit4}) {
+  for (EditField f :
+       {EditField::kLogo, EditField::kSource, EditField::kOutput, EditField::kExclusions}) {
     EXPECT_EQ(host_.EditText(f), "");
   }
-  EXPECT_EQ(host_.fields.FPosition, 0);
-  EXPECT_EQ(host_.fields.FAlpha, 127);
+  EXPECT_EQ(host_.fields.stamp.FPosition, 0);
+  EXPECT_EQ(host_.fields.stamp.FAlpha, 127);
   EXPECT_EQ(host_.fields.FQuality, 100);
-  EXPECT_EQ(host_.fields.FThreshold, 250);
-  EXPECT_EQ(host_.fields.FMaskType, 0);
+  EXPECT_EQ(host_.fields.stamp.FThreshold, 250);
+  EXPECT_EQ(host_.fields.stamp.FMaskType, 0);
   EXPECT_EQ(host_.fields.FSampleJPEG, "");
   EXPECT_TRUE(host_.edit1_changes.empty());
   EXPECT_FALSE(std::filesystem::exists(ini_));
@@ -73,48 +101,75 @@ TEST_F(SettingsFileTest, LoadWithoutAFileGivesTheDefaultsAndCreatesNoFile) {
 TEST_F(SettingsFileTest, FirstSaveWritesTheTwelveLinesEndingInTwoLineEnds) {
   LoadSettings(host_, ini_);
   SaveSettings(host_, ini_);
-  EXPECT_EQ(ReadFile(ini_), kDefaultFile);
+  EXPECT_EQ(ReadText(ini_), kDefaultFile);
+}
+
+// An option beyond the window's ten keys: off (0) by default, read as off when missing, and
+// written only once it is set or the file already holds it.
+TEST_F(SettingsFileTest, LaterOptionIsWrittenOnceSetOrAlreadyInTheFile) {
+  const std::string first_save = kDefaultFile;
+  // The twelve lines without the empty one that ends the section.
+  const std::string without_end = first_save.substr(0, first_save.size() - 2);
+  const std::string header = "[Setup]\r\n";
+
+  LoadSettings(host_, ini_);
+  EXPECT_EQ(host_.fields.FJobs, 0);
+  host_.fields.FJobs = 4;
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(ReadText(ini_), without_end + "Jobs=4\r\n\r\n");
+  EXPECT_EQ(Load().fields.FJobs, 4);
+
+  host_.fields.FJobs = 0;
+  SaveSettings(host_, ini_);
+  EXPECT_EQ(ReadText(ini_), without_end + "Jobs=0\r\n\r\n");
+
+  WriteIni("[Setup]\r\nJobs=2\r\n");
+  FakeSettingsHost loaded = Load();
+  EXPECT_EQ(loaded.fields.FJobs, 2);
+  SaveSettings(loaded, ini_);
+  EXPECT_EQ(ReadText(ini_), header + "Jobs=2\r\n" + without_end.substr(header.size()) + "\r\n");
 }
 
 TEST_F(SettingsFileTest, FirstSaveWritesTheWindowsValuesInTheKeysOrder) {
   const std::string logo = folder_ / "ロゴ.bmp";
   const std::string sample = folder_ / "見本.jpg";
-  WriteFile(logo, BitmapBytes());
-  WriteFile(sample, "jpeg");
+  WriteLogo(logo);
+  WriteText(sample, "jpeg");
   MakeFolder(folder_ / "写真");
   MakeFolder(folder_ / "出力");
-  host_.SetEditText(EditField::kEdit1, logo);
-  host_.SetEditText(EditField::kEdit2, folder_ / "写真/");
-  host_.SetEditText(EditField::kEdit3, folder_ / "出力/");
-  host_.SetEditText(EditField::kEdit4, "raw, \"古い 写真\"");
-  host_.fields = SettingsFields{4, 256, 85, 255, 2, sample};
+  host_.SetEditText(EditField::kLogo, logo);
+  host_.SetEditText(EditField::kSource, folder_ / "写真/");
+  host_.SetEditText(EditField::kOutput, folder_ / "出力/");
+  host_.SetEditText(EditField::kExclusions, "raw, \"古い 写真\"");
+  host_.fields = WindowFields(4, 256, 85, 255, 2, sample);
 
   SaveSettings(host_, ini_);
 
-  EXPECT_EQ(ReadFile(ini_), "[Setup]\r\nMarkBitmap=" + logo +
-                                "\r\nExceptFolder=raw, \"古い 写真\"\r\nSourceFolder=" +
-                                folder_.path() + "写真/\r\nDestinationFolder=" + folder_.path() +
-                                "出力/\r\nPosition=4\r\nAlphaChannel=256\r\nJPEGQuality=85\r\n"
-                                "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
-                                sample + "\r\n\r\n");
+  EXPECT_EQ(ReadText(ini_),
+            "[Setup]\r\nMarkBitmap=" + logo +
+                "\r\nExceptFolder=raw, \"古い 写真\"\r\nSourceFolder=" + folder_.path() +
+                "/写真/\r\nDestinationFolder=" + folder_.path() + "/" +
+                "出力/\r\nPosition=4\r\nAlphaChannel=256\r\nJPEGQuality=85\r\n"
+                "B/W=255\r\nMaskType=2\r\nSampleJPEG=" +
+                sample + "\r\n\r\n");
   FakeSettingsHost loaded = Load();
-  EXPECT_EQ(loaded.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(loaded.EditText(EditField::kLogo), logo);
   EXPECT_TRUE(loaded.logo_loaded);
-  EXPECT_EQ(loaded.EditText(EditField::kEdit2), folder_ / "写真/");
-  EXPECT_EQ(loaded.EditText(EditField::kEdit3), folder_ / "出力/");
-  EXPECT_EQ(loaded.EditText(EditField::kEdit4), "raw, \"古い 写真\"");
-  EXPECT_EQ(loaded.fields.FPosition, 4);
-  EXPECT_EQ(loaded.fields.FAlpha, 256);
+  EXPECT_EQ(loaded.EditText(EditField::kSource), folder_ / "写真/");
+  EXPECT_EQ(loaded.EditText(EditField::kOutput), folder_ / "出力/");
+  EXPECT_EQ(loaded.EditText(EditField::kExclusions), "raw, \"古い 写真\"");
+  EXPECT_EQ(loaded.fields.stamp.FPosition, 4);
+  EXPECT_EQ(loaded.fields.stamp.FAlpha, 256);
   EXPECT_EQ(loaded.fields.FQuality, 85);
-  EXPECT_EQ(loaded.fields.FThreshold, 255);
-  EXPECT_EQ(loaded.fields.FMaskType, 2);
+  EXPECT_EQ(loaded.fields.stamp.FThreshold, 255);
+  EXPECT_EQ(loaded.fields.stamp.FMaskType, 2);
   EXPECT_EQ(loaded.fields.FSampleJPEG, sample);
 }
 
 TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping) {
-  host_.fields = SettingsFields{9, -5, 1000, 0, -1, ""};
+  host_.fields = WindowFields(9, -5, 1000, 0, -1, "");
   SaveSettings(host_, ini_);
-  const std::string text = ReadFile(ini_);
+  const std::string text = ReadText(ini_);
   for (const char* line : {"\r\nPosition=9\r\n", "\r\nAlphaChannel=-5\r\n",
                            "\r\nJPEGQuality=1000\r\n", "\r\nB/W=0\r\n", "\r\nMaskType=-1\r\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
@@ -124,33 +179,37 @@ TEST_F(SettingsFileTest, SaveWritesTheNumbersAsTheFieldsHoldThemWithoutClamping)
 TEST_F(SettingsFileTest, LoadClampsNumbersAndTakesDefaultsForValuesThatDoNotConvert) {
   struct Case {
     const char* line;
-    std::int32_t SettingsFields::*field;
+    std::int32_t (*field)(const SettingsFields&);
     std::int32_t expected;
   };
   const std::vector<Case> cases = {
-      {"Position=7", &SettingsFields::FPosition, 5},
-      {"Position=-1", &SettingsFields::FPosition, 0},
-      {"AlphaChannel=-3", &SettingsFields::FAlpha, 0},
-      {"AlphaChannel=999", &SettingsFields::FAlpha, 256},
-      {"AlphaChannel=$FFFFFFFF", &SettingsFields::FAlpha, 0},
-      {"AlphaChannel=junk", &SettingsFields::FAlpha, 127},
-      {"JPEGQuality=abc", &SettingsFields::FQuality, 100},
-      {"JPEGQuality=", &SettingsFields::FQuality, 100},
-      {"JPEGQuality=0x50", &SettingsFields::FQuality, 80},
-      {"JPEGQuality=$50", &SettingsFields::FQuality, 80},
-      {"JPEGQuality=2147483648", &SettingsFields::FQuality, 100},
-      {"MaskType = 2", &SettingsFields::FMaskType, 2},
-      {"MaskType=3", &SettingsFields::FMaskType, 2},
-      {"masktype=1", &SettingsFields::FMaskType, 1},
+      {"Position=7", Position, 5},
+      {"Position=-1", Position, 0},
+      {"AlphaChannel=-3", Alpha, 0},
+      {"AlphaChannel=999", Alpha, 256},
+      {"AlphaChannel=$FFFFFFFF", Alpha, 0},
+      {"AlphaChannel=junk", Alpha, 127},
+      {"JPEGQuality=abc", Quality, 100},
+      {"JPEGQuality=", Quality, 100},
+      {"JPEGQuality=0x50", Quality, 80},
+      {"JPEGQuality=$50", Quality, 80},
+      {"JPEGQuality=2147483648", Quality, 100},
+      {"MaskType = 2", MaskType, 2},
+      {"MaskType=3", MaskType, 2},
+      {"masktype=1", MaskType, 1},
+      {"Jobs=7", Jobs, 7},
+      {"Jobs=5000", Jobs, 1024},
+      {"Jobs=-1", Jobs, 0},
+      {"Jobs=abc", Jobs, 0},
   };
   for (const Case& c : cases) {
     WriteIni(std::string("[Setup]\n") + c.line + "\n");
-    EXPECT_EQ(Load().fields.*c.field, c.expected) << c.line;
+    EXPECT_EQ(c.field(Load().fields), c.expected) << c.line;
   }
   for (const auto& [line, expected] : std::vector<std::pair<std::string, int>>{
            {"B/W=300", 255}, {"B/W=-1", 0}, {"B/W=$FF", 255}, {"B/W=x", 250}, {"B/W=17", 17}}) {
     WriteIni("[Setup]\n" + line + "\n");
-    EXPECT_EQ(Load().fields.FThreshold, expected) << line;
+    EXPECT_EQ(Load().fields.stamp.FThreshold, expected) << line;
   }
 }
 
@@ -170,14 +229,14 @@ TEST_F(SettingsFileTest, FolderIsTestedWithoutItsLastCharacter) {
   };
   for (const Case& c : before) {
     WriteIni("[Setup]\nSourceFolder=" + c.value + "\n");
-    EXPECT_EQ(Load().EditText(EditField::kEdit2), c.kept ? c.value : "") << c.value;
+    EXPECT_EQ(Load().EditText(EditField::kSource), c.kept ? c.value : "") << c.value;
   }
   // Without a trailing separator the value is kept exactly when its shorter form exists.
   MakeFolder(folder_ / "Photo");
   MakeFolder(folder_ / "写");
   for (const std::string& value : {folder_ / "Photos", folder_ / "写真", folder_ / "Photo\xff"}) {
     WriteIni("[Setup]\nSourceFolder=" + value + "\n");
-    EXPECT_EQ(Load().EditText(EditField::kEdit2), value);
+    EXPECT_EQ(Load().EditText(EditField::kSource), value);
   }
 }
 
@@ -185,33 +244,33 @@ TEST_F(SettingsFileTest, MissingDestinationFolderSurvivesTheLoadAndIsEmptiedByTh
   const std::string missing = folder_ / "gone/";
   WriteIni("[Setup]\nDestinationFolder=" + missing + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), missing);
+  EXPECT_EQ(host_.EditText(EditField::kOutput), missing);
 
   SaveSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
-  EXPECT_NE(ReadFile(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
+  EXPECT_EQ(host_.EditText(EditField::kOutput), "");
+  EXPECT_NE(ReadText(ini_).find("\r\nDestinationFolder=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, MissingLogoStaysShownWithoutALogoAndTheSaveEmptiesIt) {
   const std::string missing = folder_ / "gone.bmp";
   WriteIni("[Setup]\nMarkBitmap=" + missing + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), missing);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), missing);
   EXPECT_FALSE(host_.logo_loaded);
   EXPECT_EQ(host_.edit1_changes, (std::vector<std::string>{missing, "", missing}));
 
   SaveSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), "");
+  EXPECT_EQ(host_.EditText(EditField::kLogo), "");
   EXPECT_EQ(host_.edit1_changes.back(), "");
-  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(ini_).find("[Setup]\r\nMarkBitmap=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
   const std::string logo = folder_ / "logo.bmp";
-  WriteFile(logo, BitmapBytes());
+  WriteLogo(logo);
   WriteIni("[Setup]\nMarkBitmap=" + logo + "\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_TRUE(host_.logo_loaded);
   EXPECT_EQ(host_.edit1_changes, std::vector<std::string>{logo});
 
@@ -221,17 +280,17 @@ TEST_F(SettingsFileTest, ExistingLogoIsLoadedByASingleChange) {
 
 TEST_F(SettingsFileTest, UnreadableLogoIsReportedOnceAndTheLoadGoesOn) {
   const std::string logo = folder_ / "broken.bmp";
-  WriteFile(logo, "not a bitmap");
+  WriteText(logo, "not a bitmap");
   MakeFolder(folder_ / "src");
-  WriteIni("[Setup]\nMarkBitmap=" + logo + "\nSourceFolder=" + folder_.path() +
+  WriteIni("[Setup]\nMarkBitmap=" + logo + "\nSourceFolder=" + folder_.path() + "/" +
            "src/\nPosition=3\nMaskType=1\n");
   LoadSettings(host_, ini_);
   EXPECT_EQ(host_.reports, std::vector<std::string>{"ビットマップイメージが不正です"});
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
   EXPECT_FALSE(host_.logo_loaded);
-  EXPECT_EQ(host_.EditText(EditField::kEdit2), folder_ / "src/");
-  EXPECT_EQ(host_.fields.FPosition, 3);
-  EXPECT_EQ(host_.fields.FMaskType, 1);
+  EXPECT_EQ(host_.EditText(EditField::kSource), folder_ / "src/");
+  EXPECT_EQ(host_.fields.stamp.FPosition, 3);
+  EXPECT_EQ(host_.fields.stamp.FMaskType, 1);
 }
 
 TEST_F(SettingsFileTest, MissingSampleLoadsEmptyAndIsWrittenEmpty) {
@@ -239,18 +298,18 @@ TEST_F(SettingsFileTest, MissingSampleLoadsEmptyAndIsWrittenEmpty) {
   WriteIni("[Setup]\nSampleJPEG=" + sample + "\n");
   EXPECT_EQ(Load().fields.FSampleJPEG, "");
 
-  WriteFile(sample, "jpeg");
+  WriteText(sample, "jpeg");
   EXPECT_EQ(Load().fields.FSampleJPEG, sample);
 
   host_.fields.FSampleJPEG = folder_ / "gone.jpg";
   SaveSettings(host_, ini_);
   EXPECT_EQ(host_.fields.FSampleJPEG, "");
-  EXPECT_NE(ReadFile(ini_).find("[Setup]\r\nSampleJPEG=\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(ini_).find("[Setup]\r\nSampleJPEG=\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
   const std::string logo = folder_ / "a=b.bmp";
-  WriteFile(logo, BitmapBytes());
+  WriteLogo(logo);
   WriteIni(
       "; my settings\r\n"
       "orphan=1\r\n"
@@ -269,13 +328,13 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
       "[Last]\r\n"
       "x=y\r\n");
   LoadSettings(host_, ini_);
-  EXPECT_EQ(host_.EditText(EditField::kEdit1), logo);
-  EXPECT_EQ(host_.fields.FPosition, 2);
+  EXPECT_EQ(host_.EditText(EditField::kLogo), logo);
+  EXPECT_EQ(host_.fields.stamp.FPosition, 2);
 
-  host_.fields.FPosition = 5;
+  host_.fields.stamp.FPosition = 5;
   SaveSettings(host_, ini_);
 
-  EXPECT_EQ(ReadFile(ini_),
+  EXPECT_EQ(ReadText(ini_),
             "[Other]\r\n"
             "Foo=bar baz\r\n"
             "free text\r\n"
@@ -302,9 +361,9 @@ TEST_F(SettingsFileTest, SaveKeepsAHandEditedFileAndRewritesItsKeysInPlace) {
 }
 
 TEST_F(SettingsFileTest, ExceptFolderLosesItsOuterBlanksThroughASaveAndTheNextLoad) {
-  host_.SetEditText(EditField::kEdit4, " \t raw, tmp  ");
+  host_.SetEditText(EditField::kExclusions, " \t raw, tmp  ");
   SaveSettings(host_, ini_);
-  EXPECT_EQ(Load().EditText(EditField::kEdit4), "raw, tmp");
+  EXPECT_EQ(Load().EditText(EditField::kExclusions), "raw, tmp");
 }
 
 void ExpectSaveRefused(FakeSettingsHost& host, const std::string& ini, const std::string& old) {
@@ -315,34 +374,34 @@ void ExpectSaveRefused(FakeSettingsHost& host, const std::string& ini, const std
     EXPECT_EQ(std::string(e.what()),
               "ファイル \"" + ini + "\". Permission denied を作成できません");
   }
-  EXPECT_EQ(ReadFile(ini), old);
+  EXPECT_EQ(ReadText(ini), old);
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileFailsWithTheCreateMessageAndKeepsItsContents) {
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
   SetMode(ini_, 0444);
-  host_.fields.FPosition = 4;
+  host_.fields.stamp.FPosition = 4;
   ExpectSaveRefused(host_, ini_, old);
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFolderFailsWithTheCreateMessageAndKeepsTheFile) {
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
   SetMode(folder_.path(), 0555);
-  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  host_.SetEditText(EditField::kOutput, folder_ / "gone/");
   ExpectSaveRefused(host_, ini_, old);
   // Fields emptied before the failing step stay empty.
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), "");
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(host_.EditText(EditField::kOutput), "");
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 // A file that exists but cannot be opened for reading: one without permissions, or for root
 // a write-only kernel setting; empty when the system offers none.
 std::string UnreadableFile(const TempFolder& folder) {
   const std::string own = folder / "locked.ini";
-  WriteFile(own, "[Setup]\r\nPosition=1\r\n");
+  WriteText(own, "[Setup]\r\nPosition=1\r\n");
   SetMode(own, 0);
   for (const std::string& path : {own, std::string("/proc/sys/vm/drop_caches")}) {
     const int fd = ::open(path.c_str(), O_RDONLY);
@@ -365,40 +424,20 @@ TEST_F(SettingsFileTest, UnreadableFileFailsWithTheOpenMessageBeforeAnyFieldChan
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()), message);
   }
-  host_.SetEditText(EditField::kEdit3, folder_ / "gone/");
+  host_.SetEditText(EditField::kOutput, folder_ / "gone/");
   try {
     SaveSettings(host_, path);
     FAIL() << "the save did not fail";
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()), message);
   }
-  EXPECT_EQ(host_.EditText(EditField::kEdit3), folder_ / "gone/");
+  EXPECT_EQ(host_.EditText(EditField::kOutput), folder_ / "gone/");
 }
-
-// Files cannot grow past a small limit, so the new text is written short.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
 
 TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
   const std::string old = "[Setup]\r\nPosition=1\r\n\r\n";
   WriteIni(old);
-  host_.SetEditText(EditField::kEdit4, std::string(4096, 'x'));
+  host_.SetEditText(EditField::kExclusions, std::string(4096, 'x'));
   {
     FileSizeLimit limit(1024);
     try {
@@ -408,8 +447,8 @@ TEST_F(SettingsFileTest, ShortWriteFailsWithTheWriteErrorAndKeepsTheOldFile) {
       EXPECT_STREQ(e.what(), "ストリームへの書き込みエラー");
     }
   }
-  EXPECT_EQ(ReadFile(ini_), old);
-  EXPECT_EQ(testing::FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
+  EXPECT_EQ(ReadText(ini_), old);
+  EXPECT_EQ(FolderEntries(folder_.path()), std::vector<std::string>{"Quelmar.ini"});
 }
 
 TEST_F(SettingsFileTest, SettingsPathIsQuelmarIniBesideTheExecutable) {
@@ -426,6 +465,28 @@ TEST_F(SettingsFileTest, OperationsWithoutAPathUseTheFileBesideTheExecutable) {
   LoadSettings(loaded);
   std::filesystem::remove(path);
   EXPECT_EQ(loaded.fields.FQuality, 42);
+}
+
+// The lossless mode's key is written only when the mode is on (or to turn it off again), so
+// that the first save keeps its twelve lines; a file without it reads as off.
+TEST_F(SettingsFileTest, LosslessKeyIsWrittenOnlyWhenTheModeIsOnAndReadsBack) {
+  FakeSettingsHost off;
+  SaveSettings(off, ini_);
+  EXPECT_EQ(ReadText(ini_), kDefaultFile);
+  EXPECT_FALSE(Load().Fields().FLossless);
+
+  FakeSettingsHost on;
+  on.Fields().FLossless = true;
+  SaveSettings(on, ini_);
+  EXPECT_NE(ReadText(ini_).find("Lossless=1\r\n"), std::string::npos);
+  EXPECT_TRUE(Load().Fields().FLossless);
+
+  SaveSettings(off, ini_);
+  EXPECT_NE(ReadText(ini_).find("Lossless=0\r\n"), std::string::npos);
+  EXPECT_FALSE(Load().Fields().FLossless);
+
+  WriteIni("[Setup]\r\nLossless=7\r\n");  // clamped into 0..1
+  EXPECT_TRUE(Load().Fields().FLossless);
 }
 
 }  // namespace

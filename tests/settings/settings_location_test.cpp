@@ -1,12 +1,11 @@
 #include "settings/settings_location.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "settings/settings_test_support.h"
 
 namespace quelmar {
 namespace {
@@ -59,7 +58,7 @@ TEST(SettingsPathIn, StaysBesideTheProgramWhenThereIsNoHomeAtAll) {
 }
 
 TEST(IsInBuildTree, FindsTheBuildFoldersCacheUpToThreeFoldersAbove) {
-  testing::TempFolder temp;
+  fixtures::TempFolder temp;
   const std::string build = temp / "build";
   std::filesystem::create_directories(build + "/src/app/deep/deeper");
   std::ofstream(build + "/CMakeCache.txt") << "CMAKE_BUILD_TYPE:STRING=Release\n";

@@ -11,17 +11,18 @@
 #include <QTest>
 #include <QTimer>
 
-#include "test_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TemporaryFolder;
+using fixtures::TempFolder;
 
 // A file whose modification time is noon local time on the given day.
-std::string FileDated(const TemporaryFolder& temp, int year, int month, int day) {
-  const std::string path = temp.Path("quelmar");
-  testing::WriteTextFile(path, "x");
+std::string FileDated(const TempFolder& temp, int year, int month, int day) {
+  const std::string path = temp / "quelmar";
+  fixtures::WriteText(path, "x");
   const QDateTime noon(QDate(year, month, day), QTime(12, 0));
   const utimbuf times{noon.toSecsSinceEpoch(), noon.toSecsSinceEpoch()};
   ::utime(path.c_str(), &times);
@@ -29,7 +30,7 @@ std::string FileDated(const TemporaryFolder& temp, int year, int month, int day)
 }
 
 TEST(AboutBox, ShowsTheProductAndTheExecutablesDateAsTheEdition) {
-  TemporaryFolder temp;
+  TempFolder temp;
   const std::string executable = FileDated(temp, 2002, 5, 11);
   TAboutBox about(nullptr, executable);
   about.Timer1->stop();
@@ -49,7 +50,7 @@ TEST(AboutBox, ShowsTheProductAndTheExecutablesDateAsTheEdition) {
 }
 
 TEST(AboutBox, WorksTheEditionOutAgainOnEveryShow) {
-  TemporaryFolder temp;
+  TempFolder temp;
   const std::string executable = FileDated(temp, 2002, 5, 11);
   TAboutBox about(nullptr, executable);
   about.Timer1->stop();

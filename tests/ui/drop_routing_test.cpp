@@ -4,32 +4,34 @@
 
 #include <filesystem>
 
-#include "test_files.h"
+#include "support/file_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 // Every kind of path against every site: what the window takes, and where.
 TEST(UseOfDrop, TakesEachKindOfPathOnlyWhereItFits) {
-  testing::TemporaryFolder temp;
-  std::filesystem::create_directories(temp.Path("写真"));
+  fixtures::TempFolder temp;
+  std::filesystem::create_directories(temp / "写真");
   for (const char* name : {"seal.bmp", "SEAL.BMP", "photo.jpg", "photo.JPEG", "notes.txt"}) {
-    testing::WriteTextFile(temp.Path(name), "x");
+    fixtures::WriteText((temp / name), "x");
   }
   constexpr DropUse N = DropUse::kNone;
   const struct {
     std::string path;
     DropUse window, logo, source, output, exclusion;
   } cases[] = {
-      {temp.Path("写真"), DropUse::kSource, N, DropUse::kSource, DropUse::kOutput, N},
-      {temp.Path("写真/"), DropUse::kSource, N, DropUse::kSource, DropUse::kOutput, N},
-      {temp.Path("seal.bmp"), DropUse::kLogo, DropUse::kLogo, N, N, N},
-      {temp.Path("SEAL.BMP"), DropUse::kLogo, DropUse::kLogo, N, N, N},
-      {temp.Path("photo.jpg"), DropUse::kSample, N, N, N, N},
-      {temp.Path("photo.JPEG"), DropUse::kSample, N, N, N, N},
-      {temp.Path("notes.txt"), N, N, N, N, N},
-      {temp.Path("missing.bmp"), N, N, N, N, N},
-      {temp.Path("missing"), N, N, N, N, N},
+      {(temp / "写真"), DropUse::kSource, N, DropUse::kSource, DropUse::kOutput, N},
+      {(temp / "写真/"), DropUse::kSource, N, DropUse::kSource, DropUse::kOutput, N},
+      {(temp / "seal.bmp"), DropUse::kLogo, DropUse::kLogo, N, N, N},
+      {(temp / "SEAL.BMP"), DropUse::kLogo, DropUse::kLogo, N, N, N},
+      {(temp / "photo.jpg"), DropUse::kSample, N, N, N, N},
+      {(temp / "photo.JPEG"), DropUse::kSample, N, N, N, N},
+      {(temp / "notes.txt"), N, N, N, N, N},
+      {(temp / "missing.bmp"), N, N, N, N, N},
+      {(temp / "missing"), N, N, N, N, N},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(UseOfDrop(c.path, DropSite::kWindow), c.window) << c.path;

@@ -10,30 +10,8 @@
 namespace quelmar {
 namespace {
 
-TEST(ErrorReportText, AddsAFullStopAfterAJapaneseCharacter) {
-  EXPECT_EQ(ErrorReportText("ビットマップ イメージは有効ではありません"),
-            "ビットマップ イメージは有効ではありません.");
-}
-
-TEST(ErrorReportText, AddsAFullStopAfterALetterOrDigit) {
-  EXPECT_EQ(ErrorReportText("JPEG エラー #42"), "JPEG エラー #42.");
-  EXPECT_EQ(ErrorReportText("abc"), "abc.");
-}
-
-TEST(ErrorReportText, AddsNothingAfterACharacterThatSortsAtOrBeforeTheFullStop) {
-  EXPECT_EQ(ErrorReportText("done."), "done.");
-  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
-  EXPECT_EQ(ErrorReportText("a-"), "a-");
-  EXPECT_EQ(ErrorReportText("a "), "a ");
-  EXPECT_EQ(ErrorReportText(""), "");
-}
-
-TEST(ErrorReportText, AddsAFullStopAfterTheSlashThatSortsAfterIt) {
-  EXPECT_EQ(ErrorReportText("/tmp/"), "/tmp/.");
-}
-
 TEST(RunReporting, ShowsTheErrorOfAHandlerAndGoesOn) {
-  testing::FakeDialogs dialogs;
+  fixtures::FakeDialogs dialogs;
   bool after = false;
 
   RunReporting(dialogs, [] { throw EInvalidBitmap(); });
@@ -45,7 +23,7 @@ TEST(RunReporting, ShowsTheErrorOfAHandlerAndGoesOn) {
 }
 
 TEST(RunReporting, ShowsNothingWhenTheHandlerSucceeds) {
-  testing::FakeDialogs dialogs;
+  fixtures::FakeDialogs dialogs;
   int runs = 0;
   RunReporting(dialogs, [&runs] { ++runs; });
   EXPECT_EQ(runs, 1);

@@ -7,7 +7,7 @@
 
 #include "ui/dialogs.h"
 
-namespace quelmar::testing {
+namespace quelmar::fixtures {
 
 // Dialogs that record what the window shows and answer from scripts. An empty script answers
 // No, and cancels file and folder dialogs.
@@ -63,4 +63,4 @@ class FakeDialogs : public Dialogs {
   }
 };
 
-}  // namespace quelmar::testing
+}  // namespace quelmar::fixtures

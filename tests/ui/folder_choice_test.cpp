@@ -6,31 +6,32 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "test_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TemporaryFolder;
+using fixtures::TempFolder;
 
 TEST(AcceptFolderChoice, ReturnsAnExistingFolderWithoutItsTrailingSeparators) {
-  TemporaryFolder temp;
-  std::filesystem::create_directory(temp.Path("写真"));
+  TempFolder temp;
+  std::filesystem::create_directory(temp / "写真");
   int questions = 0;
 
-  const auto chosen = AcceptFolderChoice(temp.Path("写真") + "//", [&](const std::string&) {
+  const auto chosen = AcceptFolderChoice(temp / "写真" + "//", [&](const std::string&) {
     ++questions;
     return true;
   });
 
   ASSERT_TRUE(chosen.has_value());
-  EXPECT_EQ(*chosen, temp.Path("写真"));
+  EXPECT_EQ(*chosen, temp / "写真");
   EXPECT_EQ(questions, 0);
 }
 
 TEST(AcceptFolderChoice, CreatesAMissingFolderWithItsParentsOnYes) {
-  TemporaryFolder temp;
-  const std::string wanted = temp.Path("出力/二段目/三段目");
+  TempFolder temp;
+  const std::string wanted = temp / "出力/二段目/三段目";
   std::string asked;
 
   const auto chosen = AcceptFolderChoice(wanted, [&](const std::string& question) {
@@ -45,8 +46,8 @@ TEST(AcceptFolderChoice, CreatesAMissingFolderWithItsParentsOnYes) {
 }
 
 TEST(AcceptFolderChoice, StaysOpenAndCreatesNothingOnNo) {
-  TemporaryFolder temp;
-  const std::string wanted = temp.Path("missing");
+  TempFolder temp;
+  const std::string wanted = temp / "missing";
 
   const auto chosen = AcceptFolderChoice(wanted, [](const std::string&) { return false; });
 
@@ -61,9 +62,9 @@ TEST(AcceptFolderChoice, StaysOpenForAnEmptyFieldWithoutAsking) {
 }
 
 TEST(AcceptFolderChoice, FailsWhenAFileStandsInTheWay) {
-  TemporaryFolder temp;
-  testing::WriteTextFile(temp.Path("plain"), "x");
-  EXPECT_THROW(AcceptFolderChoice(temp.Path("plain/sub"), [](const std::string&) { return true; }),
+  TempFolder temp;
+  fixtures::WriteText(temp / "plain", "x");
+  EXPECT_THROW(AcceptFolderChoice(temp / "plain/sub", [](const std::string&) { return true; }),
                Error);
 }
 
@@ -71,12 +72,6 @@ TEST(AcceptFolderChoice, KeepsTheRootAsASingleSeparator) {
   const auto chosen = AcceptFolderChoice("/", [](const std::string&) { return true; });
   ASSERT_TRUE(chosen.has_value());
   EXPECT_EQ(*chosen, "/");
-}
-
-TEST(WithTrailingSeparator, EndsThePathInExactlyOneSeparator) {
-  EXPECT_EQ(WithTrailingSeparator("/home/写真"), "/home/写真/");
-  EXPECT_EQ(WithTrailingSeparator("/home/写真/"), "/home/写真/");
-  EXPECT_EQ(WithTrailingSeparator("/"), "/");
 }
 
 }  // namespace

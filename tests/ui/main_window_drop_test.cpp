@@ -32,8 +32,8 @@ class MainWindowDrop : public MainWindow {
  protected:
   void SetUp() override {
     Start();
-    std::filesystem::create_directories(temp.Path("写真"));
-    std::filesystem::create_directories(temp.Path("出力"));
+    std::filesystem::create_directories(temp / "写真");
+    std::filesystem::create_directories(temp / "出力");
   }
 };
 
@@ -49,13 +49,13 @@ TEST_F(MainWindowDrop, TakesALogoOnItsFieldOrTheWindow) {
 }
 
 TEST_F(MainWindowDrop, TakesFoldersOnTheirFieldsAndTheSourceOnTheWindow) {
-  EXPECT_TRUE(DropOn(form->Edit2, temp.Path("写真")));
-  EXPECT_TRUE(DropOn(form->Edit3, temp.Path("出力")));
-  EXPECT_EQ(form->Edit2->text().toStdString(), temp.Path("写真/"));
-  EXPECT_EQ(form->Edit3->text().toStdString(), temp.Path("出力/"));
+  EXPECT_TRUE(DropOn(form->Edit2, (temp / "写真")));
+  EXPECT_TRUE(DropOn(form->Edit3, (temp / "出力")));
+  EXPECT_EQ(form->Edit2->text().toStdString(), (temp / "写真/"));
+  EXPECT_EQ(form->Edit3->text().toStdString(), (temp / "出力/"));
 
-  EXPECT_TRUE(DropOn(form.get(), temp.Path("出力")));
-  EXPECT_EQ(form->Edit2->text().toStdString(), temp.Path("出力/"));
+  EXPECT_TRUE(DropOn(form.get(), (temp / "出力")));
+  EXPECT_EQ(form->Edit2->text().toStdString(), (temp / "出力/"));
 }
 
 TEST_F(MainWindowDrop, TakesAJpegOnThePreviewAsTheSample) {
@@ -71,17 +71,17 @@ TEST_F(MainWindowDrop, TakesAJpegOnThePreviewAsTheSample) {
 TEST_F(MainWindowDrop, RefusesWhatDoesNotFitWhereItIsDropped) {
   const std::string logo = Logo("seal.bmp");
   const std::string sample = Sample(64, 64, "sample.jpg");
-  const std::string text = temp.Path("notes.txt");
-  testing::WriteTextFile(text, "x");
+  const std::string text = temp / "notes.txt";
+  fixtures::WriteText(text, "x");
   form->Edit4->setText(QStringLiteral("raw"));
 
-  EXPECT_FALSE(DropOn(form->Edit1, temp.Path("写真")));
+  EXPECT_FALSE(DropOn(form->Edit1, (temp / "写真")));
   EXPECT_FALSE(DropOn(form->Edit1, sample));
   EXPECT_FALSE(DropOn(form->Edit2, logo));
   EXPECT_FALSE(DropOn(form->Edit3, sample));
-  EXPECT_FALSE(DropOn(form->Edit4, temp.Path("写真")));
+  EXPECT_FALSE(DropOn(form->Edit4, (temp / "写真")));
   EXPECT_FALSE(DropOn(form.get(), text));
-  EXPECT_FALSE(DropOn(form->Image1, temp.Path("missing.jpg")));
+  EXPECT_FALSE(DropOn(form->Image1, (temp / "missing.jpg")));
 
   EXPECT_TRUE(form->Edit1->text().isEmpty());
   EXPECT_TRUE(form->Edit2->text().isEmpty());
@@ -94,9 +94,9 @@ TEST_F(MainWindowDrop, RefusesWhatDoesNotFitWhereItIsDropped) {
 TEST_F(MainWindowDrop, OpensThePathsItIsGiven) {
   const std::string logo = Logo("seal.bmp");
   const std::string sample = Sample(64, 64, "sample.jpg");
-  form->OpenPaths({QString::fromStdString(temp.Path("写真")), QString::fromStdString(logo),
-                   QString::fromStdString(sample), QString::fromStdString(temp.Path("none"))});
-  EXPECT_EQ(form->Edit2->text().toStdString(), temp.Path("写真/"));
+  form->OpenPaths({QString::fromStdString(temp / "写真"), QString::fromStdString(logo),
+                   QString::fromStdString(sample), QString::fromStdString(temp / "none")});
+  EXPECT_EQ(form->Edit2->text().toStdString(), (temp / "写真/"));
   EXPECT_EQ(form->Edit1->text().toStdString(), logo);
   EXPECT_EQ(form->Fields().FSampleJPEG, sample);
   EXPECT_EQ(form->FLoaded, 3u);

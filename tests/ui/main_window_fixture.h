@@ -6,14 +6,16 @@
 #include <QImage>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "fake_dialogs.h"
-#include "test_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
@@ -41,22 +43,17 @@ class MainWindow : public ::testing::Test {
 
   static std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  void WriteSettings(const std::string& body) { testing::WriteTextFile(ini, "[Setup]\r\n" + body); }
+  void WriteSettings(const std::string& body) { fixtures::WriteText(ini, "[Setup]\r\n" + body); }
 
   std::string Logo(const std::string& name = "ロゴ.bmp") {
-    const std::string path = temp.Path(name);
-    testing::WriteBitmapFile(path, testing::EllipseLogo(60, 30));
+    const std::string path = temp / name;
+    fixtures::WriteBytes(path, fixtures::Bmp24Bytes(fixtures::EllipseLogo(60, 30)));
     return path;
   }
 
   std::string Sample(std::int32_t width, std::int32_t height, const std::string& name) {
-    const std::string path = temp.Path(name);
-    testing::WriteJpegSample(path, testing::NoisyRaster(width, height, 11));
+    const std::string path = temp / name;
+    fixtures::WriteBytes(path, fixtures::JpegBytes(fixtures::NoisyRaster(width, height, 11)));
     return path;
   }
 
@@ -87,9 +84,9 @@ class MainWindow : public ::testing::Test {
     return settings.FPosition == position && settings.FMaskType == mask_type;
   }
 
-  testing::TemporaryFolder temp;
-  std::string ini = temp.Path("Quelmar.ini");
-  testing::FakeDialogs dialogs;
+  fixtures::TempFolder temp;
+  std::string ini = temp / "Quelmar.ini";
+  fixtures::FakeDialogs dialogs;
   RecordingAboutBox about;
   std::unique_ptr<TForm1> form;
 };
@@ -99,23 +96,23 @@ class MainWindowRun : public MainWindow {
  protected:
   void SetUp() override {
     for (const char* folder : {"src/一", "src/二", "src/三", "out"}) {
-      std::filesystem::create_directories(temp.Path(folder));
+      std::filesystem::create_directories(temp / folder);
     }
     for (int i = 0; i < 4; ++i) {
       for (const char* folder : {"src/一/", "src/二/", "src/三/", "src/"}) {
-        testing::WriteJpegSample(temp.Path(folder + std::to_string(i) + ".jpg"),
-                                 testing::NoisyRaster(80, 60, i));
+        fixtures::WriteBytes(temp / (folder + std::to_string(i) + ".jpg"),
+                             fixtures::JpegBytes(fixtures::NoisyRaster(80, 60, i)));
       }
     }
     Start();
     form->Edit1->setText(QString::fromStdString(Logo()));
-    form->Edit2->setText(QString::fromStdString(temp.Path("src/")));
-    form->Edit3->setText(QString::fromStdString(temp.Path("out/")));
+    form->Edit2->setText(QString::fromStdString(temp / "src/"));
+    form->Edit3->setText(QString::fromStdString(temp / "out/"));
   }
 
   int OutputFiles() {
     int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.Path("out"))) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp / "out")) {
       count += entry.is_regular_file() ? 1 : 0;
     }
     return count;

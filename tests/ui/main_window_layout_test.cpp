@@ -20,7 +20,7 @@ struct Placed {
 
 class MainWindowLayout : public ::testing::Test {
  protected:
-  testing::FakeDialogs dialogs;
+  fixtures::FakeDialogs dialogs;
   TForm1 form{dialogs, "/nonexistent/Quelmar.ini"};
 };
 

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/sample_files.h"
 #include "main_window_fixture.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -100,8 +103,8 @@ class MainWindowFailedFiles : public MainWindowRun {
  protected:
   void SetUp() override {
     MainWindowRun::SetUp();
-    testing::WriteTextFile(temp.Path("src/一/bad.jpg"), "not a photo");
-    testing::WriteBytes(temp.Path("src/二/tiny.jpg"), testing::JpegBytes(20, 10));
+    fixtures::WriteText(temp / "src/一/bad.jpg", "not a photo");
+    fixtures::WriteBytes(temp / "src/二/tiny.jpg", fixtures::JpegBytes(20, 10));
   }
 };
 
@@ -111,13 +114,13 @@ TEST_F(MainWindowFailedFiles, NamesTheFileAndTheReasonBelowTheQuestion) {
 
   ASSERT_EQ(dialogs.warnings.size(), 2u);
   EXPECT_EQ(dialogs.warnings[0],
-            temp.Path("src/一/bad.jpg") + " が読み込めませんでした 作業を続けますか？");
+            (temp / "src/一/bad.jpg") + " が読み込めませんでした 作業を続けますか？");
   EXPECT_EQ(
-      dialogs.warning_details[0].rfind("ファイル: " + temp.Path("src/一/bad.jpg") + "\n理由: ", 0),
+      dialogs.warning_details[0].rfind("ファイル: " + (temp / "src/一/bad.jpg") + "\n理由: ", 0),
       0u)
       << dialogs.warning_details[0];
   EXPECT_EQ(dialogs.warnings[1], "ロゴ画像より小さい画像です 作業を続けますか？");
-  EXPECT_EQ(dialogs.warning_details[1], "ファイル: " + temp.Path("src/二/tiny.jpg") +
+  EXPECT_EQ(dialogs.warning_details[1], "ファイル: " + (temp / "src/二/tiny.jpg") +
                                             "\n理由: 画像 20 × 10 ピクセル、ロゴ 60 × 30 ピクセル");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0],

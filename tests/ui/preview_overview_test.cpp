@@ -5,13 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "test_files.h"
+#include "support/file_tools.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::NoisyRaster;
+using fixtures::EllipseLogo;
+using fixtures::NoisyRaster;
 
 constexpr std::int32_t kPaneWidth = 409;
 constexpr std::int32_t kPaneHeight = 153;

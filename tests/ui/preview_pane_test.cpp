@@ -1,13 +1,14 @@
 #include "ui/preview_pane.h"
+#include "support/rasters.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include "test_files.h"
-
 namespace quelmar {
 namespace {
+
+using namespace fixtures;
 
 QRgb PixelOf(const Raster24& raster, int x, int y) {
   const std::uint8_t* p = raster.Row(y) + 3 * x;
@@ -21,7 +22,7 @@ QImage Grey(int width, int height) {
 }
 
 TEST(DrawRasterOnImage, CutsOffWhatFallsOutsideOnTheTopLeft) {
-  const Raster24 raster = testing::NoisyRaster(3, 3, 1);
+  const Raster24 raster = NoisyRaster(3, 3, 1);
   QImage image = Grey(2, 2);
 
   DrawRasterOnImage(image, raster, -1, -2);
@@ -32,7 +33,7 @@ TEST(DrawRasterOnImage, CutsOffWhatFallsOutsideOnTheTopLeft) {
 }
 
 TEST(DrawRasterOnImage, KeepsThePixelsItDoesNotCover) {
-  const Raster24 raster = testing::NoisyRaster(5, 5, 2);
+  const Raster24 raster = NoisyRaster(5, 5, 2);
   QImage image = Grey(3, 3);
 
   DrawRasterOnImage(image, raster, 2, 1);
@@ -46,8 +47,8 @@ TEST(DrawRasterOnImage, KeepsThePixelsItDoesNotCover) {
 TEST(DrawRasterOnImage, DrawsNothingFromAnEmptyRasterOrOneBeyondTheEdge) {
   QImage image = Grey(4, 4);
   DrawRasterOnImage(image, Raster24(), 0, 0);
-  DrawRasterOnImage(image, testing::NoisyRaster(2, 2, 3), 4, 0);
-  DrawRasterOnImage(image, testing::NoisyRaster(2, 2, 3), -2, -2);
+  DrawRasterOnImage(image, NoisyRaster(2, 2, 3), 4, 0);
+  DrawRasterOnImage(image, NoisyRaster(2, 2, 3), -2, -2);
   EXPECT_EQ(image, Grey(4, 4));
 }
 
@@ -56,7 +57,7 @@ TEST(PreviewPane, CreatesItsWhiteSurfaceAtTheFirstDrawing) {
   pane.resize(409, 153);
   EXPECT_FALSE(pane.HasSurface());
 
-  pane.DrawRaster(testing::NoisyRaster(10, 10, 4), 400, 150);
+  pane.DrawRaster(NoisyRaster(10, 10, 4), 400, 150);
 
   ASSERT_TRUE(pane.HasSurface());
   EXPECT_EQ(pane.Surface().size(), QSize(409, 153));

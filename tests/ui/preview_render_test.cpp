@@ -6,13 +6,13 @@
 #include <tuple>
 
 #include "image/stamp.h"
-#include "test_files.h"
+#include "support/rasters.h"
 
 namespace quelmar {
 namespace {
 
-using testing::EllipseLogo;
-using testing::NoisyRaster;
+using fixtures::EllipseLogo;
+using fixtures::NoisyRaster;
 
 constexpr std::int32_t kPaneWidth = 409;
 constexpr std::int32_t kPaneHeight = 153;
@@ -82,16 +82,6 @@ Raster24 OnPane(const PreviewPatch& patch) {
   return pane;
 }
 
-bool SameBytes(const Raster24& a, const Raster24& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (std::int32_t y = 0; y < a.height(); ++y) {
-    if (std::memcmp(a.Row(y), b.Row(y), 3 * static_cast<std::size_t>(a.width())) != 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
 struct SizeCase {
   std::int32_t sample_w, sample_h, logo_w, logo_h;
 };
@@ -112,7 +102,7 @@ TEST_P(RenderPreviewMatchesAStampedCopy, AtEveryPositionAndMaskType) {
   const PreviewPatch fast = RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
   const PreviewPatch reference = ReferencePreview(sample, &logo, settings);
 
-  EXPECT_TRUE(SameBytes(OnPane(fast), reference.pixels));
+  EXPECT_TRUE(OnPane(fast) == reference.pixels);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,7 +131,7 @@ TEST(RenderPreview, ChoosesTheInkOfMaskType2OverTheWholeLogoEvenWhereThePaneDoes
 
   const PreviewPatch fast = RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
 
-  EXPECT_TRUE(SameBytes(OnPane(fast), ReferencePreview(sample, &logo, settings).pixels));
+  EXPECT_TRUE(OnPane(fast) == ReferencePreview(sample, &logo, settings).pixels);
   EXPECT_GT(fast.pixels.Row(10)[30], 250);  // whitened, not darkened
 }
 
@@ -156,7 +146,7 @@ TEST(RenderPreview, ShowsASampleSmallerThanTheLogoWithoutTheLogo) {
 
   EXPECT_EQ(patch.pane_x, 309);
   EXPECT_EQ(patch.pane_y, 73);
-  EXPECT_TRUE(SameBytes(patch.pixels, sample));
+  EXPECT_TRUE(patch.pixels == sample);
 }
 
 TEST(RenderPreview, ShowsThePlainSampleWhenNoLogoIsLoaded) {
@@ -189,7 +179,7 @@ TEST(RenderPreview, LeavesTheSampleUnstamped) {
 
   RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
 
-  EXPECT_TRUE(SameBytes(sample, before));
+  EXPECT_TRUE(sample == before);
 }
 
 }  // namespace

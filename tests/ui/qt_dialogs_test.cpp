@@ -21,11 +21,14 @@
 
 #include "base/paths.h"
 #include "fake_dialogs.h"
-#include "test_files.h"
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 #include "ui/folder_chooser.h"
 
 namespace quelmar {
 namespace {
+
+using namespace fixtures;
 
 // Runs act on the modal dialog as soon as it is shown.
 void OnModalDialog(std::function<void(QWidget*)> act) {
@@ -121,10 +124,10 @@ TEST(QtDialogs, ShowsAPlainMessageWithoutAnIcon) {
 }
 
 TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
-  testing::TemporaryFolder temp;
+  TempFolder temp;
   QImage picture(40, 20, QImage::Format_RGB32);
   picture.fill(Qt::red);
-  const std::string path = temp.Path("logo.bmp");
+  const std::string path = temp / "logo.bmp";
   ASSERT_TRUE(picture.save(QString::fromStdString(path), "BMP"));
   QtDialogs dialogs;
   QSize shown;
@@ -145,9 +148,9 @@ TEST(QtDialogs, OpenFileShowsAPreviewOfThePictureUnderTheCursor) {
 // The dialog opens in the folder it is given and shows its files' name, size, type and date
 // whole.
 TEST(QtDialogs, OpenFileStartsInItsFolderWithEveryColumnWideEnough) {
-  testing::TemporaryFolder temp;
-  std::filesystem::create_directories(temp.Path("写真"));
-  testing::WriteTextFile(temp.Path("写真/とても長い名前のサンプル写真_2024-05-11_夕焼け.jpg"), "x");
+  fixtures::TempFolder temp;
+  std::filesystem::create_directories(temp / "写真");
+  fixtures::WriteText(temp / "写真/とても長い名前のサンプル写真_2024-05-11_夕焼け.jpg", "x");
   QtDialogs dialogs;
   QString folder;
   std::vector<std::pair<int, int>> columns;  // shown width, wanted width
@@ -169,9 +172,9 @@ TEST(QtDialogs, OpenFileStartsInItsFolderWithEveryColumnWideEnough) {
     file_dialog->reject();
   });
 
-  dialogs.OpenFile(FileDialogRequest{"JPEG (*.jpg *.jpeg)", "jpg", {}, temp.Path("写真/")});
+  dialogs.OpenFile(FileDialogRequest{"JPEG (*.jpg *.jpeg)", "jpg", {}, (temp / "写真/")});
 
-  EXPECT_EQ(folder.toStdString() + "/", temp.Path("写真/"));
+  EXPECT_EQ(folder.toStdString() + "/", (temp / "写真/"));
   ASSERT_EQ(columns.size(), 4u);
   for (const auto& [shown, wanted] : columns) EXPECT_GE(shown, wanted);
   EXPECT_GE(columns[0].first, 250);  // the name column has room for a long name
@@ -183,23 +186,23 @@ TEST(QtDialogs, QtsOwnDialogsSpeakJapanese) {
 }
 
 TEST(FolderChooser, StartsInTheFolderItIsGivenWhenItExists) {
-  testing::TemporaryFolder temp;
-  std::filesystem::create_directories(temp.Path("元画像"));
-  testing::FakeDialogs dialogs;
-  const TFolderChooser chosen_start(dialogs, temp.Path("元画像/"));
-  EXPECT_EQ(chosen_start.PathEdit->text().toStdString() + "/", temp.Path("元画像/"));
-  const TFolderChooser missing_start(dialogs, temp.Path("ない"));
+  fixtures::TempFolder temp;
+  std::filesystem::create_directories(temp / "元画像");
+  fixtures::FakeDialogs dialogs;
+  const TFolderChooser chosen_start(dialogs, (temp / "元画像/"));
+  EXPECT_EQ(chosen_start.PathEdit->text().toStdString() + "/", (temp / "元画像/"));
+  const TFolderChooser missing_start(dialogs, (temp / "ない"));
   EXPECT_EQ(missing_start.PathEdit->text(), QDir::currentPath());
 }
 
 TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
-  testing::TemporaryFolder temp;
+  TempFolder temp;
   const QString working_folder = QDir::currentPath();  // accepting makes the choice current
-  testing::FakeDialogs dialogs;
+  FakeDialogs dialogs;
   dialogs.confirmation_answers = {false, true};
   TFolderChooser chooser(dialogs);
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("ディレクトリの選択"));
-  const std::string wanted = temp.Path("新しい/フォルダ");
+  const std::string wanted = temp / "新しい/フォルダ";
   chooser.PathEdit->setText(QString::fromStdString(wanted + "/"));
   chooser.show();
 

@@ -1,3 +1,5 @@
+#include "image/jpeg_file.h"
+
 #include <fcntl.h>
 
 #include <utility>
@@ -6,8 +8,8 @@
 
 #include "base/errors.h"
 #include "base/file_reading.h"
+#include "base/files.h"
 #include "image/jpeg/jpeg_decompression.h"
-#include "image/jpeg_file.h"
 
 namespace quelmar {
 
@@ -44,6 +46,10 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
   file.MultiScan = multi_scan != FALSE;
   decompression.Destroy();
   return file;
+}
+
+void WriteJpegFile(const std::string& path, std::span<const std::uint8_t> data) {
+  ReplaceFile(path, data, ShortWriteReport::kCreateError);
 }
 
 }  // namespace quelmar

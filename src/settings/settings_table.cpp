@@ -1,0 +1,179 @@
+#include "settings/settings_table.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "base/paths.h"
+#include "image/stamp.h"
+
+namespace quelmar {
+
+namespace {
+
+using Fields = SettingsFields;
+
+// The keys up to SampleJPEG are the window's own, in the order of the first save; options
+// beyond them follow, off (0) by default.
+constexpr std::array kSettings = {
+    SettingSpec{.key = "MarkBitmap",
+                .kind = SettingKind::kFilePath,
+                .edit = EditField::kLogo,
+                .shown_again = true,
+                .always_saved = true,
+                .option = "--logo",
+                .help = "logo bitmap (BMP); its top-left colour is transparent"},
+    SettingSpec{.key = "ExceptFolder",
+                .kind = SettingKind::kText,
+                .edit = EditField::kExclusions,
+                .always_saved = true,
+                .option = "--exclude",
+                .help = "folder names to skip at any depth, e.g. \"raw, old\""},
+    SettingSpec{.key = "SourceFolder",
+                .kind = SettingKind::kFolderPath,
+                .edit = EditField::kSource,
+                .always_saved = true,
+                .option = "--source",
+                .help = "folder of the source photographs"},
+    SettingSpec{.key = "DestinationFolder",
+                .kind = SettingKind::kFolderPath,
+                .edit = EditField::kOutput,
+                .checked_on_load = false,
+                .always_saved = true,
+                .option = "--output",
+                .help = "existing folder for the results, not in --source"},
+    SettingSpec{.key = "Position",
+                .number = [](Fields& f) -> std::int32_t& { return f.stamp.FPosition; },
+                .fallback = kDefaultStamp.FPosition,
+                .minimum = kTopLeft,
+                .maximum = kBottomRight,
+                .always_saved = true,
+                .option = "--position",
+                .help = "where the logo goes (see below)"},
+    SettingSpec{.key = "AlphaChannel",
+                .number = [](Fields& f) -> std::int32_t& { return f.stamp.FAlpha; },
+                .fallback = kDefaultStamp.FAlpha,
+                .minimum = 0,
+                .maximum = kFullDensity,
+                .always_saved = true,
+                .option = "--density",
+                .help = "0 no logo .. 256 full strength"},
+    // A stored 0 encodes as 1, the lowest quality the window and the converter offer.
+    SettingSpec{.key = "JPEGQuality",
+                .number = [](Fields& f) -> std::int32_t& { return f.FQuality; },
+                .fallback = 100,
+                .minimum = 0,
+                .maximum = 100,
+                .lowest_offered = 1,
+                .always_saved = true,
+                .option = "--quality",
+                .help = "JPEG quality of the results"},
+    SettingSpec{.key = "B/W",
+                .kind = SettingKind::kByte,
+                .byte = [](Fields& f) -> std::uint8_t& { return f.stamp.FThreshold; },
+                .fallback = kDefaultStamp.FThreshold,
+                .minimum = 0,
+                .maximum = 255,
+                .always_saved = true,
+                .option = "--threshold",
+                .help = "darker pixels count as dark (mask 2)"},
+    SettingSpec{.key = "MaskType",
+                .number = [](Fields& f) -> std::int32_t& { return f.stamp.FMaskType; },
+                .fallback = kDefaultStamp.FMaskType,
+                .minimum = mkColor,
+                .maximum = mkWhiteOnBlack,
+                .always_saved = true,
+                .option = "--mask",
+                .help = "how the logo is blended (see below)"},
+    SettingSpec{.key = "SampleJPEG",
+                .kind = SettingKind::kFilePath,
+                .text = [](Fields& f) -> std::string& { return f.FSampleJPEG; },
+                .always_saved = true},
+    SettingSpec{.key = "Jobs",
+                .number = [](Fields& f) -> std::int32_t& { return f.FJobs; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1024,
+                .option = "-j,--jobs",
+                .help = "files worked on at once, 0 for one per core"},
+    SettingSpec{.key = "Lossless",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FLossless; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .option = "--lossless",
+                .help = "code again only the 8x8 blocks under the logo, keeping every other "
+                        "block of the photo as it is; --quality does not apply",
+                .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
+};
+
+// The text without its last character; a malformed UTF-8 ending loses one byte.
+std::string WithoutLastCharacter(const std::string& text) {
+  if (text.empty()) return text;
+  std::size_t start = text.size() - 1;
+  std::size_t continuations = 0;
+  while (continuations < 3 && start > 0 &&
+         (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
+    --start;
+    ++continuations;
+  }
+  const unsigned char lead = static_cast<unsigned char>(text[start]);
+  const std::size_t length = lead >= 0xF8   ? 0
+                             : lead >= 0xF0 ? 4
+                             : lead >= 0xE0 ? 3
+                             : lead >= 0xC0 ? 2
+                                            : 1;
+  if (length != continuations + 1) start = text.size() - 1;
+  return text.substr(0, start);
+}
+
+}  // namespace
+
+SettingsFields::SettingsFields() {
+  for (const SettingSpec& spec : kSettings) SetNumber(spec, *this, spec.fallback);
+}
+
+std::span<const SettingSpec> SettingsTable() {
+  return kSettings;
+}
+
+const SettingSpec& SettingOf(std::string_view key) {
+  for (const SettingSpec& spec : kSettings) {
+    if (spec.key == key) return spec;
+  }
+  throw std::logic_error("no setting " + std::string(key));
+}
+
+const SettingSpec& SettingOf(EditField field) {
+  for (const SettingSpec& spec : kSettings) {
+    if (spec.edit == field) return spec;
+  }
+  throw std::logic_error("no setting for an edit field");
+}
+
+std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields) {
+  if (spec.number != nullptr) return spec.number(fields);
+  if (spec.byte != nullptr) return spec.byte(fields);
+  return 0;
+}
+
+void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value) {
+  if (spec.number != nullptr) spec.number(fields) = value;
+  if (spec.byte != nullptr) spec.byte(fields) = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+bool IsStale(const SettingSpec& spec, const std::string& value) {
+  if (value.empty()) return false;
+  switch (spec.kind) {
+    case SettingKind::kFilePath:
+      return !FileExists(value);
+    // A folder path as chosen with the browse button ends in a separator, which the test
+    // leaves out; a value that does not end in one loses a character of its own.
+    case SettingKind::kFolderPath:
+      return !FolderExists(WithoutLastCharacter(value));
+    default:
+      return false;
+  }
+}
+
+}  // namespace quelmar

@@ -1,0 +1,63 @@
+#include "settings/settings_table.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "base/text.h"
+
+namespace quelmar {
+namespace {
+
+// A row added later must still make sense on its own: the checks a table line has to pass.
+TEST(SettingsTable, EveryRowIsCoherent) {
+  std::set<std::string> keys, options;
+  bool later_option_seen = false;
+  for (const SettingSpec& spec : SettingsTable()) {
+    SCOPED_TRACE(std::string(spec.key));
+    std::string folded;
+    for (const char c : spec.key) folded += LowerAscii(c);
+    // Keys are found without regard to case, so two spellings of one key would clash.
+    EXPECT_TRUE(keys.insert(folded).second) << "a key twice";
+    if (!spec.option.empty()) {
+      EXPECT_TRUE(options.insert(std::string(spec.option)).second);
+    }
+    const int places =
+        (spec.edit ? 1 : 0) + (spec.text ? 1 : 0) + (spec.number ? 1 : 0) + (spec.byte ? 1 : 0);
+    EXPECT_EQ(places, 1) << "a setting lives in exactly one place";
+    if (spec.is_text()) {
+      EXPECT_TRUE(spec.edit || spec.text);
+      continue;
+    }
+    EXPECT_EQ(spec.byte != nullptr, spec.kind == SettingKind::kByte);
+    EXPECT_LE(spec.minimum, spec.offered_minimum());
+    EXPECT_LE(spec.offered_minimum(), spec.fallback);
+    EXPECT_LE(spec.fallback, spec.maximum);
+    if (spec.kind == SettingKind::kByte) {
+      EXPECT_TRUE(spec.minimum >= 0 && spec.maximum <= 255);
+    }
+    // The first save writes the window's keys only, so every later option comes after them.
+    if (!spec.always_saved) later_option_seen = true;
+    EXPECT_FALSE(later_option_seen && spec.always_saved) << "a key of the first save comes late";
+  }
+}
+
+TEST(SettingsTable, NewFieldsHoldEveryNumberAtItsDefault) {
+  SettingsFields fields;
+  for (const SettingSpec& spec : SettingsTable()) {
+    if (!spec.is_text()) {
+      EXPECT_EQ(NumberOf(spec, fields), spec.fallback) << spec.key;
+    }
+  }
+  EXPECT_EQ(fields.FSampleJPEG, "");
+}
+
+TEST(SettingsTable, FindsARowByItsKeyOrItsEditField) {
+  EXPECT_EQ(SettingOf("B/W").kind, SettingKind::kByte);
+  EXPECT_EQ(SettingOf(EditField::kOutput).key, "DestinationFolder");
+  EXPECT_THROW(SettingOf("b/w"), std::logic_error);
+}
+
+}  // namespace
+}  // namespace quelmar
