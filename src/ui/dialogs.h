@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "settings/settings_host.h"
+
 namespace quelmar {
 
 // The third button of the question after a failed file.
@@ -45,6 +47,9 @@ class Dialogs {
   // (else on the current directory): the chosen folder (existing, created on request), or
   // nothing when cancelled.
   virtual std::optional<std::string> ChooseFolder(const std::string& start) = 0;
+  // The 詳細設定 dialog (OptionsDialog) over fields: true on OK, with the dialog's values set in
+  // fields; false on キャンセル or Esc, with fields unchanged.
+  virtual bool EditOptions(SettingsFields& fields) = 0;
   // The system's default sound.
   virtual void Beep() = 0;
 };

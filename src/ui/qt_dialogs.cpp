@@ -13,6 +13,7 @@
 
 #include "base/paths.h"
 #include "ui/folder_chooser.h"
+#include "ui/options_dialog.h"
 
 namespace quelmar {
 
@@ -137,6 +138,13 @@ std::optional<std::string> QtDialogs::ChooseFolder(const std::string& start) {
   TFolderChooser chooser(*this, start);
   if (chooser.exec() != QDialog::Accepted) return std::nullopt;
   return chooser.Chosen();
+}
+
+bool QtDialogs::EditOptions(SettingsFields& fields) {
+  OptionsDialog dialog(fields, SettingsTable(), QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  dialog.ApplyTo(fields);
+  return true;
 }
 
 void QtDialogs::Beep() {

@@ -19,6 +19,7 @@ class QtDialogs : public Dialogs {
   void ShowError(const std::string& text) override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseFolder(const std::string& start) override;
+  bool EditOptions(SettingsFields& fields) override;
   void Beep() override;
 };
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/dialogs.h"
+#include "ui/options_dialog.h"
 
 namespace quelmar::fixtures {
 
@@ -35,6 +37,15 @@ class FakeDialogs : public Dialogs {
     folder_starts.push_back(start);
     return NextPath(folders);
   }
+  // The 詳細設定 dialog is the real one, not shown: options_script acts on it and returns
+  // whether it is accepted; without a script it is cancelled.
+  bool EditOptions(SettingsFields& fields) override {
+    ++options_shown;
+    OptionsDialog dialog(fields);
+    if (!options_script || !options_script(dialog)) return false;
+    dialog.ApplyTo(fields);
+    return true;
+  }
   void Beep() override { ++beeps; }
 
   std::vector<std::string> messages, warnings, confirmations, errors;
@@ -47,6 +58,8 @@ class FakeDialogs : public Dialogs {
   std::deque<GoOnAnswer> go_on_answers;
   std::deque<std::optional<std::string>> files, folders;
   int beeps = 0;
+  std::function<bool(OptionsDialog&)> options_script;
+  int options_shown = 0;
 
  private:
   static bool Next(std::deque<bool>& answers) {

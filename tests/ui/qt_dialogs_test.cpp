@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -24,6 +27,7 @@
 #include "support/file_tools.h"
 #include "support/temp_folder.h"
 #include "ui/folder_chooser.h"
+#include "ui/options_dialog.h"
 
 namespace quelmar {
 namespace {
@@ -219,6 +223,35 @@ TEST(FolderChooser, CreatesATypedMissingFolderAfterAskingAndAccepts) {
   EXPECT_EQ(dialogs.confirmations.size(), 2u);
   EXPECT_EQ(QDir::currentPath().toStdString(), wanted);
   QDir::setCurrent(working_folder);
+}
+
+// The 詳細設定 dialog is modal; OK hands its values to the fields, キャンセル and Esc do not.
+TEST(QtDialogs, EditOptionsChangesTheFieldsOnlyOnOk) {
+  QtDialogs dialogs;
+  SettingsFields fields;
+  fields.FJobs = 2;
+  // Changes the files at once to 6 and turns the lossless mode on, then leaves by finish.
+  auto change_then = [](std::function<void(OptionsDialog*)> finish) {
+    OnModalDialog([finish](QWidget* widget) {
+      auto* dialog = qobject_cast<OptionsDialog*>(widget);
+      ASSERT_NE(dialog, nullptr);
+      qobject_cast<QSpinBox*>(dialog->ControlOf("Jobs"))->setValue(6);
+      qobject_cast<QCheckBox*>(dialog->ControlOf("Lossless"))->setChecked(true);
+      finish(dialog);
+    });
+  };
+
+  change_then([](OptionsDialog* dialog) { dialog->CancelButton->click(); });
+  EXPECT_FALSE(dialogs.EditOptions(fields));
+  change_then([](OptionsDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+  EXPECT_FALSE(dialogs.EditOptions(fields));
+  EXPECT_EQ(fields.FJobs, 2);
+  EXPECT_EQ(fields.FLossless, 0);
+
+  change_then([](OptionsDialog* dialog) { dialog->OkButton->click(); });
+  EXPECT_TRUE(dialogs.EditOptions(fields));
+  EXPECT_EQ(fields.FJobs, 6);
+  EXPECT_EQ(fields.FLossless, 1);
 }
 
 }  // namespace
