@@ -16,6 +16,7 @@
 #include "settings/settings_table.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
+#include "ui/options_dialog.h"
 #include "ui/preview_pane.h"
 #include "ui/window_font.h"
 
@@ -232,15 +233,20 @@ void TForm1::CreateControls() {
   BitBtn6 = PlacedButton(this, "BitBtn6", QStringLiteral("設定の保存(&S)"), 92, 424);
   BitBtn1 = PlacedButton(this, "BitBtn1", ConvertButtonText(kConvertCaption), 176, 424);
   BitBtn7 = PlacedButton(this, "BitBtn7", QStringLiteral("終了(&X)"), 344, 424);
+  // The options beyond the window's own controls, in the free room between 変換 and 終了.
+  OptionsButton =
+      PlacedButton(this, "OptionsButton",
+                   QString::fromUtf8(kOptionsButtonCaption) + QStringLiteral("(&D)"), 260, 424);
   BitBtn1->setFocus();
 }
 
 void TForm1::SetTabOrder() {
   // The panels and the progress bar take no focus; the radio buttons stand in for their panel.
-  const QWidget* order[] = {BitBtn1,      Edit1,        BitBtn2,      Edit2,     BitBtn3, Edit3,
-                            BitBtn4,      RB_LT,        RB_MT,        RB_RT,     RB_LB,   RB_MB,
-                            RB_RB,        TrackBar1,    TrackBar2,    BitBtn5,   Edit4,   BitBtn6,
-                            RadioButton1, RadioButton2, RadioButton3, TrackBar3, BitBtn7};
+  const QWidget* order[] = {BitBtn1,      Edit1,     BitBtn2,       Edit2,        BitBtn3,
+                            Edit3,        BitBtn4,   RB_LT,         RB_MT,        RB_RT,
+                            RB_LB,        RB_MB,     RB_RB,         TrackBar1,    TrackBar2,
+                            BitBtn5,      Edit4,     BitBtn6,       RadioButton1, RadioButton2,
+                            RadioButton3, TrackBar3, OptionsButton, BitBtn7};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
   }
@@ -288,6 +294,8 @@ void TForm1::ConnectHandlers() {
   connect(BitBtn5, &QPushButton::clicked, this, [this] { Report([this] { BitBtn5Click(); }); });
   connect(BitBtn6, &QPushButton::clicked, this, [this] { Report([this] { BitBtn6Click(); }); });
   connect(BitBtn7, &QPushButton::clicked, this, [this] { Report([this] { BitBtn7Click(); }); });
+  connect(OptionsButton, &QPushButton::clicked, this,
+          [this] { Report([this] { OptionsClick(); }); });
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -82,6 +82,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void BitBtn5Click();
   void BitBtn6Click();
   void BitBtn7Click();
+  // The 詳細設定 dialog over the settings it shows; on OK the preview is drawn again with them.
+  void OptionsClick();
   bool FormCloseQuery();
 
   void ApplySettingsToControls();
@@ -169,6 +171,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   QPushButton* BitBtn6;
   QPushButton* BitBtn1;
   QPushButton* BitBtn7;
+  // "詳細…": opens the 詳細設定 dialog.
+  QPushButton* OptionsButton;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -229,7 +233,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   TAboutBox* about_ = nullptr;
 
   RunState run_;           // FMark, FExceptFolders, FStop
-  SettingsFields fields_;  // the stamp, FQuality, FSampleJPEG, FJobs
+  SettingsFields fields_;  // the stamp, FQuality, FSampleJPEG and the options
   std::string sample_dialog_file_;
   PreviewOverview overview_view_;
   bool overview_ = false;

@@ -119,8 +119,9 @@ void TForm1::ShowLogoProblem(const std::string& problem) {
 }
 
 void TForm1::EnableForRun(bool running) {
-  for (QWidget* control : std::initializer_list<QWidget*>{Edit1, BitBtn2, Edit4, Edit2, BitBtn3,
-                                                          Edit3, BitBtn4, BitBtn5, BitBtn6}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{Edit1, BitBtn2, Edit4, Edit2, BitBtn3, Edit3, BitBtn4,
+                                       BitBtn5, BitBtn6, OptionsButton}) {
     control->setEnabled(!running);
   }
 }
@@ -329,6 +330,10 @@ void TForm1::BitBtn6Click() {
 
 void TForm1::BitBtn7Click() {
   close();
+}
+
+void TForm1::OptionsClick() {
+  if (dialogs_.EditOptions(fields_)) RefreshPreview();
 }
 
 bool TForm1::FormCloseQuery() {

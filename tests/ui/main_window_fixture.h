@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 #include <filesystem>
 #include <functional>

@@ -47,7 +47,7 @@ TEST_F(MainWindowLayout, PlacesEveryControlWhereItBelongs) {
       {"RadioButton3", {192, 5, 65, 17}},  {"Image1", {8, 256, 409, 153}},
       {"Bevel1", {8, 416, 409, 2}},        {"BitBtn5", {8, 424, 75, 25}},
       {"BitBtn6", {92, 424, 75, 25}},      {"BitBtn1", {176, 424, 75, 25}},
-      {"BitBtn7", {344, 424, 75, 25}}};
+      {"BitBtn7", {344, 424, 75, 25}},     {"OptionsButton", {260, 424, 75, 25}}};
   for (const Placed& control : controls) {
     const auto* widget = form.findChild<QWidget*>(QString::fromLatin1(control.name));
     ASSERT_NE(widget, nullptr) << control.name;
@@ -61,6 +61,20 @@ TEST_F(MainWindowLayout, PlacesEveryControlWhereItBelongs) {
     const auto* label = form.findChild<QLabel*>(QString::fromLatin1(name));
     ASSERT_NE(label, nullptr) << name;
     EXPECT_EQ(label->pos(), place) << name;
+  }
+}
+
+// What the window has beyond its original controls takes free room: it covers no other control
+// and stays inside the client area.
+TEST_F(MainWindowLayout, PutsTheOptionsButtonInTheFreeGapOfTheBottomRow) {
+  const QRect options = form.OptionsButton->geometry();
+  EXPECT_TRUE(form.rect().contains(options));
+  EXPECT_GT(options.left(), form.BitBtn1->geometry().right());
+  EXPECT_LT(options.right(), form.BitBtn7->geometry().left());
+  EXPECT_EQ(options.top(), form.BitBtn7->y());
+  for (const QWidget* other : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (other == form.OptionsButton || !other->isVisibleTo(&form)) continue;
+    EXPECT_FALSE(options.intersects(other->geometry())) << other->objectName().toStdString();
   }
 }
 
@@ -90,7 +104,8 @@ TEST_F(MainWindowLayout, GivesEveryButtonItsCaptionAndAMnemonicOfItsOwn) {
       {form.BitBtn5, QStringLiteral("Quelmarについて")},
       {form.BitBtn6, QStringLiteral("設定の保存")},
       {form.BitBtn1, QStringLiteral("変換")},
-      {form.BitBtn7, QStringLiteral("終了")}};
+      {form.BitBtn7, QStringLiteral("終了")},
+      {form.OptionsButton, QStringLiteral("詳細…")}};
   QSet<QChar> keys;
   for (const auto& [button, caption] : captions) {
     const QString text = button->text();
@@ -121,11 +136,11 @@ TEST_F(MainWindowLayout, GivesTheSlidersTheirRangesAndSteps) {
 }
 
 TEST_F(MainWindowLayout, FollowsTheTabOrderFromTheConvertButton) {
-  const char* expected[] = {"BitBtn1",      "Edit1",     "BitBtn2", "Edit2",        "BitBtn3",
-                            "Edit3",        "BitBtn4",   "RB_LT",   "RB_MT",        "RB_RT",
-                            "RB_LB",        "RB_MB",     "RB_RB",   "TrackBar1",    "TrackBar2",
-                            "BitBtn5",      "Edit4",     "BitBtn6", "RadioButton1", "RadioButton2",
-                            "RadioButton3", "TrackBar3", "BitBtn7"};
+  const char* expected[] = {
+      "BitBtn1",      "Edit1",        "BitBtn2",      "Edit2",     "BitBtn3",       "Edit3",
+      "BitBtn4",      "RB_LT",        "RB_MT",        "RB_RT",     "RB_LB",         "RB_MB",
+      "RB_RB",        "TrackBar1",    "TrackBar2",    "BitBtn5",   "Edit4",         "BitBtn6",
+      "RadioButton1", "RadioButton2", "RadioButton3", "TrackBar3", "OptionsButton", "BitBtn7"};
   QWidget* widget = form.BitBtn1;
   for (const char* name : expected) {
     ASSERT_EQ(widget->objectName().toStdString(), name);

@@ -75,9 +75,9 @@ TEST_F(MainWindowRun, DisablesWhatCannotActDuringARunAndNothingElse) {
   form->BitBtn1->click();
 
   ASSERT_TRUE(probe.done());
-  EXPECT_THAT(disabled,
-              ::testing::UnorderedElementsAre("Edit1", "Edit2", "Edit3", "Edit4", "BitBtn2",
-                                              "BitBtn3", "BitBtn4", "BitBtn5", "BitBtn6"));
+  EXPECT_THAT(disabled, ::testing::UnorderedElementsAre("Edit1", "Edit2", "Edit3", "Edit4",
+                                                        "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn5",
+                                                        "BitBtn6", "OptionsButton"));
   EXPECT_THAT(enabled, ::testing::IsSupersetOf({"BitBtn1", "BitBtn7", "TrackBar1", "TrackBar2",
                                                 "TrackBar3", "RB_LT", "RB_RB", "RadioButton2"}));
   for (QWidget* control :

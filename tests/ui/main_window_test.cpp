@@ -497,7 +497,7 @@ TEST_F(MainWindow, ShowsTheFolderNamesToSkipAsTheyAreUnderstood) {
             form->ExclusionNote->width());
 }
 
-// The number of workers has no control yet; the settings file sets it for the window's runs.
+// The settings file sets the number of workers for the window's runs.
 TEST_F(MainWindow, RunsWithTheJobsOfTheSettingsFile_AndKeepsThemOnSaving) {
   WriteSettings("Jobs=3\r\n");
   Start();
