@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,8 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QStyle>
+#include <QToolTip>
+#include <tuple>
 
 #include "convert/run_control.h"
 #include "settings/settings_table.h"
@@ -94,6 +97,13 @@ QSlider* PlacedSlider(QWidget* parent, const char* name, int top, int width,
   slider->setTickInterval(10);
   slider->setTickPosition(QSlider::TicksBelow);
   return slider;
+}
+
+// A slider's value, in the numbers the converter's option takes, as its tool tip.
+void ShowSliderValue(QSlider* slider, const QString& caption, const SettingSpec& setting) {
+  const QString value = QString::number(slider->value());
+  slider->setToolTip(caption + QStringLiteral(": ") + value + QLatin1Char('\n') +
+                     OptionHint(setting, value));
 }
 
 QRadioButton* PlacedRadio(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -252,12 +262,28 @@ void TForm1::SetTabOrder() {
   }
 }
 
+void TForm1::ConnectSliderValues() {
+  const std::tuple<QSlider*, QString, const SettingSpec*> sliders[] = {
+      {TrackBar1, QStringLiteral("ロゴの濃さ"), &SettingOf("AlphaChannel")},
+      {TrackBar2, QStringLiteral("JPEGの画質"), &SettingOf("JPEGQuality")},
+      {TrackBar3, QStringLiteral("濃淡反転基準"), &SettingOf("B/W")}};
+  for (const auto& [slider, caption, setting] : sliders) {
+    ShowSliderValue(slider, caption, *setting);
+    connect(slider, &QSlider::valueChanged, this, [slider, caption, setting] {
+      ShowSliderValue(slider, caption, *setting);
+      // While the handle is dragged the value follows it beside the pointer.
+      if (slider->isSliderDown()) QToolTip::showText(QCursor::pos(), slider->toolTip(), slider);
+    });
+  }
+}
+
 template <typename Handler>
 void TForm1::Report(Handler&& handler) {
   RunReporting(dialogs_, std::forward<Handler>(handler));
 }
 
 void TForm1::ConnectHandlers() {
+  ConnectSliderValues();
   connect(Edit1, &QLineEdit::textChanged, this, [this] { OnEdit1Changed(); });
   connect(Edit4, &QLineEdit::textChanged, this, [this] { ShowExclusions(); });
   for (QLineEdit* folder : {Edit2, Edit3}) {

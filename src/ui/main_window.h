@@ -188,6 +188,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   void FormCreate();
   void CreateControls();
   void ConnectHandlers();
+  // Each slider shows its value, and the converter's option that sets it, as its tool tip.
+  void ConnectSliderValues();
   void SetTabOrder();
   // Checks the radio button of a position or mask type code (that of code 0 for a code
   // outside the range), which runs its click handler when it was not checked yet.

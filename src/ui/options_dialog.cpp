@@ -18,13 +18,16 @@ QString TextOf(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The converter's option of a setting, so that a value chosen here can be carried over to a
-// script.
-QString OptionHint(const SettingSpec& spec) {
-  return spec.option.empty() ? QString() : QStringLiteral("quelmar-cli ") + TextOf(spec.option);
-}
-
 }  // namespace
+
+QString OptionHint(const SettingSpec& spec, const QString& value) {
+  if (spec.option.empty()) return {};
+  // "-j,--jobs": the long name, which a reader of a script recognises.
+  const std::string_view option = spec.option.substr(spec.option.rfind(',') + 1);
+  QString hint = QStringLiteral("quelmar-cli ") + TextOf(option);
+  if (!value.isEmpty()) hint += QLatin1Char(' ') + value;
+  return hint;
+}
 
 OptionsDialog::OptionsDialog(const SettingsFields& fields, std::span<const SettingSpec> table,
                              QWidget* parent)

@@ -17,6 +17,10 @@ namespace quelmar {
 inline constexpr const char* kOptionsTitle = "詳細設定";
 inline constexpr const char* kOptionsButtonCaption = "詳細…";
 
+// How the converter is told a setting: "quelmar-cli --jobs", and with a value
+// "quelmar-cli --jobs 4" (the long name of the option); empty for a setting it does not take.
+QString OptionHint(const SettingSpec& spec, const QString& value = {});
+
 // The 詳細設定 dialog: one control for each setting of table that has a caption, in the table's
 // order, each named after its key and showing the setting's value in the fields given. A switch
 // is a check box with the caption as its text; a number or a byte is a spin box over the values

@@ -506,6 +506,29 @@ TEST_F(MainWindow, RunsWithTheJobsOfTheSettingsFile_AndKeepsThemOnSaving) {
   EXPECT_NE(ReadText(ini).find("\r\nJobs=3\r\n"), std::string::npos);
 }
 
+// Each slider tells its value in the numbers the converter's option takes, so that a setting
+// can be carried over to a script.
+TEST_F(MainWindow, ShowsEachSlidersValueWithTheConvertersOption) {
+  Start();
+  const struct {
+    QSlider* slider;
+    int set;
+    const char* option;
+    int shown;  // the slider's range applied
+  } cases[] = {
+      {form->TrackBar1, 99, "--density", 99},     {form->TrackBar1, 300, "--density", 256},
+      {form->TrackBar2, 0, "--quality", 1},       {form->TrackBar2, 57, "--quality", 57},
+      {form->TrackBar3, 250, "--threshold", 250},
+  };
+  for (const auto& c : cases) {
+    c.slider->setValue(c.set);
+    const QString tip = c.slider->toolTip();
+    SCOPED_TRACE(tip.toStdString());
+    EXPECT_TRUE(tip.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral(": %1").arg(c.shown)));
+    EXPECT_TRUE(tip.endsWith(QStringLiteral("\nquelmar-cli %1 %2").arg(c.option).arg(c.shown)));
+  }
+}
+
 TEST_F(MainWindow, SavesTheSettingsOnRequest) {
   Start();
   form->TrackBar1->setValue(99);
