@@ -25,8 +25,8 @@ QString OptionHint(const SettingSpec& spec, const QString& value = {});
 // order, each named after its key and showing the setting's value in the fields given. A switch
 // is a check box with the caption as its text; a number or a byte is a spin box over the values
 // the setting offers, beside its caption; a setting held as text is a line beside its caption.
-// OK accepts, キャンセル and Esc reject. The dialog changes no fields but its own copy; ApplyTo
-// hands its values on.
+// OK accepts, キャンセル and Esc reject. The dialog never writes the fields it was given; ApplyTo
+// hands its values on. The rows of table must outlive the dialog (the settings table does).
 class OptionsDialog : public QDialog {
   Q_OBJECT
 
