@@ -87,8 +87,10 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // Read on the calling thread, once for every file started now.
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
-  const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
-                              host.Quality(), host.Lossless()};
+  const Parameters parameters{host.State().FMark.Share(),
+                              host.CurrentStampSettings(),
+                              host.Quality(),
+                              {host.Lossless(), host.KeepMetadata()}};
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {
@@ -187,7 +189,7 @@ void ConversionPipeline::Work() {
     try {
       const WalkListing::File& file = files_[at];
       result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                             parameters.settings, parameters.quality, parameters.lossless);
+                             parameters.settings, parameters.quality, parameters.choices);
     } catch (...) {
       error = std::current_exception();
     }

@@ -33,6 +33,9 @@ class RunHost {
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
   virtual std::int32_t Quality() const = 0;
+  // Whether outputs keep their source's metadata (EXIF, XMP, IPTC, comment and date), read like
+  // the quality; off unless a host says otherwise.
+  virtual bool KeepMetadata() const { return false; }
 
   // The progress of a run counts files: the maximum becomes the number of files the run will
   // reach once it has listed them (before the first file), and the position counts the files
