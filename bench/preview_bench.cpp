@@ -93,11 +93,12 @@ BENCHMARK(BM_WholeSampleStamp)->Unit(benchmark::kMillisecond);
 class NoDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string&) override {}
-  bool AskWarning(const std::string&) override { return false; }
+  GoOnAnswer AskToGoOn(const std::string&, const std::string&) override { return GoOnAnswer::kNo; }
   bool AskConfirmation(const std::string&) override { return false; }
   void ShowError(const std::string&) override {}
   std::optional<std::string> OpenFile(const FileDialogRequest&) override { return {}; }
-  std::optional<std::string> ChooseFolder() override { return {}; }
+  std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
+  bool EditOptions(SettingsFields&) override { return false; }
   void Beep() override {}
 };
 

@@ -6,6 +6,8 @@
 #   OUT/3-running.png   the main window during a conversion ("キャンセル", progress)
 #   OUT/4-finished.png  the whole screen with the end-of-run message
 #   OUT/5-about.png     the about window opened from its button, OK enabled
+#   OUT/6-overview.png  the main window with the preview's overview of the whole sample
+#   OUT/7-options.png   the 詳細設定 dialog opened from the button "詳細…"
 # Needs xvfb-run, xdotool, ImageMagick (import, convert) and cjpeg.
 # Usage: scripts/screenshot.sh [BUILD] [OUT]   (defaults: build, screenshots)
 set -euo pipefail
@@ -69,7 +71,16 @@ shot root 4-finished.png
 xdotool windowfocus --sync "$message" key Return
 sleep 0.3
 xdotool mousemove --window "$main" 45 436 click 1  # "Quelmarについて"
-shot "$(window 'ミルテカについて')" 5-about.png
+about=$(window 'ミルテカについて')
+shot "$about" 5-about.png
+xdotool windowfocus --sync "$about" key Return
+sleep 0.3
+xdotool mousemove --window "$main" 213 332 click 1  # the preview: the overview
+shot "$main" 6-overview.png
+xdotool mousemove --window "$main" 297 436 click 1  # "詳細…"
+options=$(window '詳細設定')
+shot "$options" 7-options.png
+xdotool windowfocus --sync "$options" key Escape
 kill "$program"
 SESSION
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/session.sh" "$work" "$out"

@@ -27,5 +27,7 @@ int main(int argc, char** argv) {
   quelmar::TAboutBox about;
   form.SetAboutBox(&about);
   form.show();
+  // Files and folders the program is opened with (its desktop entry passes them).
+  form.OpenPaths(QApplication::arguments().mid(1));
   return app.exec();
 }

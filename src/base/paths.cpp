@@ -41,6 +41,11 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
+std::string WithFolderSeparator(const std::string& text) {
+  if (text.empty() || text.back() == kPathSeparator || !FolderExists(text)) return text;
+  return text + kPathSeparator;
+}
+
 std::string JoinPath(const std::string& parent, const std::string& name) {
   return parent + kPathSeparator + name;
 }

@@ -22,6 +22,11 @@ std::string ExecutablePath();
 // Everything of path up to and including its last separator.
 std::string FolderPart(const std::string& path);
 
+// A folder field's text as it is kept: text with a separator added when it names an existing
+// folder and does not end in one, so that the check of a stored folder, which leaves out the
+// last character, tests the folder itself. Any other text is returned as it is.
+std::string WithFolderSeparator(const std::string& text);
+
 // parent + separator + name: the one way paths are joined. A separator parent already ends in
 // is not looked at, so the walk's paths keep the form their root was given in.
 std::string JoinPath(const std::string& parent, const std::string& name);

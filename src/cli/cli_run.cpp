@@ -37,11 +37,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return kExitError;
   }
   if (host.check_failed()) return kExitBadUsage;
-  err << "変換したファイル " << host.files_done() - host.failed_files()
-      << "、変換できなかったファイル " << host.failed_files() << '\n';
+  err << host.State().tally.Text() << '\n';
   if (const std::string summary = host.LosslessSummary(); !summary.empty()) err << summary << '\n';
   if (host.interrupted()) return kExitInterrupted;
-  return host.failed_files() > 0 ? kExitSomeFailed : kExitConverted;
+  return host.State().tally.failed > 0 ? kExitSomeFailed : kExitConverted;
 }
 
 }  // namespace quelmar

@@ -75,7 +75,6 @@ void TerminalHost::Focus(EditField field) {
 
 void TerminalHost::FileFinished(const FileOutcome& outcome) {
   ++files_done_;
-  if (!outcome.converted()) ++failed_files_;
   if (outcome.lossless) NoteLossless(outcome.source, *outcome.lossless);
   last_ = outcome;
 }
@@ -113,9 +112,8 @@ void TerminalHost::DrawProgressLine() {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   char line[160];
-  std::snprintf(line, sizeof line, "\r\033[Kフォルダ %d/%d  ファイル %d  %.1f 枚/秒",
-                progress_position_, progress_max_ > 0 ? progress_max_ - 1 : 0, files_done_,
-                seconds > 0 ? files_done_ / seconds : 0.0);
+  std::snprintf(line, sizeof line, "\r\033[Kファイル %d/%d  %.1f 枚/秒", progress_position_,
+                progress_max_, seconds > 0 ? files_done_ / seconds : 0.0);
   err_ << line << std::flush;
   line_shown_ = true;
 }

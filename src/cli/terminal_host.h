@@ -15,7 +15,7 @@ namespace quelmar {
 // by --on-error, and an interrupt request stops the run at the walk's next check.
 class TerminalHost : public RunHost {
  public:
-  // progress_line: redraw a line of folders and files done on err (for a terminal).
+  // progress_line: redraw a line of the files done on err (for a terminal).
   TerminalHost(const CliParameters& parameters, OnError on_error, std::ostream& err,
                const std::atomic<bool>& interrupt, bool progress_line);
 
@@ -45,8 +45,6 @@ class TerminalHost : public RunHost {
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
-  int failed_files() const { return failed_files_; }
-  int files_done() const { return files_done_; }
   // The summary of the lossless mode's photos, or empty when it was off.
   std::string LosslessSummary() const;
 
@@ -76,8 +74,7 @@ class TerminalHost : public RunHost {
   std::int32_t progress_position_ = 0;
   bool check_failed_ = false;
   bool interrupted_ = false;
-  int failed_files_ = 0;
-  int files_done_ = 0;
+  int files_done_ = 0;  // for the rate of the progress line
 };
 
 }  // namespace quelmar

@@ -1,12 +1,20 @@
 #include "convert/conversion_pipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 #include <utility>
 
 #include "base/system_limits.h"
 
 namespace quelmar {
+
+namespace {
+
+// How long the walk waits for a file's work before the host's events run again.
+constexpr auto kEventInterval = std::chrono::milliseconds(40);
+
+}  // namespace
 
 int ConversionPipeline::WorkersFor(int jobs) {
   if (jobs > 0) return jobs;
@@ -59,7 +67,13 @@ std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, R
     cursor_ = at + 1;
     return std::nullopt;
   }
-  work_done_.wait(lock, [&] { return slots_.at(at).done; });
+  // The window's events run meanwhile (a large photo takes most of a second); waking on the
+  // result itself, not on a polling step, keeps the walk as fast as before.
+  while (!work_done_.wait_for(lock, kEventInterval, [&] { return slots_.at(at).done; })) {
+    lock.unlock();
+    host.WhileWaiting();
+    lock.lock();
+  }
   Slot slot = std::move(slots_.at(at));
   slots_.erase(at);
   lock.unlock();

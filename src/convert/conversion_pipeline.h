@@ -40,7 +40,8 @@ class ConversionPipeline {
 
   // The work of source, which the walk has reached. Files of the list before source are
   // thrown away (the tree changed). First starts the work of the files up to the window's
-  // end with the logo, stamp parameters and quality host has now. An error of the work is
+  // end with the logo, stamp parameters and quality host has now. While the work of source is
+  // not done, host.WhileWaiting() runs every few tens of milliseconds. An error of the work is
   // thrown here. nullopt when source is not ahead in the list, its folder is no longer the one
   // listed, or no worker thread could be started: the caller converts it itself.
   std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);

@@ -14,6 +14,13 @@ namespace quelmar {
 
 namespace {
 
+// The reason a photo is too small: its size beside the logo's own.
+std::string SizesText(std::int64_t width, std::int64_t height, const SharedLogo& mark) {
+  if (width == 0 || height == 0) return "画素のない画像です";
+  return "画像 " + std::to_string(width) + " × " + std::to_string(height) + " ピクセル、ロゴ " +
+         std::to_string(mark.width()) + " × " + std::to_string(mark.height()) + " ピクセル";
+}
+
 // The full path: decodes jpeg upright, stamps it and encodes it with its colour profile. The
 // compressed source goes before the encode, so that the photo is held once.
 std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const LogoImage& mark,
@@ -48,7 +55,11 @@ StampedJpeg StampOnce(const SourceFile& source, const SharedLogo& mark,
           ? nullptr
           : mark.FittedTo(settings, upright.width, upright.height);
   if (logo == nullptr) {
-    return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
+    return {kSmallerThanLogo,
+            {},
+            FileOutcome::Result::kSmallerThanLogo,
+            SizesText(upright.width, upright.height, mark),
+            bytes_in};
   }
   // Copied out first: the full path lets the compressed source go before it encodes.
   const PhotoMetadata metadata =

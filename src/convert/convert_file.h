@@ -24,7 +24,9 @@ struct StampedJpeg {
   std::string message;              // empty when bytes holds the converted file
   std::vector<std::uint8_t> bytes;  // the output file's contents
   FileOutcome::Result result = FileOutcome::Result::kConverted;
-  std::string reason;          // why the source could not be read, in the reader's words
+  // Why the source could not be converted: the reader's words, or the sizes of a photo smaller
+  // than the logo.
+  std::string reason;
   std::uint64_t bytes_in = 0;  // the size of the source as read
   double milliseconds = 0;     // the time the work took
   // The source's modification time, for the output, when its metadata is kept.
@@ -57,7 +59,8 @@ struct SourceFile {
 // The logo goes on at the size and margin settings.fitting gives it on the photograph as it is
 // seen (SharedLogo::FittedTo). A source that cannot be read gives the message source.path +
 // kNotReadSuffix; one without pixels, or too small (upright) for the logo and its margin, or
-// for which the logo's scale leaves less than a pixel, gives kSmallerThanLogo. Errors
+// for which the logo's scale leaves less than a pixel, gives kSmallerThanLogo, with the photo's
+// and the logo's own sizes as its reason. Errors
 // after the header was read (damaged compressed data the decoder rejects, no memory) are
 // thrown. Touches nothing but its result and the source, so it may run on any thread. Threads
 // converting at once share the memory budget (ShareMemoryBudget): when a file's memory does not

@@ -47,6 +47,13 @@ bool GoesOn(RunHost& host) {
 // stops.
 bool Report(Walk& walk, const FileOutcome& outcome) {
   RunHost& host = walk.host;
+  host.State().tally.Add(outcome);
+  if (outcome.result != FileOutcome::Result::kFolderNotRead) {
+    // A tree that grew since it was listed makes the maximum grow with it.
+    const std::int32_t done = host.ProgressPosition() + 1;
+    if (done > host.ProgressMax()) host.SetProgressMax(done);
+    host.SetProgressPosition(done);
+  }
   host.FileFinished(outcome);
   if (outcome.converted() || host.AskYesNo(outcome.message + kContinueQuestion)) return true;
   host.State().FStop = 1;
@@ -76,6 +83,7 @@ bool ListAhead(Walk& walk) {
     if (++steps % kListingStep == 0 && !GoesOn(host)) return false;
   }
   walk.pipeline.emplace(*walk.listing, host.Jobs());
+  host.SetProgressMax(static_cast<std::int32_t>(walk.listing->files().size()));
   return true;
 }
 
@@ -160,7 +168,6 @@ void EnterFolder(Walk& walk, const std::string& name) {
 void WalkFolder(Walk& walk, int open_error) {
   RunHost& host = walk.host;
   if (!GoesOn(host)) return;
-  host.SetProgressMax(host.ProgressMax() + 1);
 
   FolderListing listing =
       open_error != 0 ? FolderListing{{}, open_error} : ListFolder(walk.source->fd());
@@ -181,7 +188,6 @@ void WalkFolder(Walk& walk, int open_error) {
   for (const char* suffix : kWalkSuffixes) {
     if (!ConvertFiles(walk, listing.entries, suffix, cleared)) return;
   }
-  host.SetProgressPosition(host.ProgressPosition() + 1);
 }
 
 }  // namespace

@@ -12,9 +12,10 @@ inline constexpr const char* kContinueQuestion = " 作業を続けますか？";
 // Converts every "*.jpg" and then every "*.jpeg" file (any letter case) below source into the
 // same relative path below output, sub-folders first, skipping the folders named in
 // FExceptFolders. Lets the host's events run at each folder's entry, before each entry of the
-// sub-folder listing and before each file, and returns as soon as FStop is 1 there. Counts 1
-// onto the progress maximum when it enters a folder and 1 onto the position when it finishes
-// one. A file that cannot be converted is reported with a Yes/No question; No sets FStop.
+// sub-folder listing and before each file, and returns as soon as FStop is 1 there. Sets the
+// progress maximum to the number of files once it has listed them and counts 1 onto the
+// position for each file, converted or not, and onto the host's tally. A file that cannot be
+// converted is reported with a Yes/No question; No sets FStop.
 //
 // The files ahead of the walk are read, decoded, stamped and encoded on host.Jobs() worker
 // threads, each with the logo, stamp parameters and quality the host has when its work starts

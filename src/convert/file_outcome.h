@@ -24,7 +24,9 @@ struct FileOutcome {
   std::string source;   // the source file's or folder's path, as the walk joined it
   std::string output;   // the output file's or folder's path (written only when converted)
   std::string message;  // the text the question after a failure shows; empty when converted
-  std::string reason;   // the system's or the decoder's own words for a failure, when it has any
+  // The system's or the decoder's own words for a failure, or the sizes of a photo smaller
+  // than the logo.
+  std::string reason;
   std::uint64_t bytes_in = 0;   // the source file's size, when it was read
   std::uint64_t bytes_out = 0;  // the output file's size
   double milliseconds = 0;      // reading, decoding, stamping, encoding and writing
@@ -33,5 +35,9 @@ struct FileOutcome {
 
   bool converted() const { return result == Result::kConverted; }
 };
+
+// What the question after a failure adds below its sentence: the file's (or folder's) path
+// and, when there is one, the reason, each on a line of its own.
+std::string DetailsOf(const FileOutcome& outcome);
 
 }  // namespace quelmar

@@ -67,6 +67,7 @@ void BitBtn1Click(RunHost& host) {
   host.SetButtonCaption(kCancelCaption);
   host.SetProgressMax(1);
   host.SetProgressPosition(0);
+  state.tally = RunTally();
   host.ProcessEvents();
   state.FStop = 0;
 
@@ -75,10 +76,11 @@ void BitBtn1Click(RunHost& host) {
   if (state.FStop == 1) {
     host.SetProgressPosition(0);
     host.Beep();
-    host.ShowMessage(kStoppedMessage);
+    host.ShowRunEnd(kStoppedMessage, state.tally);
   } else {
     state.FStop = 1;
-    host.SetProgressPosition(host.ProgressPosition() + 1);
+    // Full, also after a tree without any JPEG.
+    host.SetProgressPosition(host.ProgressMax());
     // A settings file that cannot be written does not hide that the run finished.
     try {
       host.SaveSettings();
@@ -86,7 +88,7 @@ void BitBtn1Click(RunHost& host) {
       host.ReportError(error);
     }
     host.Beep();
-    host.ShowMessage(kFinishedMessage);
+    host.ShowRunEnd(kFinishedMessage, state.tally);
   }
   host.SetButtonCaption(kConvertCaption);
 }

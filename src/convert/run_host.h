@@ -7,6 +7,7 @@
 
 #include "base/edit_field.h"
 #include "convert/file_outcome.h"
+#include "convert/run_tally.h"
 #include "image/shared_logo.h"
 #include "image/stamp.h"
 
@@ -17,6 +18,7 @@ struct RunState {
   SharedLogo FMark;                         // the logo, shared with the run's workers
   std::vector<std::string> FExceptFolders;  // folder names to skip
   std::uint8_t FStop = 1;                   // 1 idle or stop requested, 0 running
+  RunTally tally;                           // the files of the last run, counted as it goes
 };
 
 // What the conversion needs of the main window. The Qt window implements it, the tests
@@ -35,6 +37,9 @@ class RunHost {
   // the quality; off unless a host says otherwise.
   virtual bool KeepMetadata() const { return false; }
 
+  // The progress of a run counts files: the maximum becomes the number of files the run will
+  // reach once it has listed them (before the first file), and the position counts the files
+  // done, converted or not.
   virtual std::int32_t ProgressMax() const = 0;
   virtual void SetProgressMax(std::int32_t value) = 0;
   virtual std::int32_t ProgressPosition() const = 0;
@@ -51,6 +56,9 @@ class RunHost {
   // The general error report, for an error that does not end the click: a settings file that
   // cannot be saved after a finished run.
   virtual void ReportError(const std::exception& error) = 0;
+  // The message at the end of a run (text: the fixed sentence of a finished or a stopped run),
+  // with the run's counts; the message alone unless the host shows more.
+  virtual void ShowRunEnd(const std::string& text, const RunTally& /*tally*/) { ShowMessage(text); }
   virtual void Beep() = 0;
   virtual void Focus(EditField field) = 0;
   virtual void SaveSettings() = 0;
@@ -58,6 +66,11 @@ class RunHost {
   // could not be read, with what became of it (see FileOutcome); before the question that
   // follows a failure.
   virtual void FileFinished(const FileOutcome& /*outcome*/) {}
+  // Called every few tens of milliseconds while the walk waits for a file that a worker thread
+  // is still working on (a large photo takes a while): the window lets its events run, so it
+  // neither freezes nor misses a click on "キャンセル"; the walk notices a stop at its next
+  // check, after this file.
+  virtual void WhileWaiting() {}
   // Whether files are stamped in the lossless mode (only the logo's blocks coded again); the
   // outcome of each converted file then says how it went.
   virtual bool Lossless() const { return false; }

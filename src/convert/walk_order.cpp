@@ -22,6 +22,13 @@ bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix) {
   return entry.kind == FolderEntry::Kind::kFile && EndsWithIgnoringAsciiCase(entry.name, suffix);
 }
 
+bool HasWalkSuffix(const std::string& name) {
+  for (const char* suffix : kWalkSuffixes) {
+    if (EndsWithIgnoringAsciiCase(name, suffix)) return true;
+  }
+  return false;
+}
+
 WalkListing::WalkListing(const std::string& source, std::vector<std::string> except_folders)
     : except_folders_(std::move(except_folders)), path_(source) {
   FolderHandle handle;

@@ -15,6 +15,9 @@ namespace quelmar {
 // The two passes over a folder's files, in the walk's order.
 inline constexpr const char* kWalkSuffixes[] = {".jpg", ".jpeg"};
 
+// True when name ends in one of kWalkSuffixes, in any case: a file the walk would convert.
+bool HasWalkSuffix(const std::string& name);
+
 // False when name equals one of except_folders exactly (case-sensitive, whole name, byte for
 // byte); true otherwise. Empty entries never match, since a listed folder has a name.
 bool IsFolderIncluded(const std::string& name, const std::vector<std::string>& except_folders);

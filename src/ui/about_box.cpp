@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -97,15 +96,6 @@ void TAboutBox::FormShow() {
 void TAboutBox::Timer1Timer() {
   Timer1->stop();
   if (isVisible()) reject();
-}
-
-void TAboutBox::keyPressEvent(QKeyEvent* event) {
-  // The window has no cancel button: Esc leaves it open.
-  if (event->key() == Qt::Key_Escape) {
-    event->accept();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 }  // namespace quelmar

@@ -11,7 +11,8 @@ class QTimer;
 namespace quelmar {
 
 // The about window: the program's icon, name and edition (the executable's date). Shown once
-// at start-up as a splash that Timer1 closes, and on request.
+// at start-up as a splash that Timer1 closes, and on request. Esc closes it, as it closes every
+// dialog of the program.
 class TAboutBox : public QDialog {
   Q_OBJECT
 
@@ -33,7 +34,6 @@ class TAboutBox : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormShow();

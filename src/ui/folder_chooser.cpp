@@ -9,19 +9,22 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "base/paths.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
 #include "ui/folder_choice.h"
 
 namespace quelmar {
 
-TFolderChooser::TFolderChooser(Dialogs& dialogs, QWidget* parent)
+TFolderChooser::TFolderChooser(Dialogs& dialogs, const std::string& start, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs) {
   setObjectName(QStringLiteral("FolderChooser"));
   setWindowTitle(QStringLiteral("ディレクトリの選択"));
   resize(360, 400);
 
-  PathEdit = new QLineEdit(QDir::currentPath(), this);
+  const QString first =
+      FolderExists(start) ? QDir::cleanPath(QString::fromStdString(start)) : QDir::currentPath();
+  PathEdit = new QLineEdit(first, this);
   PathEdit->setObjectName(QStringLiteral("PathEdit"));
 
   model_ = new QFileSystemModel(this);
@@ -32,7 +35,7 @@ TFolderChooser::TFolderChooser(Dialogs& dialogs, QWidget* parent)
   FolderTree->setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) FolderTree->hideColumn(column);
   FolderTree->header()->hide();
-  const QModelIndex current = model_->index(QDir::currentPath());
+  const QModelIndex current = model_->index(first);
   FolderTree->setCurrentIndex(current);
   FolderTree->scrollTo(current);
   connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,

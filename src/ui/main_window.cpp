@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,12 +9,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
+#include <QToolTip>
+#include <tuple>
 
+#include "convert/run_control.h"
 #include "settings/settings_table.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
+#include "ui/options_dialog.h"
 #include "ui/preview_pane.h"
 #include "ui/window_font.h"
 
@@ -41,6 +47,18 @@ QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& text, int 
   return label;
 }
 
+// A note under an edit field: one line in a smaller font, elided to its width, with the whole
+// text as its tool tip.
+QLabel* PlacedNote(QWidget* parent, const char* name, int top) {
+  auto* note = Named(new QLabel(parent), name);
+  QFont font = note->font();
+  font.setPixelSize(10);
+  note->setFont(font);
+  note->setGeometry(136, top, 419 - 136, 12);
+  note->setTextFormat(Qt::PlainText);
+  return note;
+}
+
 QLineEdit* PlacedEdit(QWidget* parent, const char* name, int top) {
   auto* edit = Named(new QLineEdit(parent), name);
   edit->setGeometry(136, top, 201, 20);
@@ -53,9 +71,10 @@ QPushButton* PlacedButton(QWidget* parent, const char* name, const QString& text
   button->setGeometry(left, top, 75, 25);
   // Enter presses the focused button, as Space does.
   button->setAutoDefault(true);
-  // The caption is drawn inside the button's frame, with a pixel to spare on each side.
+  // The caption is drawn inside the button's frame, with a pixel to spare on each side; the
+  // mnemonic's "&" is not drawn.
   const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
-  FitFontToWidth(button, text, 75 - 2 * (frame + 1));
+  FitFontToWidth(button, QString(text).remove(QLatin1Char('&')), 75 - 2 * (frame + 1));
   return button;
 }
 
@@ -80,6 +99,13 @@ QSlider* PlacedSlider(QWidget* parent, const char* name, int top, int width,
   return slider;
 }
 
+// A slider's value, in the numbers the converter's option takes, as its tool tip.
+void ShowSliderValue(QSlider* slider, const QString& caption, const SettingSpec& setting) {
+  const QString value = QString::number(slider->value());
+  slider->setToolTip(caption + QStringLiteral(": ") + value + QLatin1Char('\n') +
+                     OptionHint(setting, value));
+}
+
 QRadioButton* PlacedRadio(QWidget* parent, const char* name, const QString& text, int left, int top,
                           int width) {
   auto* radio = Named(new QRadioButton(text, parent), name);
@@ -95,6 +121,10 @@ QRadioButton* PlacedRadio(QWidget* parent, const char* name, const QString& text
 
 }  // namespace
 
+QString ConvertButtonText(const std::string& caption) {
+  return QString::fromStdString(caption) + QStringLiteral("(&C)");
+}
+
 TForm1::TForm1(Dialogs& dialogs, std::string settings_path)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -108,6 +138,14 @@ TForm1::TForm1(Dialogs& dialogs, std::string settings_path)
   CreateControls();
   SetTabOrder();
   ConnectHandlers();
+  setAcceptDrops(true);
+  Image1->setAcceptDrops(true);
+  for (QWidget* target : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4, Image1}) {
+    target->installEventFilter(this);
+  }
+  // Ctrl+Q asks the exit question, as the close box and 終了 do.
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
   FormCreate();
   if (const QScreen* screen = this->screen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -127,17 +165,22 @@ void TForm1::CreateControls() {
   constexpr int kLabelRoom = 136 - 8 - 2;
   Label1 = PlacedLabel(this, "Label1", QStringLiteral("ロゴ画像(*.bmp)"), 8, 12, kLabelRoom);
   Edit1 = PlacedEdit(this, "Edit1", 8);
-  BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照"), 344, 6);
+  LogoStatus = PlacedNote(this, "LogoStatus", 28);
+  QPalette warning = LogoStatus->palette();
+  warning.setColor(QPalette::WindowText, QColor(0xC0, 0x10, 0x10));
+  LogoStatus->setPalette(warning);
+  BitBtn2 = PlacedButton(this, "BitBtn2", QStringLiteral("参照(&L)"), 344, 6);
   Label8 = PlacedLabel(this, "Label8", QStringLiteral("読み込まないフォルダ名"), 8, 44, kLabelRoom);
   Edit4 = PlacedEdit(this, "Edit4", 40);
+  ExclusionNote = PlacedNote(this, "ExclusionNote", 60);
   Bevel2 = PlacedLine(this, "Bevel2", 72);
   Label2 =
       PlacedLabel(this, "Label2", QStringLiteral("元画像ディレクトリ(*.jpg)"), 8, 86, kLabelRoom);
   Edit2 = PlacedEdit(this, "Edit2", 82);
-  BitBtn3 = PlacedButton(this, "BitBtn3", QStringLiteral("参照"), 344, 80);
+  BitBtn3 = PlacedButton(this, "BitBtn3", QStringLiteral("参照(&I)"), 344, 80);
   Label3 = PlacedLabel(this, "Label3", QStringLiteral("出力先ディレクトリ"), 8, 120, kLabelRoom);
   Edit3 = PlacedEdit(this, "Edit3", 116);
-  BitBtn4 = PlacedButton(this, "BitBtn4", QStringLiteral("参照"), 344, 114);
+  BitBtn4 = PlacedButton(this, "BitBtn4", QStringLiteral("参照(&O)"), 344, 114);
 
   Panel1 = Named(new QFrame(this), "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -174,6 +217,12 @@ void TForm1::CreateControls() {
   ProgressBar1->setRange(0, 1);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
+  // Files done and listed, in a font that fits the bar's height.
+  ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  ProgressBar1->setAlignment(Qt::AlignCenter);
+  QFont progress_font = ProgressBar1->font();
+  progress_font.setPixelSize(10);
+  ProgressBar1->setFont(progress_font);
 
   Panel2 = Named(new QFrame(this), "Panel2");
   Panel2->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -185,23 +234,46 @@ void TForm1::CreateControls() {
   Image1 = Named(new PreviewPane(this), "Image1");
   Image1->setGeometry(8, 256, 409, 153);
   Image1->setCursor(Qt::PointingHandCursor);
+  Image1->setToolTip(
+      QStringLiteral("クリック: 等倍表示と全体表示の切り替え\nダブルクリック: サンプル画像の選択"));
 
   Bevel1 = PlacedLine(this, "Bevel1", 416);
-  BitBtn5 = PlacedButton(this, "BitBtn5", QStringLiteral("Quelmarについて"), 8, 424);
-  BitBtn6 = PlacedButton(this, "BitBtn6", QStringLiteral("設定の保存"), 92, 424);
-  BitBtn1 = PlacedButton(this, "BitBtn1", QStringLiteral("変換"), 176, 424);
-  BitBtn7 = PlacedButton(this, "BitBtn7", QStringLiteral("終了"), 344, 424);
+  // Each button has a mnemonic, written after its caption as Japanese programs do.
+  BitBtn5 = PlacedButton(this, "BitBtn5", QStringLiteral("Quelmarについて(&A)"), 8, 424);
+  BitBtn6 = PlacedButton(this, "BitBtn6", QStringLiteral("設定の保存(&S)"), 92, 424);
+  BitBtn1 = PlacedButton(this, "BitBtn1", ConvertButtonText(kConvertCaption), 176, 424);
+  BitBtn7 = PlacedButton(this, "BitBtn7", QStringLiteral("終了(&X)"), 344, 424);
+  // The options beyond the window's own controls, in the free room between 変換 and 終了.
+  OptionsButton =
+      PlacedButton(this, "OptionsButton",
+                   QString::fromUtf8(kOptionsButtonCaption) + QStringLiteral("(&D)"), 260, 424);
   BitBtn1->setFocus();
 }
 
 void TForm1::SetTabOrder() {
   // The panels and the progress bar take no focus; the radio buttons stand in for their panel.
-  const QWidget* order[] = {BitBtn1,      Edit1,        BitBtn2,      Edit2,     BitBtn3, Edit3,
-                            BitBtn4,      RB_LT,        RB_MT,        RB_RT,     RB_LB,   RB_MB,
-                            RB_RB,        TrackBar1,    TrackBar2,    BitBtn5,   Edit4,   BitBtn6,
-                            RadioButton1, RadioButton2, RadioButton3, TrackBar3, BitBtn7};
+  const QWidget* order[] = {BitBtn1,      Edit1,     BitBtn2,       Edit2,        BitBtn3,
+                            Edit3,        BitBtn4,   RB_LT,         RB_MT,        RB_RT,
+                            RB_LB,        RB_MB,     RB_RB,         TrackBar1,    TrackBar2,
+                            BitBtn5,      Edit4,     BitBtn6,       RadioButton1, RadioButton2,
+                            RadioButton3, TrackBar3, OptionsButton, BitBtn7};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  }
+}
+
+void TForm1::ConnectSliderValues() {
+  const std::tuple<QSlider*, QString, const SettingSpec*> sliders[] = {
+      {TrackBar1, QStringLiteral("ロゴの濃さ"), &SettingOf("AlphaChannel")},
+      {TrackBar2, QStringLiteral("JPEGの画質"), &SettingOf("JPEGQuality")},
+      {TrackBar3, QStringLiteral("濃淡反転基準"), &SettingOf("B/W")}};
+  for (const auto& [slider, caption, setting] : sliders) {
+    ShowSliderValue(slider, caption, *setting);
+    connect(slider, &QSlider::valueChanged, this, [slider, caption, setting] {
+      ShowSliderValue(slider, caption, *setting);
+      // While the handle is dragged the value follows it beside the pointer.
+      if (slider->isSliderDown()) QToolTip::showText(QCursor::pos(), slider->toolTip(), slider);
+    });
   }
 }
 
@@ -211,7 +283,12 @@ void TForm1::Report(Handler&& handler) {
 }
 
 void TForm1::ConnectHandlers() {
-  connect(Edit1, &QLineEdit::textChanged, this, [this] { Report([this] { Edit1Change(); }); });
+  ConnectSliderValues();
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { OnEdit1Changed(); });
+  connect(Edit4, &QLineEdit::textChanged, this, [this] { ShowExclusions(); });
+  for (QLineEdit* folder : {Edit2, Edit3}) {
+    connect(folder, &QLineEdit::editingFinished, this, [this] { CompleteFolderFields(); });
+  }
   connect(BitBtn2, &QPushButton::clicked, this, [this] { Report([this] { BitBtn2Click(); }); });
   connect(BitBtn3, &QPushButton::clicked, this, [this] { Report([this] { BitBtn3Click(); }); });
   connect(BitBtn4, &QPushButton::clicked, this, [this] { Report([this] { BitBtn4Click(); }); });
@@ -237,10 +314,14 @@ void TForm1::ConnectHandlers() {
     });
   }
   connect(Image1, &PreviewPane::clicked, this, [this] { Report([this] { Image1Click(); }); });
+  connect(Image1, &PreviewPane::doubleClicked, this,
+          [this] { Report([this] { Image1DblClick(); }); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { Report([this] { BitBtn1Click(); }); });
   connect(BitBtn5, &QPushButton::clicked, this, [this] { Report([this] { BitBtn5Click(); }); });
   connect(BitBtn6, &QPushButton::clicked, this, [this] { Report([this] { BitBtn6Click(); }); });
   connect(BitBtn7, &QPushButton::clicked, this, [this] { Report([this] { BitBtn7Click(); }); });
+  connect(OptionsButton, &QPushButton::clicked, this,
+          [this] { Report([this] { OptionsClick(); }); });
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "convert/run_control.h"
 #include "settings/settings_file.h"
 #include "ui/dialogs.h"
 #include "ui/error_report.h"
@@ -30,7 +31,9 @@ std::string TForm1::EditText(EditField field) const {
 
 void TForm1::SetEditText(EditField field, const std::string& text) {
   // Edit1's change handler reports its own errors, so none travels back from here.
+  setting_text_ = true;
   EditOf(field)->setText(QString::fromStdString(text));
+  setting_text_ = false;
 }
 
 std::int32_t TForm1::ProgressMax() const {
@@ -39,6 +42,7 @@ std::int32_t TForm1::ProgressMax() const {
 
 void TForm1::SetProgressMax(std::int32_t value) {
   ProgressBar1->setMaximum(value);
+  ShowProgressText();
 }
 
 std::int32_t TForm1::ProgressPosition() const {
@@ -47,10 +51,21 @@ std::int32_t TForm1::ProgressPosition() const {
 
 void TForm1::SetProgressPosition(std::int32_t value) {
   ProgressBar1->setValue(value);
+  ShowProgressText();
+}
+
+void TForm1::ShowProgressText() {
+  // Before the run has listed its files the maximum is the reset 1 and nothing is counted yet.
+  ProgressBar1->setTextVisible(run_active_ &&
+                               (ProgressBar1->maximum() > 1 || ProgressBar1->value() > 0));
 }
 
 void TForm1::SetButtonCaption(const std::string& caption) {
-  BitBtn1->setText(QString::fromStdString(caption));
+  // The caption says whether a run is going on: "キャンセル" from its start to its end.
+  run_active_ = caption == kCancelCaption;
+  EnableForRun(run_active_);
+  ShowProgressText();
+  BitBtn1->setText(ConvertButtonText(caption));
 }
 
 void TForm1::ProcessEvents() {
@@ -63,7 +78,15 @@ void TForm1::ShowMessage(const std::string& text) {
 
 bool TForm1::AskYesNo(const std::string& text) {
   // Once the window has closed, a run still going on only winds down.
-  return !closed_ && dialogs_.AskWarning(text);
+  if (closed_) return false;
+  if (ask_no_more_) return true;
+  const GoOnAnswer answer = dialogs_.AskToGoOn(text, DetailsOf(last_outcome_));
+  ask_no_more_ = answer == GoOnAnswer::kYesToAll;
+  return answer != GoOnAnswer::kNo;
+}
+
+void TForm1::ShowRunEnd(const std::string& text, const RunTally& tally) {
+  ShowMessage(text + "\n" + tally.Text());
 }
 
 void TForm1::ReportError(const std::exception& error) {
@@ -79,6 +102,7 @@ void TForm1::Focus(EditField field) {
 }
 
 void TForm1::SaveSettings() {
+  CompleteFolderFields();
   if (settings_path_.empty()) {
     quelmar::SaveSettings(*this);
   } else {

@@ -49,6 +49,11 @@ void PreviewPane::DrawRaster(const Raster24& raster, int x, int y) {
   update();
 }
 
+void PreviewPane::Clear() {
+  UsedSurface().fill(Qt::white);
+  update();
+}
+
 void PreviewPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (surface_.isNull()) {
@@ -67,6 +72,12 @@ void PreviewPane::mouseReleaseEvent(QMouseEvent* event) {
       pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   if (click) emit clicked();
+}
+
+void PreviewPane::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The release that follows is not a click of its own.
+  pressed_ = false;
+  if (event->button() == Qt::LeftButton) emit doubleClicked();
 }
 
 }  // namespace quelmar

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "support/file_tools.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -39,6 +43,36 @@ TEST(JoinPath, PutsOneSeparatorBetweenParentAndName_LeavingBothAsGiven) {
   // A root given with its separator keeps the walk's paths in the form the user typed.
   EXPECT_EQ(JoinPath("out/", "a.jpg"), "out//a.jpg");
   EXPECT_EQ(FolderPart(JoinPath("/a/b", "c.jpg")), "/a/b/");
+}
+
+// What a folder field keeps of a typed text: only an existing folder without its separator
+// gains one; the check of a stored folder, which drops the last character, then finds it.
+TEST(WithFolderSeparator, AddsTheSeparatorOnlyToAnExistingFolderWithoutOne) {
+  const fixtures::TempFolder temp;
+  const std::string root = temp.path();
+  std::filesystem::create_directories(root + "/写真");
+  fixtures::WriteText(root + "/photo.jpg", "x");
+  std::filesystem::create_directory_symlink(root + "/写真", root + "/link");
+
+  const struct {
+    std::string typed;
+    std::string kept;
+  } cases[] = {
+      {root + "/写真", root + "/写真/"},
+      {root + "/写真/", root + "/写真/"},
+      {root + "/link", root + "/link/"},           // a link to a folder is a folder
+      {root + "/photo.jpg", root + "/photo.jpg"},  // a file is not
+      {root + "/missing", root + "/missing"},      // nor is what does not exist (yet)
+      {"", ""},
+      {"/", "/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WithFolderSeparator(c.typed), c.kept) << c.typed;
+    // The property the field relies on: the kept text without its last byte names the folder.
+    if (c.kept != c.typed) {
+      EXPECT_TRUE(FolderExists(c.kept.substr(0, c.kept.size() - 1)));
+    }
+  }
 }
 
 }  // namespace

@@ -52,10 +52,29 @@ TEST(ParseCommaText, KeepsEmptyItemsBetweenLeadingAndTrailingCommas) {
 }
 
 TEST(ParseCommaText, KeepsMultiByteCharactersWhole) {
-  // U+3000, the ideographic space, is E3 80 80 in UTF-8: none of its bytes separates.
   EXPECT_THAT(ParseCommaText("写真, 旧 フォルダ"), ElementsAre("写真", "旧", "フォルダ"));
-  EXPECT_THAT(ParseCommaText("古い\u3000写真,\"新しい 写真\""),
-              ElementsAre("古い\u3000写真", "新しい 写真"));
+  // 。「」〃 share their first two bytes with the ideographic space and 、; ｜ shares them with ，.
+  EXPECT_THAT(ParseCommaText("写真。「旧」〃｜新"), ElementsAre("写真。「旧」〃｜新"));
+}
+
+// The full-width comma, the ideographic comma and the ideographic space separate as "," and
+// " " do: each text must parse as its ASCII counterpart, quotes included.
+TEST(ParseCommaText, SeparatesAtTheFullWidthCommasAndSpace) {
+  const std::pair<const char*, const char*> texts[] = {
+      {"raw、old", "raw,old"},
+      {"raw，old", "raw,old"},
+      {"raw\u3000old", "raw old"},
+      {"raw、\u3000old\u3000、tmp", "raw, old ,tmp"},
+      {"\u3000raw、", " raw,"},
+      {"、、", ",,"},
+      {"a\u3000、", "a ,"},
+      {"\"古い\u3000写真、京都\"、tmp", "\"古い\u3000写真、京都\",tmp"},
+  };
+  for (const auto& [wide, ascii] : texts) {
+    EXPECT_EQ(ParseCommaText(wide), ParseCommaText(ascii)) << wide;
+  }
+  EXPECT_THAT(ParseCommaText("raw、old"), ElementsAre("raw", "old"));
+  EXPECT_THAT(ParseCommaText("\"古い\u3000写真\""), ElementsAre("古い\u3000写真"));
 }
 
 TEST(ParseCommaText, EndsAtANulByte) {

@@ -53,15 +53,18 @@ TEST_P(ConvertFolderTest, MirrorsNestedFolders_AndMakesNoFolderWithoutPhotos) {
   EXPECT_EQ(host_.state.FStop, 0);
 }
 
-TEST_P(ConvertFolderTest, CountsOneStepPerFolderVisited) {
+TEST_P(ConvertFolderTest, CountsTheFiles_ListedBeforeTheFirstAndEachAsItIsDone) {
   Photo("a/b/1.jpg");
   Photo("2.jpg");
+  WriteText(src_ + "/a/3.jpg", "text");
   std::filesystem::create_directories(src_ + "/c/d");
   Walk();
-  // src, a, a/b, c, c/d
-  EXPECT_EQ(host_.progress_max, 5);
-  EXPECT_EQ(host_.progress_position, 5);
-  EXPECT_EQ(host_.files_finished, 2);
+  // a/3.jpg, which cannot be read, counts as done too; folders count for nothing.
+  EXPECT_THAT(host_.progress_at_file,
+              ElementsAre(std::pair(1, 3), std::pair(2, 3), std::pair(3, 3)));
+  EXPECT_EQ(host_.files_finished, 3);
+  EXPECT_EQ(host_.state.tally.converted, 2);
+  EXPECT_EQ(host_.state.tally.failed, 1);
 }
 
 TEST_P(ConvertFolderTest, SkipsExcludedNamesAtAnyDepth_ComparedExactly) {
@@ -116,7 +119,7 @@ TEST_P(ConvertFolderTest, GoesOn_WhenTheUserAnswersYes) {
   Walk();
   EXPECT_THAT(host_.questions, ElementsAre("ロゴ画像より小さい画像です 作業を続けますか？"));
   EXPECT_THAT(Output(), ElementsAre("b.jpg"));
-  EXPECT_EQ(host_.progress_position, 1);
+  EXPECT_EQ(host_.progress_position, 2);
 }
 
 TEST_P(ConvertFolderTest, StopsTheWholeRun_WhenTheUserAnswersNo) {
@@ -129,7 +132,7 @@ TEST_P(ConvertFolderTest, StopsTheWholeRun_WhenTheUserAnswersNo) {
   EXPECT_EQ(host_.state.FStop, 1);
   EXPECT_EQ(host_.questions.size(), 1u);
   EXPECT_THAT(Output(), ElementsAre("a/"));
-  EXPECT_EQ(host_.progress_position, 0);
+  EXPECT_EQ(host_.progress_position, 1);  // the failed file; the run stops before the next
 }
 
 TEST_P(ConvertFolderTest, StopsBeforeTheNextFile_KeepingTheFilesWritten) {
@@ -140,8 +143,8 @@ TEST_P(ConvertFolderTest, StopsBeforeTheNextFile_KeepingTheFilesWritten) {
   host_.stop_at_pump = 1 + 3 + 2;
   Walk();
   EXPECT_THAT(Output(), ElementsAre("1.jpg"));
-  EXPECT_EQ(host_.progress_max, 1);
-  EXPECT_EQ(host_.progress_position, 0);
+  EXPECT_EQ(host_.progress_max, 3);
+  EXPECT_EQ(host_.progress_position, 1);
 }
 
 TEST_P(ConvertFolderTest, ReturnsAtOnce_WhenStoppedAtTheFoldersEntry) {
@@ -152,14 +155,14 @@ TEST_P(ConvertFolderTest, ReturnsAtOnce_WhenStoppedAtTheFoldersEntry) {
   EXPECT_EQ(host_.progress_max, 0);
 }
 
-TEST_P(ConvertFolderTest, StopsInsideASubFolder_WithoutCountingTheParents) {
+TEST_P(ConvertFolderTest, StopsInsideASubFolder_BeforeListingOrCountingAnything) {
   Photo("a/1.jpg");
   Photo("z.jpg");
   // src entry, src listing "a", a entry, a listing "1.jpg", before a/1.jpg.
   host_.stop_at_pump = 5;
   Walk();
   EXPECT_THAT(Output(), IsEmpty());
-  EXPECT_EQ(host_.progress_max, 2);
+  EXPECT_EQ(host_.progress_max, 0);
   EXPECT_EQ(host_.progress_position, 0);
 }
 

@@ -143,12 +143,31 @@ TEST_P(RunControlTest, RunsAndReportsTheEnd_InTheRightOrder) {
   EXPECT_THAT(host_.log, ElementsAre("caption:キャンセル", "save", "beep",
                                      "message:変換が終了しました", "caption:変換"));
   EXPECT_EQ(host_.state.FStop, 1);
-  // The reset maximum of 1 and one step per folder: the bar ends full.
-  EXPECT_EQ(host_.progress_max, 3);
-  EXPECT_EQ(host_.progress_position, 3);
+  // One step per file: the bar ends full.
+  EXPECT_EQ(host_.progress_max, 2);
+  EXPECT_EQ(host_.progress_position, 2);
   EXPECT_THAT(TreeListing(out_), ElementsAre("2.jpg", "a/", "a/1.jpg"));
   EXPECT_EQ(host_.state.FMark.width(), 8);
   EXPECT_EQ(host_.state.FMark.height(), 6);
+}
+
+// The end of each run reports that run's counts, finished or stopped.
+TEST_P(RunControlTest, ReportsTheCountsOfEachRunWithItsEnd) {
+  Photo("a/1.jpg");
+  Photo("2.jpg");
+  WriteText(src_ + "/3.jpg", "text");
+  BitBtn1Click(host_);
+  host_.answers = {false};
+  BitBtn1Click(host_);
+  ASSERT_EQ(host_.run_ends.size(), 2u);
+  EXPECT_EQ(host_.run_ends[0].Text(), "変換したファイル 2、変換できなかったファイル 1");
+  EXPECT_EQ(host_.run_ends[1].Text(), "変換したファイル 2、変換できなかったファイル 1");
+  EXPECT_THAT(host_.Messages(), ElementsAre("変換が終了しました", "変換を中断しました"));
+
+  std::filesystem::remove(src_ + "/3.jpg");
+  host_.stop_at_pump = host_.pumps + 2;  // the click's own pump and the source folder's entry
+  BitBtn1Click(host_);
+  EXPECT_EQ(host_.run_ends.back().Text(), "変換したファイル 0、変換できなかったファイル 0");
 }
 
 TEST_P(RunControlTest, TreatsTheSourceWithAndWithoutTrailingSeparatorAlike) {

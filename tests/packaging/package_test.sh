@@ -116,8 +116,9 @@ if [ -e "$window" ]; then
   if command -v desktop-file-validate >/dev/null; then
     check "the desktop entry is valid" desktop-file-validate "$desktop"
   fi
-  for line in 'Name=ミルテカ' 'Name[ja]=ミルテカ' 'Exec=quelmar' 'Icon=quelmar' \
-    'Terminal=false' 'Categories=Graphics;Photography;Qt;'; do
+  for line in 'Name=ミルテカ' 'Name[ja]=ミルテカ' 'Exec=quelmar %F' 'Icon=quelmar' \
+    'Terminal=false' 'Categories=Graphics;Photography;Qt;' \
+    'MimeType=inode/directory;image/bmp;image/jpeg;'; do
     check "the desktop entry holds $line" grep -qxF "$line" "$desktop"
   done
   check "the desktop entry has a generic name" grep -q '^GenericName=.' "$desktop"

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/run_host.h"
@@ -23,18 +24,23 @@ class FakeRunHost : public RunHost {
   int jobs = 0;  // worker threads of the walk; 0 for one per core
 
   std::deque<bool> answers;
-  int stop_at_pump = 0;               // the 1-based pump at which FStop becomes 1; 0 for never
-  std::function<void()> save_action;  // runs at each SaveSettings (may throw)
-  std::function<void(int)> on_pump;   // runs at each event pump, with its 1-based number
-  std::function<void()> on_question;  // runs at each Yes/No question, before the answer
+  int stop_at_pump = 0;                 // the 1-based pump at which FStop becomes 1; 0 for never
+  std::function<void()> save_action;    // runs at each SaveSettings (may throw)
+  std::function<void(int)> on_pump;     // runs at each event pump, with its 1-based number
+  std::function<void()> on_question;    // runs at each Yes/No question, before the answer
+  std::function<void()> while_waiting;  // runs each time the walk waits on a worker
 
   std::int32_t progress_max = 0;
   std::int32_t progress_position = 0;
   std::string caption = "変換";
   int pumps = 0;
+  int waits = 0;  // WhileWaiting calls
   int files_finished = 0;
   std::vector<std::string> questions;
   std::vector<FileOutcome> outcomes;  // every FileFinished, in order
+  std::vector<RunTally> run_ends;     // the counts given with each end-of-run message
+  // The progress (position, maximum) at each FileFinished.
+  std::vector<std::pair<std::int32_t, std::int32_t>> progress_at_file;
   std::vector<EditField> focus;
   // Messages, beeps, saves, captions and error reports in the order they happened:
   // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
@@ -62,6 +68,10 @@ class FakeRunHost : public RunHost {
     if (on_pump) on_pump(pumps);
   }
   void ShowMessage(const std::string& text) override { log.push_back("message:" + text); }
+  void ShowRunEnd(const std::string& text, const RunTally& tally) override {
+    run_ends.push_back(tally);
+    ShowMessage(text);
+  }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);
     if (on_question) on_question();
@@ -82,8 +92,13 @@ class FakeRunHost : public RunHost {
   void FileFinished(const FileOutcome& outcome) override {
     ++files_finished;
     outcomes.push_back(outcome);
+    progress_at_file.emplace_back(progress_position, progress_max);
   }
   int Jobs() const override { return jobs; }
+  void WhileWaiting() override {
+    ++waits;
+    if (while_waiting) while_waiting();
+  }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {

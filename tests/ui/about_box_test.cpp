@@ -81,14 +81,15 @@ TEST(AboutBox, KeepsOkDisabledWhileTheTimerRunsAndClosesItselfAsASplash) {
   EXPECT_TRUE(about.OKButton->isEnabled());
 }
 
-TEST(AboutBox, ClosesWithOkOnEnterAndIgnoresEscape) {
+TEST(AboutBox, ClosesWithOkOnEnterAndWithEscape) {
   TAboutBox about;
   about.Timer1->stop();
   about.show();
-
   QTest::keyClick(&about, Qt::Key_Escape);
-  EXPECT_TRUE(about.isVisible());
+  EXPECT_FALSE(about.isVisible());
+  EXPECT_EQ(about.result(), QDialog::Rejected);
 
+  about.show();
   QTest::keyClick(&about, Qt::Key_Return);
   EXPECT_FALSE(about.isVisible());
   EXPECT_EQ(about.result(), QDialog::Accepted);

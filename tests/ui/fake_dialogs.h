@@ -1,11 +1,13 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/dialogs.h"
+#include "ui/options_dialog.h"
 
 namespace quelmar::fixtures {
 
@@ -14,9 +16,13 @@ namespace quelmar::fixtures {
 class FakeDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  bool AskWarning(const std::string& text) override {
+  GoOnAnswer AskToGoOn(const std::string& text, const std::string& details) override {
     warnings.push_back(text);
-    return Next(warning_answers);
+    warning_details.push_back(details);
+    if (go_on_answers.empty()) return Next(warning_answers) ? GoOnAnswer::kYes : GoOnAnswer::kNo;
+    const GoOnAnswer answer = go_on_answers.front();
+    go_on_answers.pop_front();
+    return answer;
   }
   bool AskConfirmation(const std::string& text) override {
     confirmations.push_back(text);
@@ -27,14 +33,33 @@ class FakeDialogs : public Dialogs {
     file_requests.push_back(request);
     return NextPath(files);
   }
-  std::optional<std::string> ChooseFolder() override { return NextPath(folders); }
+  std::optional<std::string> ChooseFolder(const std::string& start) override {
+    folder_starts.push_back(start);
+    return NextPath(folders);
+  }
+  // The 詳細設定 dialog is the real one, not shown: options_script acts on it and returns
+  // whether it is accepted; without a script it is cancelled.
+  bool EditOptions(SettingsFields& fields) override {
+    ++options_shown;
+    OptionsDialog dialog(fields);
+    if (!options_script || !options_script(dialog)) return false;
+    dialog.ApplyTo(fields);
+    return true;
+  }
   void Beep() override { ++beeps; }
 
   std::vector<std::string> messages, warnings, confirmations, errors;
   std::vector<FileDialogRequest> file_requests;
+  std::vector<std::string> folder_starts;  // where each folder chooser was to open
   std::deque<bool> warning_answers, confirmation_answers;
+  // The question after a failed file records into warnings (and its details here) and takes
+  // its answers from go_on_answers, else from warning_answers.
+  std::vector<std::string> warning_details;
+  std::deque<GoOnAnswer> go_on_answers;
   std::deque<std::optional<std::string>> files, folders;
   int beeps = 0;
+  std::function<bool(OptionsDialog&)> options_script;
+  int options_shown = 0;
 
  private:
   static bool Next(std::deque<bool>& answers) {

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 
 #include "fake_dialogs.h"
@@ -46,7 +47,7 @@ TEST_F(MainWindowLayout, PlacesEveryControlWhereItBelongs) {
       {"RadioButton3", {192, 5, 65, 17}},  {"Image1", {8, 256, 409, 153}},
       {"Bevel1", {8, 416, 409, 2}},        {"BitBtn5", {8, 424, 75, 25}},
       {"BitBtn6", {92, 424, 75, 25}},      {"BitBtn1", {176, 424, 75, 25}},
-      {"BitBtn7", {344, 424, 75, 25}}};
+      {"BitBtn7", {344, 424, 75, 25}},     {"OptionsButton", {260, 424, 75, 25}}};
   for (const Placed& control : controls) {
     const auto* widget = form.findChild<QWidget*>(QString::fromLatin1(control.name));
     ASSERT_NE(widget, nullptr) << control.name;
@@ -63,6 +64,20 @@ TEST_F(MainWindowLayout, PlacesEveryControlWhereItBelongs) {
   }
 }
 
+// What the window has beyond its original controls takes free room: it covers no other control
+// and stays inside the client area.
+TEST_F(MainWindowLayout, PutsTheOptionsButtonInTheFreeGapOfTheBottomRow) {
+  const QRect options = form.OptionsButton->geometry();
+  EXPECT_TRUE(form.rect().contains(options));
+  EXPECT_GT(options.left(), form.BitBtn1->geometry().right());
+  EXPECT_LT(options.right(), form.BitBtn7->geometry().left());
+  EXPECT_EQ(options.top(), form.BitBtn7->y());
+  for (const QWidget* other : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (other == form.OptionsButton || !other->isVisibleTo(&form)) continue;
+    EXPECT_FALSE(options.intersects(other->geometry())) << other->objectName().toStdString();
+  }
+}
+
 TEST_F(MainWindowLayout, FitsEveryCaptionIntoItsControl) {
   const std::pair<QLabel*, int> labels[] = {
       {form.Label1, 136}, {form.Label8, 136}, {form.Label2, 136}, {form.Label3, 136},
@@ -74,8 +89,34 @@ TEST_F(MainWindowLayout, FitsEveryCaptionIntoItsControl) {
   for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
     if (button->text().isEmpty()) continue;
     const int room = button->width() - (qobject_cast<const QPushButton*>(button) ? 4 : 17);
-    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), room)
+    const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(shown), room)
         << button->objectName().toStdString();
+  }
+}
+
+// Every button keeps its caption and adds a mnemonic of its own, written "(&X)" after it.
+TEST_F(MainWindowLayout, GivesEveryButtonItsCaptionAndAMnemonicOfItsOwn) {
+  const std::pair<QPushButton*, QString> captions[] = {
+      {form.BitBtn2, QStringLiteral("参照")},
+      {form.BitBtn3, QStringLiteral("参照")},
+      {form.BitBtn4, QStringLiteral("参照")},
+      {form.BitBtn5, QStringLiteral("Quelmarについて")},
+      {form.BitBtn6, QStringLiteral("設定の保存")},
+      {form.BitBtn1, QStringLiteral("変換")},
+      {form.BitBtn7, QStringLiteral("終了")},
+      {form.OptionsButton, QStringLiteral("詳細…")}};
+  QSet<QChar> keys;
+  for (const auto& [button, caption] : captions) {
+    const QString text = button->text();
+    ASSERT_EQ(text.size(), caption.size() + 4) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(caption)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QLatin1Char(')')) && text.mid(caption.size(), 2) == "(&")
+        << text.toStdString();
+    const QChar key = text.at(text.size() - 2);
+    EXPECT_TRUE(key.isUpper()) << text.toStdString();
+    EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+    keys.insert(key);
   }
 }
 
@@ -95,11 +136,11 @@ TEST_F(MainWindowLayout, GivesTheSlidersTheirRangesAndSteps) {
 }
 
 TEST_F(MainWindowLayout, FollowsTheTabOrderFromTheConvertButton) {
-  const char* expected[] = {"BitBtn1",      "Edit1",     "BitBtn2", "Edit2",        "BitBtn3",
-                            "Edit3",        "BitBtn4",   "RB_LT",   "RB_MT",        "RB_RT",
-                            "RB_LB",        "RB_MB",     "RB_RB",   "TrackBar1",    "TrackBar2",
-                            "BitBtn5",      "Edit4",     "BitBtn6", "RadioButton1", "RadioButton2",
-                            "RadioButton3", "TrackBar3", "BitBtn7"};
+  const char* expected[] = {
+      "BitBtn1",      "Edit1",        "BitBtn2",      "Edit2",     "BitBtn3",       "Edit3",
+      "BitBtn4",      "RB_LT",        "RB_MT",        "RB_RT",     "RB_LB",         "RB_MB",
+      "RB_RB",        "TrackBar1",    "TrackBar2",    "BitBtn5",   "Edit4",         "BitBtn6",
+      "RadioButton1", "RadioButton2", "RadioButton3", "TrackBar3", "OptionsButton", "BitBtn7"};
   QWidget* widget = form.BitBtn1;
   for (const char* name : expected) {
     ASSERT_EQ(widget->objectName().toStdString(), name);
