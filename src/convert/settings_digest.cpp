@@ -1,0 +1,61 @@
+#include "convert/settings_digest.h"
+
+#include <span>
+
+namespace quelmar {
+
+namespace {
+
+// Raised whenever a change of the program changes the bytes it writes for the same source,
+// logo and settings, so that outputs made before are made again.
+constexpr std::uint64_t kOutputMaking = 1;
+
+}  // namespace
+
+OutputOptions OutputOptionsOf(const StampSettings& stamp, std::int32_t quality) {
+  return {{"Position", std::to_string(stamp.FPosition)},
+          {"AlphaChannel", std::to_string(stamp.FAlpha)},
+          {"MaskType", std::to_string(stamp.FMaskType)},
+          {"B/W", std::to_string(stamp.FThreshold)},
+          {"JPEGQuality", std::to_string(quality)}};
+}
+
+Sha256::Digest LogoDigest(const Raster24& logo) {
+  Sha256 sha;
+  sha.AddNumber(static_cast<std::uint64_t>(logo.width()));
+  sha.AddNumber(static_cast<std::uint64_t>(logo.height()));
+  for (std::int32_t y = 0; y < logo.height(); ++y) {
+    sha.Add(std::span(logo.Row(y), 3 * static_cast<std::size_t>(logo.width())));
+  }
+  return sha.Finish();
+}
+
+std::string SettingsDigest(const Sha256::Digest& logo, const OutputOptions& options) {
+  Sha256 sha;
+  sha.AddNumber(kOutputMaking);
+  sha.Add(logo);
+  // Lengths go first, so that no two lists of pairs run together into the same bytes.
+  sha.AddNumber(options.size());
+  for (const auto& [key, value] : options) {
+    sha.AddNumber(key.size());
+    sha.Add(key);
+    sha.AddNumber(value.size());
+    sha.Add(value);
+  }
+  return HexDigest(sha.Finish());
+}
+
+const Sha256::Digest& LogoDigests::Of(const std::shared_ptr<const Raster24>& logo) {
+  if (logo != last_ || !last_) {
+    last_ = logo;
+    digest_ = LogoDigest(logo ? *logo : Raster24());
+  }
+  return digest_;
+}
+
+std::string ConversionDigest(LogoDigests& logos, const std::shared_ptr<const Raster24>& logo,
+                             const StampSettings& stamp, std::int32_t quality) {
+  return SettingsDigest(logos.Of(logo), OutputOptionsOf(stamp, quality));
+}
+
+}  // namespace quelmar

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/sha256.h"
+#include "image/raster24.h"
+#include "image/stamp.h"
+
+namespace quelmar {
+
+// The settings of a conversion that change the bytes of its output, as (key, value) pairs
+// named like the settings file's keys.
+using OutputOptions = std::vector<std::pair<std::string, std::string>>;
+
+// The options of a stamp at a quality.
+OutputOptions OutputOptionsOf(const StampSettings& stamp, std::int32_t quality);
+
+// The digest of a logo's pixels (its size and every row, without the rows' padding).
+Sha256::Digest LogoDigest(const Raster24& logo);
+
+// The digest, in 64 hexadecimal digits, of everything besides the source that decides an
+// output's bytes: the logo's pixels, the options in their order, and the version of the way
+// this program makes outputs (raised whenever a change of the program changes them).
+std::string SettingsDigest(const Sha256::Digest& logo, const OutputOptions& options);
+
+// The digests of the logos a run stamps with, each made once: the logo is shared by many files
+// and a window's logo may change during a run. Used from one thread.
+class LogoDigests {
+ public:
+  const Sha256::Digest& Of(const std::shared_ptr<const Raster24>& logo);
+
+ private:
+  // Held, so that no other logo can take its place at the same address.
+  std::shared_ptr<const Raster24> last_;
+  Sha256::Digest digest_{};
+};
+
+// SettingsDigest of the logo, stamp and quality a file is converted with.
+std::string ConversionDigest(LogoDigests& logos, const std::shared_ptr<const Raster24>& logo,
+                             const StampSettings& stamp, std::int32_t quality);
+
+}  // namespace quelmar
