@@ -32,7 +32,7 @@ ConversionPipeline::~ConversionPipeline() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, RunHost& host) {
+std::optional<RecordedWork> ConversionPipeline::Take(const std::string& source, RunHost& host) {
   const auto found = index_.find(source);
   if (found == index_.end() || found->second < cursor_) return std::nullopt;
   const std::size_t at = found->second;
@@ -73,8 +73,10 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // Read on the calling thread, once for every file started now.
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
-  const Parameters parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
-                              host.Quality()};
+  Parameters parameters{
+      host.State().FMark.Share(), host.CurrentStampSettings(), host.Quality(), {}};
+  parameters.digest =
+      ConversionDigest(logos_, parameters.mark, parameters.settings, parameters.quality);
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {
@@ -168,12 +170,12 @@ void ConversionPipeline::Work() {
     const std::shared_ptr<const FolderHandle> folder = slot->second.folder;
     lock.unlock();
 
-    StampedJpeg result;
+    RecordedWork result;
     std::exception_ptr error;
     try {
       const WalkListing::File& file = files_[at];
-      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                             parameters.settings, parameters.quality);
+      result = StampRecordedFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
+                                 parameters.settings, parameters.quality, parameters.digest);
     } catch (...) {
       error = std::current_exception();
     }

@@ -16,8 +16,9 @@
 
 #include "base/folder_chain.h"
 #include "base/folder_handle.h"
-#include "convert/convert_file.h"
+#include "convert/recorded_work.h"
 #include "convert/run_host.h"
+#include "convert/settings_digest.h"
 #include "convert/walk_order.h"
 
 namespace quelmar {
@@ -42,8 +43,9 @@ class ConversionPipeline {
   // thrown away (the tree changed). First starts the work of the files up to the window's
   // end with the logo, stamp parameters and quality host has now. An error of the work is
   // thrown here. nullopt when source is not ahead in the list, its folder is no longer the one
-  // listed, or no worker thread could be started: the caller converts it itself.
-  std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);
+  // listed, or no worker thread could be started: the caller converts it itself. The result
+  // carries the ConversionDigest of what it was made with.
+  std::optional<RecordedWork> Take(const std::string& source, RunHost& host);
 
   // The number of worker threads for jobs (0 for one per core this process may use).
   static int WorkersFor(int jobs);
@@ -53,12 +55,13 @@ class ConversionPipeline {
     std::shared_ptr<const Raster24> mark;
     StampSettings settings;
     std::int32_t quality = 0;
+    std::string digest;  // ConversionDigest of the above
   };
   struct Slot {
     Parameters parameters;
     std::shared_ptr<const FolderHandle> folder;  // null: not started, the walk does it
     bool done = false;
-    StampedJpeg result;
+    RecordedWork result;
     std::exception_ptr error;
   };
 
@@ -88,6 +91,7 @@ class ConversionPipeline {
   std::vector<std::size_t> reader_path_;  // the listed folders the reader stands in, from the top
   std::size_t shared_index_ = WalkListing::kNoFolder;
   std::shared_ptr<const FolderHandle> shared_;  // that folder, for the workers
+  LogoDigests logos_;
 
   std::mutex mutex_;
   std::condition_variable work_ready_;

@@ -70,12 +70,15 @@ void BitBtn1Click(RunHost& host) {
   host.ProcessEvents();
   state.FStop = 0;
 
-  OrIdle(host, [&] { ConvertFolder(host, source, output); });
+  RunCounts counts;
+  OrIdle(host, [&] { counts = ConvertFolder(host, source, output); });
+  const std::string skipped =
+      counts.skipped > 0 ? "\n" + (kSkippedCountLine + std::to_string(counts.skipped)) : "";
 
   if (state.FStop == 1) {
     host.SetProgressPosition(0);
     host.Beep();
-    host.ShowMessage(kStoppedMessage);
+    host.ShowMessage(kStoppedMessage + skipped);
   } else {
     state.FStop = 1;
     host.SetProgressPosition(host.ProgressPosition() + 1);
@@ -86,7 +89,7 @@ void BitBtn1Click(RunHost& host) {
       host.ReportError(error);
     }
     host.Beep();
-    host.ShowMessage(kFinishedMessage);
+    host.ShowMessage(kFinishedMessage + skipped);
   }
   host.SetButtonCaption(kConvertCaption);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "base/edit_field.h"
 #include "convert/file_outcome.h"
+#include "convert/run_selection.h"
 #include "image/shared_raster.h"
 #include "image/stamp.h"
 
@@ -58,6 +60,12 @@ class RunHost {
   // How many files are read, decoded, stamped and encoded at once on worker threads while the
   // walk writes in its own order; 0 for as many as there are cores.
   virtual int Jobs() const { return 0; }
+  // Which files the run converts and whether it writes (read once, when the run starts).
+  virtual RunSelection Selection() const { return {}; }
+  // Called once the walk has listed the tree, before the first file is reported: chosen files
+  // will be reported (to be converted, or up to date), of found JPEG files in the tree. A run
+  // whose tree holds no JPEG file at all is not called.
+  virtual void FilesListed(std::size_t /*chosen*/, std::size_t /*found*/) {}
 };
 
 }  // namespace quelmar

@@ -22,8 +22,15 @@ bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix) {
   return entry.kind == FolderEntry::Kind::kFile && EndsWithIgnoringAsciiCase(entry.name, suffix);
 }
 
-WalkListing::WalkListing(const std::string& source, std::vector<std::string> except_folders)
-    : except_folders_(std::move(except_folders)), path_(source) {
+std::string RelativePath(const std::vector<std::string>& folders, const std::string& name) {
+  std::string relative;
+  for (const std::string& folder : folders) relative += folder + "/";
+  return relative + name;
+}
+
+WalkListing::WalkListing(const std::string& source, std::vector<std::string> except_folders,
+                         FileChooser chooser)
+    : except_folders_(std::move(except_folders)), chooser_(std::move(chooser)), path_(source) {
   FolderHandle handle;
   if (OpenFolderAt(AT_FDCWD, source, FolderLinks::kFollow, handle) != 0) return;
   FolderListing listing = ListFolder(handle.fd());
@@ -43,7 +50,10 @@ void WalkListing::Push(std::size_t parent, const std::string& name,
   identities_.insert(folder.identity);
   folders_.push_back(std::move(folder));
   const std::size_t path_size = path_.size();
-  if (parent != kNoFolder) path_ = JoinPath(path_, name);
+  if (parent != kNoFolder) {
+    path_ = JoinPath(path_, name);
+    relative_.push_back(name);
+  }
   stack_.push_back({folders_.size() - 1, std::move(entries), 0, path_size});
 }
 
@@ -51,15 +61,22 @@ void WalkListing::Pop() {
   const Frame& frame = stack_.back();
   for (const char* suffix : kWalkSuffixes) {
     for (const FolderEntry& entry : frame.entries) {
-      if (IsWalkedFile(entry, suffix)) {
-        files_.push_back({JoinPath(path_, entry.name), frame.folder, entry.name});
-      }
+      if (IsWalkedFile(entry, suffix)) Choose(frame.folder, entry.name);
     }
   }
   path_.resize(frame.path_size);
+  if (!relative_.empty() && stack_.size() > 1) relative_.pop_back();
   stack_.pop_back();
   // A tree that cannot be climbed back (it was moved meanwhile) is listed no further.
   if (!stack_.empty() && chain_->Leave() != 0) stack_.clear();
+}
+
+void WalkListing::Choose(std::size_t folder, const std::string& name) {
+  ++found_;
+  const FileChoice choice =
+      chooser_ ? chooser_(chain_->fd(), RelativePath(relative_, name), name) : FileChoice::kWork;
+  if (choice == FileChoice::kWork) files_.push_back({JoinPath(path_, name), folder, name});
+  if (choice == FileChoice::kUpToDate) up_to_date_.insert(JoinPath(path_, name));
 }
 
 bool WalkListing::Step() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -25,6 +26,23 @@ bool IsWalkedFolder(const FolderEntry& entry, const std::vector<std::string>& ex
 // True when the walk converts entry in the pass for suffix.
 bool IsWalkedFile(const FolderEntry& entry, const std::string& suffix);
 
+// What a run does with a file the walk reaches.
+enum class FileChoice {
+  kWork,      // converts it
+  kLeaveOut,  // not this run's file (another slice of the run): not counted, not reported
+  kUpToDate,  // its output is still what it makes: reported as skipped
+};
+
+// Chooses for the file name in the folder open at descriptor folder, whose path below the
+// source folder is relative (names joined by "/"). Called once for every file the listing
+// reaches, in walk order, on the listing's thread.
+using FileChooser =
+    std::function<FileChoice(int folder, const std::string& relative, const std::string& name)>;
+
+// The path below the source folder of a file name in the folder reached by the names folders:
+// the names joined by "/".
+std::string RelativePath(const std::vector<std::string>& folders, const std::string& name);
+
 // Every file the walk of a source tree reaches if nothing changes on the disk meanwhile, in the
 // order it reaches them (each folder's sub-folders first, then its "*.jpg", then its "*.jpeg"
 // files), with the folders they lie in. It is listed one folder at a time, so that a caller can
@@ -46,14 +64,23 @@ class WalkListing {
     std::string name;
   };
 
-  // Opens source (a source that cannot be opened lists nothing); lists nothing yet.
-  WalkListing(const std::string& source, std::vector<std::string> except_folders);
+  // Opens source (a source that cannot be opened lists nothing); lists nothing yet. chooser,
+  // when given, decides for each file: files() holds only those to work on.
+  WalkListing(const std::string& source, std::vector<std::string> except_folders,
+              FileChooser chooser = {});
 
   // Lists the next folder. False once the whole tree has been listed.
   bool Step();
   bool done() const { return stack_.empty(); }
 
+  // The files to work on.
   const std::vector<File>& files() const { return files_; }
+  // True when the chooser found the file at path (joined as the walk joins it) up to date.
+  bool IsUpToDate(const std::string& path) const { return up_to_date_.contains(path); }
+  // The files to work on and those found up to date: the files a run reports.
+  std::size_t chosen() const { return files_.size() + up_to_date_.size(); }
+  // Every file the walk reaches, whatever the chooser said.
+  std::size_t found() const { return found_; }
   const std::vector<Folder>& folders() const { return folders_; }
   // The source folder, open while the listing lives; closed when it could not be opened.
   const FolderHandle& root() const { return root_; }
@@ -72,14 +99,20 @@ class WalkListing {
   void Push(std::size_t parent, const std::string& name, std::vector<FolderEntry> entries);
   // Lists the files of the folder on top, whose sub-folders are done, and climbs back up.
   void Pop();
+  // Lists the file name of the folder on top (whose index is folder) as the chooser says.
+  void Choose(std::size_t folder, const std::string& name);
 
   const std::vector<std::string> except_folders_;
+  const FileChooser chooser_;
   FolderHandle root_;
   std::unique_ptr<FolderChain> chain_;
-  std::string path_;  // the path of the folder on top of the stack
+  std::string path_;                   // the path of the folder on top of the stack
+  std::vector<std::string> relative_;  // the names of the folders below the source down to it
   std::vector<Frame> stack_;
   std::vector<Folder> folders_;
   std::vector<File> files_;
+  std::unordered_set<std::string> up_to_date_;
+  std::size_t found_ = 0;
   std::unordered_set<FolderIdentity, FolderIdentityHash> identities_;
 };
 

@@ -19,6 +19,7 @@ class FakeRunHost : public RunHost {
   StampSettings stamp;
   std::int32_t quality = 90;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
+  RunSelection selection;
 
   std::deque<bool> answers;
   int stop_at_pump = 0;               // the 1-based pump at which FStop becomes 1; 0 for never
@@ -34,6 +35,7 @@ class FakeRunHost : public RunHost {
   std::vector<std::string> questions;
   std::vector<FileOutcome> outcomes;  // every FileFinished, in order
   std::vector<EditField> focus;
+  std::vector<std::pair<std::size_t, std::size_t>> listed;  // every FilesListed: chosen, found
   // Messages, beeps, saves, captions and error reports in the order they happened:
   // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
   std::vector<std::string> log;
@@ -80,6 +82,10 @@ class FakeRunHost : public RunHost {
     outcomes.push_back(outcome);
   }
   int Jobs() const override { return jobs; }
+  RunSelection Selection() const override { return selection; }
+  void FilesListed(std::size_t chosen, std::size_t found) override {
+    listed.emplace_back(chosen, found);
+  }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {
