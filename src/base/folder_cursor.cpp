@@ -12,6 +12,11 @@ FolderCursor::FolderCursor(FolderHandle root, FolderLinks links)
   Restart();
 }
 
+FolderCursor::FolderCursor(const std::string& root_path, FolderLinks links) : links_(links) {
+  OpenFolderAt(AT_FDCWD, root_path, FolderLinks::kFollow, root_);
+  Restart();
+}
+
 bool FolderCursor::Restart() {
   chain_.reset();
   names_.clear();

@@ -16,6 +16,8 @@ class FolderCursor {
  public:
   // root: the folder the names are taken below; a closed handle makes every move fail.
   FolderCursor(FolderHandle root, FolderLinks links);
+  // The same below the folder at root_path (a link there followed, as a user names a folder).
+  FolderCursor(const std::string& root_path, FolderLinks links);
 
   // The descriptor of the folder root/names[0]/names[1]/..., or -1 with error set (ENOENT,
   // ELOOP or ENOTDIR for a link refused, ...) when one of them cannot be entered. The

@@ -13,7 +13,7 @@ int ConversionPipeline::WorkersFor(int jobs) {
   return UsableCores();
 }
 
-ConversionPipeline::ConversionPipeline(const WalkListing& listing, int jobs)
+ConversionPipeline::ConversionPipeline(const SourceListing& listing, int jobs)
     : listing_(listing),
       files_(listing.files()),
       window_(2 * static_cast<std::size_t>(WorkersFor(jobs))),
@@ -104,7 +104,7 @@ std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t fil
   const std::size_t folder = files_[file].folder;
   if (folder == shared_index_) return shared_;
   shared_.reset();
-  shared_index_ = WalkListing::kNoFolder;
+  shared_index_ = SourceListing::kNoFolder;
   if (!MoveReaderTo(folder)) return nullptr;
   // A descriptor of the workers' own: the reader closes and reopens its folders as it moves.
   FolderHandle handle;
@@ -115,7 +115,7 @@ std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t fil
 }
 
 bool ConversionPipeline::MoveReaderTo(std::size_t target) {
-  const std::vector<WalkListing::Folder>& folders = listing_.folders();
+  const std::vector<SourceListing::Folder>& folders = listing_.folders();
   if (!reader_) {
     FolderHandle root;
     if (OpenFolderAt(listing_.root().fd(), ".", FolderLinks::kFollow, root) != 0) return false;
@@ -173,7 +173,7 @@ void ConversionPipeline::Work() {
     RecordedWork result;
     std::exception_ptr error;
     try {
-      const WalkListing::File& file = files_[at];
+      const SourceListing::File& file = files_[at];
       result = StampRecordedFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
                                  parameters.settings, parameters.quality, parameters.digest);
     } catch (...) {

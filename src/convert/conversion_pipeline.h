@@ -33,7 +33,7 @@ class ConversionPipeline {
   // listing: the sources in the order the walk reaches them, fully listed, which must outlive
   // the pipeline. jobs: worker threads, 0 for one per core. At most two files per worker are
   // started and not yet taken: one being worked on, one finished and waiting.
-  ConversionPipeline(const WalkListing& listing, int jobs);
+  ConversionPipeline(const SourceListing& listing, int jobs);
   // Throws away the work not taken, waits for the files being worked on and ends the workers.
   ~ConversionPipeline();
   ConversionPipeline(const ConversionPipeline&) = delete;
@@ -78,8 +78,8 @@ class ConversionPipeline {
   void Work();
 
   // Set up before the workers start and never changed.
-  const WalkListing& listing_;
-  const std::vector<WalkListing::File>& files_;
+  const SourceListing& listing_;
+  const std::vector<SourceListing::File>& files_;
   std::unordered_map<std::string, std::size_t> index_;
   const std::size_t window_;
 
@@ -89,7 +89,7 @@ class ConversionPipeline {
   int workers_wanted_;                    // lowered when the system refuses a thread
   std::unique_ptr<FolderChain> reader_;   // on the folder of the last file started
   std::vector<std::size_t> reader_path_;  // the listed folders the reader stands in, from the top
-  std::size_t shared_index_ = WalkListing::kNoFolder;
+  std::size_t shared_index_ = SourceListing::kNoFolder;
   std::shared_ptr<const FolderHandle> shared_;  // that folder, for the workers
   LogoDigests logos_;
 

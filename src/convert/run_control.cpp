@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
+#include "convert/convert_listed.h"
 #include "convert/path_containment.h"
 #include "image/bitmap_file.h"
 
@@ -71,7 +72,11 @@ void BitBtn1Click(RunHost& host) {
   state.FStop = 0;
 
   RunCounts counts;
-  OrIdle(host, [&] { counts = ConvertFolder(host, source, output); });
+  OrIdle(host, [&] {
+    PathList* list = host.FileList();
+    counts =
+        list ? ConvertListed(host, source, output, *list) : ConvertFolder(host, source, output);
+  });
   const std::string skipped =
       counts.skipped > 0 ? "\n" + (kSkippedCountLine + std::to_string(counts.skipped)) : "";
 

@@ -8,6 +8,7 @@
 
 #include "base/edit_field.h"
 #include "convert/file_outcome.h"
+#include "convert/path_list.h"
 #include "convert/run_selection.h"
 #include "image/shared_raster.h"
 #include "image/stamp.h"
@@ -62,6 +63,9 @@ class RunHost {
   virtual int Jobs() const { return 0; }
   // Which files the run converts and whether it writes (read once, when the run starts).
   virtual RunSelection Selection() const { return {}; }
+  // The list of source files the run converts instead of walking the source tree; null to walk
+  // it. Read from the start once, by the run.
+  virtual PathList* FileList() { return nullptr; }
   // Called once the walk has listed the tree, before the first file is reported: chosen files
   // will be reported (to be converted, or up to date), of found JPEG files in the tree. A run
   // whose tree holds no JPEG file at all is not called.

@@ -7,16 +7,6 @@
 
 namespace quelmar {
 
-namespace {
-
-FolderHandle OpenRoot(const std::string& path) {
-  FolderHandle root;
-  OpenFolderAt(AT_FDCWD, path, FolderLinks::kFollow, root);
-  return root;
-}
-
-}  // namespace
-
 std::vector<std::string> FolderNames(const std::string& relative) {
   std::vector<std::string> names;
   std::size_t start = 0;
@@ -30,9 +20,7 @@ std::vector<std::string> FolderNames(const std::string& relative) {
 
 UpToDateCheck::UpToDateCheck(RecordStore& store, const std::string& output_root,
                              std::string settings)
-    : store_(store),
-      output_(OpenRoot(output_root), FolderLinks::kFollow),
-      settings_(std::move(settings)) {}
+    : store_(store), output_(output_root, FolderLinks::kFollow), settings_(std::move(settings)) {}
 
 bool UpToDateCheck::IsUpToDate(int source_folder, const std::string& relative,
                                const std::string& name) {

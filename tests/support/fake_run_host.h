@@ -20,6 +20,7 @@ class FakeRunHost : public RunHost {
   std::int32_t quality = 90;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
   RunSelection selection;
+  PathList* list = nullptr;  // the files to convert instead of the walk's
 
   std::deque<bool> answers;
   int stop_at_pump = 0;               // the 1-based pump at which FStop becomes 1; 0 for never
@@ -83,6 +84,7 @@ class FakeRunHost : public RunHost {
   }
   int Jobs() const override { return jobs; }
   RunSelection Selection() const override { return selection; }
+  PathList* FileList() override { return list; }
   void FilesListed(std::size_t chosen, std::size_t found) override {
     listed.emplace_back(chosen, found);
   }
