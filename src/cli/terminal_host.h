@@ -6,18 +6,23 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/progress_line.h"
+#include "convert/run_counts.h"
 #include "convert/run_host.h"
 
 namespace quelmar {
 
 // The main window's part in a run, played on a terminal: the fields come from the command
 // line, messages go to the error stream, the Yes/No question after a failed file is answered
-// by --on-error, and an interrupt request stops the run at the walk's next check.
+// by --on-error, and an interrupt request stops the run at the walk's next check. What a run
+// writes for programs (a dry run's list, the JSON lines) goes to the output stream.
 class TerminalHost : public RunHost {
  public:
-  // progress_line: redraw a line of folders and files done on err (for a terminal).
-  TerminalHost(const CliParameters& parameters, OnError on_error, std::ostream& err,
-               const std::atomic<bool>& interrupt, bool progress_line);
+  // terminal: err is a terminal, where the progress line is drawn (unless run says none).
+  // list: the files to convert instead of walking the source, or null.
+  TerminalHost(const CliParameters& parameters, const RunOptions& run, OnError on_error,
+               std::ostream& out, std::ostream& err, const std::atomic<bool>& interrupt,
+               bool terminal, PathList* list = nullptr);
 
   RunState& State() override { return state_; }
   std::string EditText(EditField field) const override;
@@ -29,34 +34,56 @@ class TerminalHost : public RunHost {
   void SetProgressPosition(std::int32_t value) override { progress_position_ = value; }
   void SetButtonCaption(const std::string&) override {}
   void ProcessEvents() override;
+  // Shown unless --quiet holds back the end of a run (a check's refusal always shows).
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void ReportError(const std::exception& error) override;
-  void Beep() override;
+  // A terminal is never rung.
+  void Beep() override {}
   void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
   void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
+  RunSelection Selection() const override { return selection_; }
+  PathList* FileList() override { return list_; }
+  void FilesListed(const ListedCounts& counts) override;
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }
-  int failed_files() const { return failed_files_; }
-  int files_done() const { return files_done_; }
+  // Whether the run ended stopped (by an interrupt, or after a failed file with --on-error stop).
+  bool stopped() const { return stopped_; }
+  // Whether the walk found any JPEG file in the source tree.
+  bool listed() const { return listed_; }
+  const RunCounts& counts() const { return counts_; }
+  std::uint64_t bytes_in() const { return bytes_in_; }
+  std::uint64_t bytes_out() const { return bytes_out_; }
+  double seconds() const;
+
+  // Writes a line on the error stream, first taking the progress line away.
+  void SayOnError(const std::string& line);
 
  private:
   void ClearProgressLine();
   void DrawProgressLine();
+  // What a file's outcome adds to the output stream: its JSON line, or a dry run's list.
+  void WriteOutput(const FileOutcome& outcome);
 
   RunState state_;
   EditTexts fields_;
   SettingsFields settings_;
+  RunSelection selection_;
   OnError on_error_;
+  Verbosity verbosity_;
+  bool jsonl_;
+  std::ostream& out_;
   std::ostream& err_;
   const std::atomic<bool>& interrupt_;
   bool progress_line_;
+  PathList* list_;
   bool line_shown_ = false;
   FileOutcome last_;  // the outcome a question is about
+  ProgressLine progress_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_draw_{};
 
@@ -64,8 +91,11 @@ class TerminalHost : public RunHost {
   std::int32_t progress_position_ = 0;
   bool check_failed_ = false;
   bool interrupted_ = false;
-  int failed_files_ = 0;
-  int files_done_ = 0;
+  bool listed_ = false;
+  bool stopped_ = false;
+  RunCounts counts_;
+  std::uint64_t bytes_in_ = 0;
+  std::uint64_t bytes_out_ = 0;
 };
 
 }  // namespace quelmar

@@ -56,7 +56,8 @@ bool ListAhead(TreeWalk& walk) {
     if (++steps % kListingStep == 0 && !GoesOn(host)) return false;
   }
   StartWork(walk, *walk.tree);
-  host.FilesListed(walk.tree->chosen(), walk.tree->found());
+  host.FilesListed({walk.tree->files().size(), walk.tree->chosen() - walk.tree->files().size(),
+                    walk.tree->found()});
   return true;
 }
 
@@ -67,9 +68,11 @@ bool ConvertFiles(TreeWalk& walk, const std::vector<FolderEntry>& entries, const
                   bool& cleared) {
   for (const FolderEntry& entry : entries) {
     if (!IsWalkedFile(entry, suffix)) continue;
+    // Listed at the first JPEG of the tree, whichever slice it falls in.
+    if (!ListAhead(walk)) return false;
     const std::optional<Shard>& shard = walk.selection.shard;
     if (shard && !InShard(RelativePath(walk.folders, entry.name), *shard)) continue;
-    if (!GoesOn(walk.host) || !ListAhead(walk)) return false;
+    if (!GoesOn(walk.host)) return false;
     if (!TakeFile(walk, walk.source->fd(), entry.name, cleared)) return false;
   }
   return true;

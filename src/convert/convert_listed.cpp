@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "convert/convert_file.h"
 #include "convert/listed_files.h"
 #include "convert/path_fingerprints.h"

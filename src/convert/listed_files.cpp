@@ -9,8 +9,9 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "convert/convert_file.h"
-#include "convert/folder_inclusion.h"
+#include "convert/walk_order.h"
 #include "convert/path_containment.h"
 
 namespace quelmar {
@@ -23,7 +24,7 @@ bool IsHidden(const std::string& name) {
 
 bool IsJpegName(const std::string& name) {
   for (const char* suffix : kWalkSuffixes) {
-    if (HasSuffixIgnoringCase(name, suffix)) return true;
+    if (EndsWithIgnoringAsciiCase(name, suffix)) return true;
   }
   return false;
 }

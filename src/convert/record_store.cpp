@@ -95,16 +95,26 @@ int RecordStore::Root() {
 
 std::optional<OutputRecord> RecordStore::Read(int folder, const std::string& name,
                                               const std::string& relative, FileStamp& output) {
-  // Opened without following a link and without waiting on a FIFO; nothing is read from it.
-  const Descriptor fd(
-      ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat status {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(status.st_mode)) {
     return std::nullopt;
   }
   output = StampOf(status);
   char value[kMostRecordBytes + 1];
-  const ssize_t size = ::fgetxattr(fd.get(), kRecordAttribute, value, sizeof value);
+  // The attribute is read by the folder's descriptor and the name, without opening the file;
+  // where /proc is missing, the file is opened (without following a link or waiting on it).
+  const std::string by_folder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
+  ssize_t size = ::lgetxattr(by_folder.c_str(), kRecordAttribute, value, sizeof value);
+  if (size < 0 && errno == ENOENT) {
+    const Descriptor fd(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || StampOf(opened) != output) {
+      return std::nullopt;
+    }
+    size = ::fgetxattr(fd.get(), kRecordAttribute, value, sizeof value);
+  }
   if (size >= 0) return ParseRecord(std::string_view(value, static_cast<std::size_t>(size)));
   if (errno != ENODATA && errno != ENOTSUP) return std::nullopt;
   Load();

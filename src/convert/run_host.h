@@ -15,6 +15,14 @@
 
 namespace quelmar {
 
+// What the listing of a tree found before the run's first file.
+struct ListedCounts {
+  std::size_t to_convert = 0;  // the files the run will work on
+  std::size_t up_to_date = 0;  // the files it will report as skipped
+  std::size_t found = 0;       // every JPEG file in the tree, other slices' included
+  bool operator==(const ListedCounts&) const = default;
+};
+
 // The main window's state that a run reads and writes.
 struct RunState {
   SharedRaster FMark;                       // the logo, shared with the run's workers
@@ -66,10 +74,10 @@ class RunHost {
   // The list of source files the run converts instead of walking the source tree; null to walk
   // it. Read from the start once, by the run.
   virtual PathList* FileList() { return nullptr; }
-  // Called once the walk has listed the tree, before the first file is reported: chosen files
-  // will be reported (to be converted, or up to date), of found JPEG files in the tree. A run
-  // whose tree holds no JPEG file at all is not called.
-  virtual void FilesListed(std::size_t /*chosen*/, std::size_t /*found*/) {}
+  // Called once the walk has listed the tree, before the first file is reported (see
+  // ListedCounts). A run whose tree holds no JPEG file at all is not called; nor is a run
+  // over a list of files, which is never held whole.
+  virtual void FilesListed(const ListedCounts& /*counts*/) {}
 };
 
 }  // namespace quelmar

@@ -7,6 +7,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/paths.h"
 #include "convert/convert_folder.h"
 #include "convert/recorded_work.h"
 

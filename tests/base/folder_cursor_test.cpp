@@ -9,13 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteText;
+using fixtures::TempFolder;
+using fixtures::WriteText;
 
 // The inode of the folder open at fd, against which a path's own is compared.
 ino_t InodeOf(int fd) {

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -29,8 +33,8 @@ TEST_P(Sha256Sizes, MatchesSha256sum_WhateverPiecesTheBytesComeIn) {
   std::mt19937 random(static_cast<unsigned>(GetParam()));
   std::vector<std::uint8_t> bytes(GetParam());
   for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
-  testing::TempFolder temp;
-  testing::WriteBytes(temp / "data", bytes);
+  fixtures::TempFolder temp;
+  fixtures::WriteBytes(temp / "data", bytes);
   const std::string expected = Sha256sum(temp / "data");
   ASSERT_EQ(expected.size(), 64u);
 

@@ -130,7 +130,7 @@ class InterruptedAfterFirstFile : public TerminalHost {
  public:
   InterruptedAfterFirstFile(const CliParameters& parameters, std::ostream& err,
                             std::atomic<bool>& interrupt)
-      : TerminalHost(parameters, OnError::kContinue, err, interrupt, false),
+      : TerminalHost(parameters, {}, OnError::kContinue, err, err, interrupt, false),
         interrupt_(interrupt) {}
   void FileFinished(const FileOutcome& outcome) override {
     TerminalHost::FileFinished(outcome);

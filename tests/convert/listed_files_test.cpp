@@ -13,20 +13,24 @@
 #include "convert/convert_file.h"
 #include "convert/convert_folder.h"
 #include "convert/convert_listed.h"
-#include "convert/fake_run_host.h"
 #include "convert/listed_files.h"
 #include "convert/path_fingerprints.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using fixtures::FakeRunHost;
+using fixtures::TempFolder;
+using fixtures::TreeListing;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::FakeRunHost;
 using ::testing::IsEmpty;
-using testing::TempFolder;
-using testing::TreeListing;
 using Result = FileOutcome::Result;
 
 // Every entry a list in text gives, read through a pipe written a few bytes at a time, so that
@@ -79,7 +83,7 @@ TEST(DescriptorPathList, CutsAnEntryTooLongForAPath_AndGoesOnWithTheNext) {
   // An entry just over the limit, read whole with its neighbours in one piece.
   const std::string over(kMostListEntryBytes + 1, 'y');
   TempFolder temp;
-  testing::WriteText(temp / "list", over + "\nc.jpg\n");
+  fixtures::WriteText(temp / "list", over + "\nc.jpg\n");
   const int fd = ::open((temp / "list").c_str(), O_RDONLY);
   DescriptorPathList list(fd, '\n');
   EXPECT_FALSE(list.Next()->whole);
@@ -152,11 +156,11 @@ class ConvertListedTest : public ::testing::TestWithParam<int> {
     }
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(temp_ / "outside");
-    testing::WriteBytes(temp_ / "outside/x.jpg", testing::JpegBytes(24, 16, 1));
+    fixtures::WriteBytes(temp_ / "outside/x.jpg", fixtures::JpegBytes(24, 16, 1));
   }
 
   void Photo(const std::string& relative) {
-    testing::WriteBytes(src_ + "/" + relative, testing::JpegBytes(24, 16, seed_++));
+    fixtures::WriteBytes(src_ + "/" + relative, fixtures::JpegBytes(24, 16, seed_++));
   }
 
   // A run over the list into output; the outcomes, in order, as "relative result".
@@ -164,7 +168,7 @@ class ConvertListedTest : public ::testing::TestWithParam<int> {
                                RunSelection selection = {}) {
     TextList list(std::move(entries));
     FakeRunHost host;
-    host.state.FMark = testing::LogoRaster(6, 4);
+    host.state.FMark = fixtures::LogoRaster(6, 4);
     host.state.FStop = 0;
     host.state.FExceptFolders = {"raw"};
     host.jobs = GetParam();
@@ -183,7 +187,7 @@ class ConvertListedTest : public ::testing::TestWithParam<int> {
     const std::string full = temp_ / "full";
     std::filesystem::create_directories(full);
     FakeRunHost host;
-    host.state.FMark = testing::LogoRaster(6, 4);
+    host.state.FMark = fixtures::LogoRaster(6, 4);
     host.state.FStop = 0;
     host.state.FExceptFolders = {"raw"};
     ConvertFolder(host, src_, full);
@@ -193,7 +197,7 @@ class ConvertListedTest : public ::testing::TestWithParam<int> {
   static std::map<std::string, std::vector<std::uint8_t>> Files(const std::string& root) {
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const std::string& entry : TreeListing(root)) {
-      if (entry.back() != '/') files[entry] = testing::ReadBytes(root + "/" + entry);
+      if (entry.back() != '/') files[entry] = fixtures::ReadBytes(root + "/" + entry);
     }
     return files;
   }
@@ -232,8 +236,8 @@ TEST_P(ConvertListedTest, CountsWhatItMayNotConvertAsFailed_AndConvertsTheRest) 
   std::filesystem::create_symlink(temp_ / "outside/x.jpg", src_ + "/out.jpg");
   std::filesystem::create_symlink("a/2.jpg", src_ + "/in.jpg");
   std::filesystem::create_symlink("out.jpg", src_ + "/chain.jpg");
-  testing::WriteText(src_ + "/notes.txt", "text");
-  testing::WriteText(src_ + "/.hidden.jpg", "");
+  fixtures::WriteText(src_ + "/notes.txt", "text");
+  fixtures::WriteText(src_ + "/.hidden.jpg", "");
   std::filesystem::create_directories(src_ + "/folder.jpg");
   const std::string absolute = temp_ / "outside/x.jpg";
   const auto outcomes = Run({absolute, "../outside/x.jpg", "linked/2.jpg", "out.jpg", "chain.jpg",

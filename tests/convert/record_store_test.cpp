@@ -7,15 +7,20 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-using testing::TempFolder;
+using fixtures::TempFolder;
 
 OutputRecord RecordFor(const std::string& relative, std::uint64_t size = 10) {
   return {
@@ -25,7 +30,7 @@ OutputRecord RecordFor(const std::string& relative, std::uint64_t size = 10) {
 class RecordStoreTest : public ::testing::Test {
  protected:
   RecordStoreTest() {
-    testing::WriteText(temp_ / "out/a.jpg", "output bytes");
+    fixtures::WriteText(temp_ / "out/a.jpg", "output bytes");
     OpenFolderAt(AT_FDCWD, temp_ / "out", FolderLinks::kFollow, folder_);
   }
 
@@ -62,7 +67,7 @@ TEST_F(RecordStoreTest, ReadsTheRecordAttachedToAFile) {
 }
 
 TEST_F(RecordStoreTest, ReadsNothing_ForAFileWithoutARecordOrAnythingButAFile) {
-  testing::WriteText(temp_ / "target.jpg", "elsewhere");
+  fixtures::WriteText(temp_ / "target.jpg", "elsewhere");
   ::symlink((temp_ / "target.jpg").c_str(), (temp_ / "out/link.jpg").c_str());
   ::mkfifo((temp_ / "out/fifo.jpg").c_str(), 0644);
   std::filesystem::create_directory(temp_ / "out/folder.jpg");
@@ -145,7 +150,7 @@ TEST_F(RecordStoreTest, KeepsEveryLine_OfRunsWritingAtOnce) {
   for (int run = 0; run < kRuns; ++run) {
     for (int i = 0; i < kRecords; i += 7) {
       const std::string relative = std::to_string(run) + "/" + std::to_string(i) + ".jpg";
-      testing::WriteText(temp_ / "out/" + relative, "x");
+      fixtures::WriteText(temp_ / "out/" + relative, "x");
       FolderHandle folder;
       OpenFolderAt(AT_FDCWD, temp_ / "out/" + std::to_string(run), FolderLinks::kFollow, folder);
       FileStamp stamp;

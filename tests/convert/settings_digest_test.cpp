@@ -5,13 +5,17 @@
 #include <set>
 #include <string>
 
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 TEST(SettingsDigest, ChangesWithEveryStampParameterTheQualityAndTheLogo) {
-  const Raster24 logo = testing::LogoRaster(10, 8);
+  const Raster24 logo = fixtures::LogoRaster(10, 8);
   const std::shared_ptr<const Raster24> shared = std::make_shared<const Raster24>(logo);
   LogoDigests logos;
   const StampSettings base{kBottomRight, mkColor, 127, 250};
@@ -41,9 +45,9 @@ TEST(SettingsDigest, IsTheSame_ForTheSamePixelsAndSettingsInAnotherRaster) {
   LogoDigests logos;
   const StampSettings stamp{kTopCentre, mkWhiteOnBlack, 200, 100};
   const std::string first = ConversionDigest(
-      logos, std::make_shared<const Raster24>(testing::LogoRaster(12, 6)), stamp, 80);
+      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), stamp, 80);
   const std::string second = ConversionDigest(
-      logos, std::make_shared<const Raster24>(testing::LogoRaster(12, 6)), stamp, 80);
+      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), stamp, 80);
   EXPECT_EQ(first, second);
   EXPECT_EQ(first.size(), 64u);
 }

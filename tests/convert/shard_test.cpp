@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -56,8 +60,8 @@ TEST(ParseShard, RefusesEverythingElse) {
 // The slice as a shell computes it with coreutils: the first 16 hexadecimal digits of
 // sha256sum, modulo the count, plus one. The recipe the scale-out notes give.
 std::uint32_t SliceBySha256sum(const std::string& relative, std::uint32_t count) {
-  testing::TempFolder temp;
-  testing::WriteText(temp / "path", relative);
+  fixtures::TempFolder temp;
+  fixtures::WriteText(temp / "path", relative);
   FILE* pipe = ::popen(("sha256sum '" + (temp / "path") + "'").c_str(), "r");
   char hex[17] = {};
   const std::size_t n = pipe != nullptr ? std::fread(hex, 1, 16, pipe) : 0;

@@ -15,20 +15,24 @@
 #include <vector>
 
 #include "convert/convert_folder.h"
-#include "convert/fake_run_host.h"
 #include "convert/record_store.h"
 #include "convert/run_control.h"
-#include "convert/sample_files.h"
+#include "support/bmp_builder.h"
+#include "support/fake_run_host.h"
+#include "support/file_tools.h"
+#include "support/jpeg_builder.h"
+#include "support/rasters.h"
+#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
+using fixtures::FakeRunHost;
+using fixtures::TempFolder;
+using fixtures::TreeListing;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::FakeRunHost;
 using ::testing::IsEmpty;
-using testing::TempFolder;
-using testing::TreeListing;
 using ::testing::UnorderedElementsAreArray;
 
 using Result = FileOutcome::Result;
@@ -41,7 +45,7 @@ std::map<std::string, std::vector<std::uint8_t>> Files(const std::string& root) 
   std::map<std::string, std::vector<std::uint8_t>> files;
   for (const std::string& entry : TreeListing(root)) {
     if (entry.back() == '/' || entry.find("/.") != std::string::npos || entry[0] == '.') continue;
-    files[entry] = testing::ReadBytes(root + "/" + entry);
+    files[entry] = fixtures::ReadBytes(root + "/" + entry);
   }
   return files;
 }
@@ -63,11 +67,11 @@ class UpdateTest : public ::testing::TestWithParam<int> {
   UpdateTest() {
     std::filesystem::create_directories(out_);
     for (std::size_t i = 0; i < kPhotos.size(); ++i) Photo(kPhotos[i], static_cast<int>(i));
-    logo_ = testing::LogoRaster(8, 6);
+    logo_ = fixtures::LogoRaster(8, 6);
   }
 
   void Photo(const std::string& relative, int seed) {
-    testing::WriteBytes(src_ + "/" + relative, testing::JpegBytes(32, 24, seed));
+    fixtures::WriteBytes(src_ + "/" + relative, fixtures::JpegBytes(32, 24, seed));
   }
 
   // One run into output with selection; the outcomes by relative path.
@@ -119,7 +123,7 @@ class UpdateTest : public ::testing::TestWithParam<int> {
   StampSettings stamp_{kBottomRight, mkColor, 180, 250};
   std::int32_t quality_ = 85;
   RunCounts counts_;
-  std::vector<std::pair<std::size_t, std::size_t>> listed_;
+  std::vector<ListedCounts> listed_;
   int references_ = 0;
 };
 
@@ -134,7 +138,7 @@ TEST_P(UpdateTest, SkipsEveryFile_WhoseOutputIsUpToDate_AndTouchesNoOutput) {
   EXPECT_THAT(With(second, Result::kSkipped), UnorderedElementsAreArray(kPhotos));
   EXPECT_EQ(counts_.skipped, kPhotos.size());
   EXPECT_EQ(counts_.converted, 0u);
-  EXPECT_THAT(listed_, ElementsAre(std::pair<std::size_t, std::size_t>(8, 8)));
+  EXPECT_THAT(listed_, ElementsAre(ListedCounts{0, 8, 8}));
   for (const std::string& photo : kPhotos) {
     const timespec now = ModificationTime(out_ + "/" + photo);
     EXPECT_TRUE(now.tv_sec == times[photo].tv_sec && now.tv_nsec == times[photo].tv_nsec) << photo;
@@ -152,7 +156,7 @@ TEST_P(UpdateTest, ConvertsWhatWasAddedOrChanged_AndOnlyThat) {
   std::filesystem::remove(src_ + "/c/8.jpg");             // deleted: its output stays
   std::filesystem::remove(out_ + "/2.jpeg");              // an output deleted
   const bool same_size =
-      std::filesystem::file_size(src_ + "/c/7.jpg") == testing::JpegBytes(32, 24, 6).size();
+      std::filesystem::file_size(src_ + "/c/7.jpg") == fixtures::JpegBytes(32, 24, 6).size();
 
   const auto outcomes = Update();
   std::vector<std::string> expected = {"1.jpg", "2.jpeg", "a/3.JPG", "new/9.jpg"};
@@ -201,7 +205,7 @@ TEST_P(UpdateTest, NeverTrustsAMissingDamagedOrCopiedRecord) {
   ::setxattr(record("2.jpeg").c_str(), kRecordAttribute, "quelmar-record/1 garbage", 24, 0);
   ::setxattr(record("c/7.jpg").c_str(), kRecordAttribute, "", 0, 0);
   // Another file of the same name put in place of an output.
-  testing::WriteBytes(record("c/8.jpg"), testing::JpegBytes(32, 24, 99));
+  fixtures::WriteBytes(record("c/8.jpg"), fixtures::JpegBytes(32, 24, 99));
 
   const auto outcomes = Update();
   EXPECT_THAT(With(outcomes, Result::kConverted),
@@ -214,7 +218,7 @@ TEST_P(UpdateTest, KeepsNoRecord_WithoutAnUpdate) {
   for (const std::string& photo : kPhotos) {
     EXPECT_LT(::getxattr((out_ + "/" + photo).c_str(), kRecordAttribute, nullptr, 0), 0) << photo;
   }
-  EXPECT_THAT(testing::TreeListing(out_), ::testing::Not(::testing::Contains(kRecordIndexName)));
+  EXPECT_THAT(fixtures::TreeListing(out_), ::testing::Not(::testing::Contains(kRecordIndexName)));
   // So the first update converts everything.
   EXPECT_EQ(With(Update(), Result::kConverted).size(), kPhotos.size());
 }
@@ -263,8 +267,7 @@ TEST_P(UpdateTest, ThreeSlicesTogether_WriteWhatOneRunWrites) {
       all.push_back(path);
     }
     EXPECT_EQ(listed_.size(), 1u);
-    EXPECT_EQ(listed_[0].first, outcomes.size());
-    EXPECT_EQ(listed_[0].second, kPhotos.size() + 30);
+    EXPECT_EQ(listed_[0], (ListedCounts{outcomes.size(), 0, kPhotos.size() + 30}));
   }
   // Disjoint (Run refuses a path twice within a slice; across slices:) and covering.
   std::sort(all.begin(), all.end());
@@ -276,11 +279,11 @@ TEST_P(UpdateTest, ThreeSlicesTogether_WriteWhatOneRunWrites) {
 TEST_P(UpdateTest, EndMessage_CountsTheSkippedFiles) {
   Update();
   FakeRunHost host;
-  host.fields = {{RunField::kLogo, temp_ / "logo.bmp"},
-                 {RunField::kSource, src_},
-                 {RunField::kOutput, out_},
-                 {RunField::kExclusions, ""}};
-  testing::WriteBytes(temp_ / "logo.bmp", testing::Bmp24Bytes(logo_));
+  host.fields = {{EditField::kLogo, temp_ / "logo.bmp"},
+                 {EditField::kSource, src_},
+                 {EditField::kOutput, out_},
+                 {EditField::kExclusions, ""}};
+  fixtures::WriteBytes(temp_ / "logo.bmp", fixtures::Bmp24Bytes(logo_));
   host.stamp = stamp_;
   host.quality = quality_;
   host.jobs = GetParam();

@@ -36,7 +36,7 @@ class FakeRunHost : public RunHost {
   std::vector<std::string> questions;
   std::vector<FileOutcome> outcomes;  // every FileFinished, in order
   std::vector<EditField> focus;
-  std::vector<std::pair<std::size_t, std::size_t>> listed;  // every FilesListed: chosen, found
+  std::vector<ListedCounts> listed;  // every FilesListed
   // Messages, beeps, saves, captions and error reports in the order they happened:
   // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
   std::vector<std::string> log;
@@ -85,9 +85,7 @@ class FakeRunHost : public RunHost {
   int Jobs() const override { return jobs; }
   RunSelection Selection() const override { return selection; }
   PathList* FileList() override { return list; }
-  void FilesListed(std::size_t chosen, std::size_t found) override {
-    listed.emplace_back(chosen, found);
-  }
+  void FilesListed(const ListedCounts& counts) override { listed.push_back(counts); }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {
