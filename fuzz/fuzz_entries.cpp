@@ -1,5 +1,6 @@
 #include "fuzz_entries.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "image/bitmap_file.h"
 #include "image/bmp/bitmap_header.h"
 #include "image/jpeg_file.h"
+#include "image/jpeg_lossless.h"
 #include "image/raster24.h"
 #include "settings/ini_file.h"
 
@@ -103,6 +105,38 @@ bool JpegEntry(std::span<const std::uint8_t> bytes) {
     }
   } catch (const Error&) {
     return raster.width() == 2 && raster.height() == 1;
+  }
+  return true;
+}
+
+bool LosslessEntry(std::span<const std::uint8_t> bytes) {
+  try {
+    const JpegFile jpeg = ParseJpegFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    if (std::uint64_t{jpeg.width} * jpeg.height > kMaxJpegPixels) return true;
+    // A logo of a size and place that the input's length chooses, stamped by inverting.
+    const auto width = static_cast<std::int32_t>(jpeg.width);
+    const auto height = static_cast<std::int32_t>(jpeg.height);
+    const std::int32_t w =
+        std::min<std::int32_t>(width, 1 + static_cast<std::int32_t>(bytes.size() % 23));
+    const std::int32_t h =
+        std::min<std::int32_t>(height, 1 + static_cast<std::int32_t>(bytes.size() % 19));
+    const PicturePoint at =
+        LogoOrigin(static_cast<std::int32_t>(bytes.size() % 6), width, height, w, h);
+    const LosslessJpeg result =
+        StampJpegLossless(jpeg, {at.x, at.y, w, h}, [&](Raster24& pixels, PicturePoint origin) {
+          for (std::int32_t y = at.y - origin.y; y < at.y - origin.y + h; ++y) {
+            std::uint8_t* row = pixels.Row(y);
+            for (std::int32_t x = 3 * (at.x - origin.x); x < 3 * (at.x - origin.x + w); ++x) {
+              row[x] = static_cast<std::uint8_t>(255 - row[x]);
+            }
+          }
+        });
+    if (result.outcome == LosslessOutcome::kFallback) return result.bytes.empty();
+    const JpegFile stamped = ParseJpegFile(result.bytes);
+    if (stamped.width != jpeg.width || stamped.height != jpeg.height) return false;
+    Raster24 decoded;
+    DecodeJpeg(stamped, decoded);
+  } catch (const Error&) {
   }
   return true;
 }

@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path root = argv[1];
   WriteBitmapSeeds(root / "bitmap_fuzz");
   WriteJpegSeeds(root / "jpeg_fuzz");
+  WriteJpegSeeds(root / "lossless_fuzz");
   WriteIniSeeds(root / "ini_fuzz");
   WriteCommaSeeds(root / "comma_text_fuzz");
   return 0;

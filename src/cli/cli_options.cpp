@@ -100,6 +100,7 @@ std::string ValueName(const SettingSpec& spec) {
 
 std::string HelpOf(const SettingSpec& spec) {
   std::string help(spec.help);
+  if (spec.kind == SettingKind::kSwitch) return help + "; default off";
   if (!spec.is_text()) help += "; default " + std::to_string(spec.fallback);
   return help;
 }
@@ -111,6 +112,13 @@ std::map<std::string_view, CLI::Option*> AddSettingOptions(
   std::map<std::string_view, CLI::Option*> added;
   for (const SettingSpec& spec : SettingsTable()) {
     if (spec.option.empty()) continue;
+    if (spec.kind == SettingKind::kSwitch) {
+      // A switch given on the command line turns its setting on.
+      std::string& value = values[spec.key];
+      added[spec.key] = app.add_flag_callback(
+          std::string(spec.option), [&value] { value = "1"; }, HelpOf(spec));
+      continue;
+    }
     CLI::Option* option = app.add_option(std::string(spec.option), values[spec.key], HelpOf(spec))
                               ->type_name(ValueName(spec));
     if (!spec.is_text()) option->check(OfferedRange(spec));
@@ -131,8 +139,7 @@ std::vector<std::string> OptionNames(const CLI::App& app) {
 
 // Parses into app, which keeps unknown arguments: the refusal of the first bad argument in
 // plain words, or an empty text. Help and the version are printed and thrown as CLI::Success.
-std::string ParseOrRefuse(CLI::App& app, int argc, const char* const* argv,
-                          const RunOptions& run) {
+std::string ParseOrRefuse(CLI::App& app, int argc, const char* const* argv, const RunOptions& run) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success&) {

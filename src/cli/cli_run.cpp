@@ -88,7 +88,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   if (!ended) {
     const RunCounts& counts = host.counts();
     const bool no_jpeg = !list && !host.listed() && !host.interrupted() && counts.failed == 0;
-    if (run.verbosity() != Verbosity::kQuiet) host.SayOnError(CountsLine(counts, run.dry_run));
+    if (run.verbosity() != Verbosity::kQuiet) {
+      host.SayOnError(CountsLine(counts, run.dry_run));
+      if (const std::string summary = host.LosslessSummary(); !summary.empty()) {
+        host.SayOnError(summary);
+      }
+    }
     if (no_jpeg) host.SayOnError("警告: " + parameters.texts[EditField::kSource] + kNoJpegWarning);
     status = host.interrupted()             ? kExitInterrupted
              : counts.failed > 0 || no_jpeg ? kExitSomeFailed

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "base/errors.h"
 #include "cli/json_line.h"
+#include "convert/convert_file.h"
 #include "convert/run_control.h"
 #include "settings/settings_table.h"
 
@@ -127,6 +129,7 @@ void TerminalHost::FileFinished(const FileOutcome& outcome) {
   progress_.Finished(outcome);
   bytes_in_ += outcome.bytes_in;
   bytes_out_ += outcome.bytes_out;
+  if (outcome.lossless) NoteLossless(outcome.source, *outcome.lossless);
   last_ = outcome;
   WriteOutput(outcome);
   if (verbosity_ != Verbosity::kVerbose) return;
@@ -147,6 +150,28 @@ void TerminalHost::WriteOutput(const FileOutcome& outcome) {
     out_ << (outcome.result == FileOutcome::Result::kSkipped ? "up-to-date " : "convert ")
          << OneLine(outcome.relative) << '\n';
   }
+}
+
+void TerminalHost::NoteLossless(const std::string& source, const LosslessStatus& status) {
+  bool& said = status.outcome == LosslessOutcome::kFallback ? fallback_said_ : new_tables_said_;
+  if (status.outcome == LosslessOutcome::kFallback) {
+    ++lossless_fallbacks_;
+  } else if (status.outcome == LosslessOutcome::kNewTables) {
+    ++lossless_new_tables_;
+  } else {
+    ++lossless_exact_;
+    return;
+  }
+  if (said || verbosity_ == Verbosity::kQuiet) return;
+  said = true;
+  SayOnError(LosslessNoteText(source, status) + "(この実行では一度だけ表示します)");
+}
+
+std::string TerminalHost::LosslessSummary() const {
+  if (!Lossless()) return {};
+  return "ロスレスで書いたファイル " + std::to_string(lossless_exact_ + lossless_new_tables_) +
+         "(うちハフマン表を作り直したもの " + std::to_string(lossless_new_tables_) +
+         ")、通常の変換で書いたファイル " + std::to_string(lossless_fallbacks_);
 }
 
 void TerminalHost::ClearProgressLine() {

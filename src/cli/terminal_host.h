@@ -43,8 +43,11 @@ class TerminalHost : public RunHost {
   void Focus(EditField field) override;
   // The command line never writes the window's settings file.
   void SaveSettings() override {}
+  // Counts the files; in the lossless mode says once per run why a photo fell back or had its
+  // scan coded again.
   void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
+  bool Lossless() const override { return settings_.FLossless != 0; }
   RunSelection Selection() const override { return selection_; }
   PathList* FileList() override { return list_; }
   void FilesListed(const ListedCounts& counts) override;
@@ -56,6 +59,8 @@ class TerminalHost : public RunHost {
   // Whether the walk found any JPEG file in the source tree.
   bool listed() const { return listed_; }
   const RunCounts& counts() const { return counts_; }
+  // The summary of the lossless mode's photos, or empty when it was off.
+  std::string LosslessSummary() const;
   std::uint64_t bytes_in() const { return bytes_in_; }
   std::uint64_t bytes_out() const { return bytes_out_; }
   double seconds() const;
@@ -68,11 +73,19 @@ class TerminalHost : public RunHost {
   void DrawProgressLine();
   // What a file's outcome adds to the output stream: its JSON line, or a dry run's list.
   void WriteOutput(const FileOutcome& outcome);
+  // Counts a lossless photo's way; says once per run (unless quiet) why a photo fell back or
+  // had its scan coded again.
+  void NoteLossless(const std::string& source, const LosslessStatus& status);
 
   RunState state_;
   EditTexts fields_;
   SettingsFields settings_;
   RunSelection selection_;
+  int lossless_exact_ = 0;       // spliced or rewritten, the coefficients outside the logo kept
+  int lossless_new_tables_ = 0;  // the scan coded again with new Huffman tables
+  int lossless_fallbacks_ = 0;   // stamped by the full path
+  bool fallback_said_ = false;
+  bool new_tables_said_ = false;
   OnError on_error_;
   Verbosity verbosity_;
   bool jsonl_;

@@ -74,7 +74,7 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
   Parameters parameters{
-      host.State().FMark.Share(), host.CurrentStampSettings(), host.Quality(), {}};
+      host.State().FMark.Share(), host.CurrentStampSettings(), host.Quality(), host.Lossless(), {}};
   parameters.digest =
       ConversionDigest(logos_, parameters.mark, parameters.settings, parameters.quality);
   std::vector<std::shared_ptr<const FolderHandle>> folders;
@@ -175,7 +175,8 @@ void ConversionPipeline::Work() {
     try {
       const SourceListing::File& file = files_[at];
       result = StampRecordedFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                                 parameters.settings, parameters.quality, parameters.digest);
+                                 parameters.settings, parameters.quality, parameters.lossless,
+                                 parameters.digest);
     } catch (...) {
       error = std::current_exception();
     }

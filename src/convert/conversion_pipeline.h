@@ -55,6 +55,7 @@ class ConversionPipeline {
     std::shared_ptr<const Raster24> mark;
     StampSettings settings;
     std::int32_t quality = 0;
+    bool lossless = false;
     std::string digest;  // ConversionDigest of the above
   };
   struct Slot {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "convert/file_outcome.h"
+#include "image/jpeg_lossless.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 
@@ -23,7 +25,13 @@ struct StampedJpeg {
   std::string reason;          // why the source could not be read, in the reader's words
   std::uint64_t bytes_in = 0;  // the size of the source as read
   double milliseconds = 0;     // the time the work took
+  // With the lossless mode on, how the converted file was stamped (a fallback: by the full path).
+  std::optional<LosslessStatus> lossless = std::nullopt;
 };
+
+// The text that says why a photo was stamped by the full path in the lossless mode, or that its
+// scan was coded again with new Huffman tables; empty for a photo stamped losslessly.
+std::string LosslessNoteText(const std::string& source, const LosslessStatus& status);
 
 // A source file: its name in the folder open at descriptor folder (AT_FDCWD with name a path),
 // and the path that messages show.
@@ -42,12 +50,16 @@ struct SourceFile {
 // file's memory does not fit beside theirs, it waits and is converted alone. A file whose memory
 // does not fit the budget even alone fails with EOutOfResources; one too large to be held at all
 // is a file that cannot be read.
+// With lossless set, only the blocks under the logo are coded again (StampLogoLossless) and the
+// quality plays no part, except for a photo that falls back to the full path.
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality);
+                          const StampSettings& settings, std::int32_t quality,
+                          bool lossless = false);
 
 // StampJpegFile for the source at a path.
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality);
+                          const StampSettings& settings, std::int32_t quality,
+                          bool lossless = false);
 
 // Converts source into output (created or replaced): StampJpegFile, then the write. Returns the
 // message text, empty when the file was converted; errors of the write are thrown.

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "image/jpeg_lossless.h"
 
 namespace quelmar {
 
@@ -29,6 +32,8 @@ struct FileOutcome {
   std::uint64_t bytes_in = 0;   // the source file's size, when it was read
   std::uint64_t bytes_out = 0;  // the output file's size
   double milliseconds = 0;      // reading, decoding, stamping, encoding and writing
+  // With the lossless mode on, how a converted file was stamped (a fallback: by the full path).
+  std::optional<LosslessStatus> lossless = std::nullopt;
 
   bool converted() const { return result == Result::kConverted; }
   // True for a file that could not be converted (or a folder that could not be read): what the

@@ -22,10 +22,10 @@ struct RecordedWork {
 };
 
 // StampJpegFile, with the source's stamp taken before and after (following a link as reading
-// does) and digest, the ConversionDigest of mark, settings and quality, kept with it. Errors as
+// does) and digest, the ConversionDigest of what it is made with, kept with it. Errors as
 // StampJpegFile's.
 RecordedWork StampRecordedFile(const SourceFile& source, const Raster24& mark,
-                               const StampSettings& settings, std::int32_t quality,
+                               const StampSettings& settings, std::int32_t quality, bool lossless,
                                std::string digest);
 
 }  // namespace quelmar

@@ -66,6 +66,9 @@ class RunHost {
   // could not be read, with what became of it (see FileOutcome); before the question that
   // follows a failure.
   virtual void FileFinished(const FileOutcome& /*outcome*/) {}
+  // Whether files are stamped in the lossless mode (only the logo's blocks coded again); the
+  // outcome of each converted file then says how it went.
+  virtual bool Lossless() const { return false; }
   // How many files are read, decoded, stamped and encoded at once on worker threads while the
   // walk writes in its own order; 0 for as many as there are cores.
   virtual int Jobs() const { return 0; }

@@ -25,7 +25,7 @@ RecordedWork WorkOf(Walk& walk, int source_folder, const std::string& name,
   const StampSettings settings = host.CurrentStampSettings();
   const std::int32_t quality = host.Quality();
   return StampRecordedFile(SourceFile{source_folder, name, path}, *mark, settings, quality,
-                           ConversionDigest(walk.logos, mark, settings, quality));
+                           host.Lossless(), ConversionDigest(walk.logos, mark, settings, quality));
 }
 
 // Writes the converted file name into the output folder open at output; for an update, with
@@ -73,7 +73,8 @@ FileOutcome ConvertOne(Walk& walk, int source_folder, const std::string& name, i
                       stamped.reason,
                       stamped.bytes_in,
                       0,
-                      stamped.milliseconds};
+                      stamped.milliseconds,
+                      stamped.lossless};
   if (!outcome.converted()) return outcome;
   const auto start = std::chrono::steady_clock::now();
   WriteOutput(walk, work, outcome, output, name);

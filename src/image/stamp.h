@@ -65,6 +65,12 @@ std::uint8_t Lightness(std::uint8_t b, std::uint8_t g, std::uint8_t r);
 // (position 0..5, mask type 0..2, density 0..256) are clamped into them.
 void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings);
 
+// StampLogo with the logo's top-left pixel on target pixel origin instead of at a position code:
+// for a piece of a photo that holds the logo's whole area. A logo not wholly inside target leaves
+// target unstamped; nothing outside either raster is read or written.
+void StampLogoAt(Raster24& target, const Raster24& logo, const StampSettings& settings,
+                 PicturePoint origin);
+
 // The pixels of region (which must lie inside target) as StampLogo would leave them, without
 // changing target and without stamping anything outside the region: a view of a large picture
 // costs only what it shows. The ink of mask type 2 is still chosen over the whole area under the

@@ -95,6 +95,16 @@ constexpr std::array kSettings = {
                 .maximum = 1024,
                 .option = "-j,--jobs",
                 .help = "files worked on at once, 0 for one per core"},
+    SettingSpec{.key = "Lossless",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FLossless; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .option = "--lossless",
+                .help = "code again only the 8x8 blocks under the logo, keeping every other "
+                        "block of the photo as it is; --quality does not apply",
+                .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.

@@ -21,6 +21,7 @@ enum class SettingKind {
   kFolderPath,  // a path, emptied when its text without its last character names no folder
   kNumber,      // a 32-bit integer, clamped to minimum..maximum when read
   kByte,        // an unsigned byte: a number of 0..255 held in one byte
+  kSwitch,      // a number that is 0 (off) or 1 (on); the converter's option takes no value
 };
 
 // One setting: its key in [Setup], how it is read, where the window holds it, and the
@@ -59,9 +60,15 @@ struct SettingSpec {
   // text; none for a setting only the window has.
   std::string_view option{};
   std::string_view help{};
+  // The caption of the setting's control in the window's 詳細設定 dialog; none for a setting
+  // that has its own control in the main window or none at all.
+  std::string_view caption{};
 
   // True for the kinds held as text (plain text and paths).
-  bool is_text() const { return kind != SettingKind::kNumber && kind != SettingKind::kByte; }
+  bool is_text() const {
+    return kind != SettingKind::kNumber && kind != SettingKind::kByte &&
+           kind != SettingKind::kSwitch;
+  }
   // The lowest value the controls and the option offer: lowest_offered, else minimum.
   std::int32_t offered_minimum() const { return lowest_offered.value_or(minimum); }
 };

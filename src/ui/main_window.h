@@ -81,6 +81,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   StampSettings CurrentStampSettings() const override { return fields_.stamp; }
   std::int32_t Quality() const override { return fields_.FQuality; }
   int Jobs() const override { return fields_.FJobs; }
+  bool Lossless() const override { return fields_.FLossless != 0; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;
   std::int32_t ProgressPosition() const override;

@@ -1,7 +1,9 @@
 #include "base/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -248,6 +250,15 @@ TEST_F(FullDiskTest, ReplaceFileReportsAShortWriteAsACreateErrorWhenAsked) {
 
 // A child process that replaces a file in folder over and over; the temporary files it makes
 // are real ones, named as ReplaceFile names them.
+// True when another process holds the lock on the file at path.
+bool LockedByAnother(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
+}
+
 pid_t StartReplacingForever(const std::string& path) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -284,6 +295,9 @@ TEST_F(FilesTest, RemoveStaleTemporaryFilesRemovesADeadWritersFileOnly) {
       if (signal == SIGSTOP) ::waitpid(child, nullptr, WUNTRACED);
       for (const std::string& name : Names()) {
         if (!before.count(name) && IsReplaceTemporaryName(name)) {
+          // A writer stopped between creating its file and locking it is, rightly, taken for
+          // a dead one: only a locked file counts as a living writer's.
+          if (signal == SIGSTOP && !LockedByAnother(PathOf(name))) break;
           if (signal == SIGSTOP) stopped_ = child;
           return name;
         }

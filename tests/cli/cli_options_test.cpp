@@ -180,5 +180,16 @@ TEST(ParseCliOptions, RefusesAMissingSettingsFile) {
   EXPECT_EQ(Parse({"--settings", "/nonexistent/Quelmar.ini"}).status, kExitBadUsage);
 }
 
+// A switch of the settings table is an option without a value that turns it on.
+TEST(ParseCliOptions, LosslessIsAFlagThatOverridesTheSettingsFile) {
+  const Parsed plain = Parse({});
+  ASSERT_FALSE(plain.status) << plain.err;
+  EXPECT_FALSE(ResolveParameters(plain.options).fields.FLossless);
+  const Parsed on = Parse({"--lossless"});
+  ASSERT_FALSE(on.status) << on.err;
+  EXPECT_TRUE(ResolveParameters(on.options).fields.FLossless);
+  EXPECT_NE(Parse({"--help"}).out.find("--lossless"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quelmar

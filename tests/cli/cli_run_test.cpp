@@ -183,6 +183,29 @@ TEST_P(CliRunTest, WritesTheSameBytesAsTheWindowsRunControl) {
   }
 }
 
+// Photos the lossless mode cannot do exactly are named once per run, and the summary counts
+// both kinds.
+TEST_P(CliRunTest, LosslessRunNamesTheFirstFallbackOnceAndCountsThePhotos) {
+  for (const char* name : {"a/5.jpg", "a/6.jpg"}) {
+    std::vector<std::uint8_t> turned = JpegBytes(40, 30, 5);
+    // An Exif block whose only tag turns the picture (orientation 6).
+    const std::vector<std::uint8_t> exif = {
+        0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+        1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
+    turned.insert(turned.begin() + 2, exif.begin(), exif.end());
+    WriteBytes(src_ + "/" + name, turned);
+  }
+  EXPECT_EQ(Run({"--lossless"}), 0) << err_;
+  const std::string note = "Exif の向きが 1 以外のため、ロスレスではなく通常の変換で書きました";
+  const std::size_t first = err_.find(note);
+  EXPECT_NE(first, std::string::npos) << err_;
+  EXPECT_EQ(err_.find(note, first + 1), std::string::npos) << err_;
+  EXPECT_THAT(err_, HasSubstr("ロスレスで書いたファイル 3(うちハフマン表を作り直したもの 0)、"
+                              "通常の変換で書いたファイル 2"));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(err_, ::testing::Not(HasSubstr("ロスレス")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Jobs, CliRunTest, ::testing::Values(1, 2, 8));
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/errors.h"
@@ -128,6 +129,68 @@ TEST_F(ConvertFileTest, LetsAWriteErrorPassOut_AndLeavesNoFile) {
   MakeReadOnly(temp_ / "locked");
   EXPECT_THROW(Convert(temp_ / "in.jpg", temp_ / "locked/out.jpg"), EFCreateError);
   EXPECT_TRUE(std::filesystem::is_empty(temp_ / "locked"));
+}
+
+}  // namespace
+}  // namespace quelmar
+
+namespace quelmar {
+namespace {
+
+// The first DQT segment of a stream, whole.
+std::vector<std::uint8_t> FirstQuantTable(const std::vector<std::uint8_t>& bytes) {
+  for (std::size_t at = 0; at + 4 < bytes.size(); ++at) {
+    if (bytes[at] != 0xFF || bytes[at + 1] != 0xDB) continue;
+    const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(at),
+            bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + 2 + length))};
+  }
+  return {};
+}
+
+// The lossless mode keeps the source's tables whatever the quality, and the coded data before
+// the logo byte for byte; a progressive source stays progressive.
+TEST_F(ConvertFileTest, LosslessModeKeepsTheSourcesTablesAndCoding) {
+  for (const bool progressive : {false, true}) {
+    const std::vector<std::uint8_t> source = JpegBytes(96, 64, 3, progressive);
+    WriteBytes(temp_ / "in.jpg", source);
+    const StampedJpeg stamped = StampJpegFile(temp_ / "in.jpg", logo_, settings_, 10, true);
+    ASSERT_TRUE(stamped.message.empty());
+    ASSERT_TRUE(stamped.lossless.has_value());
+    EXPECT_EQ(stamped.lossless->outcome,
+              progressive ? LosslessOutcome::kRewritten : LosslessOutcome::kSpliced);
+    EXPECT_EQ(FirstQuantTable(stamped.bytes), FirstQuantTable(source));
+    if (!progressive) {
+      // The logo sits at the bottom right: the coded rows above it are the source's bytes.
+      const auto common =
+          std::mismatch(source.begin(), source.end(), stamped.bytes.begin(), stamped.bytes.end());
+      EXPECT_GT(common.first - source.begin(), static_cast<std::ptrdiff_t>(source.size() / 2));
+    }
+    EXPECT_EQ(ParseJpegFile(stamped.bytes).MultiScan, progressive);
+    EXPECT_EQ(LosslessNoteText("in.jpg", *stamped.lossless), "");
+
+    const StampedJpeg full = StampJpegFile(temp_ / "in.jpg", logo_, settings_, 10);
+    EXPECT_FALSE(full.lossless.has_value());
+    EXPECT_NE(FirstQuantTable(full.bytes), FirstQuantTable(source));
+  }
+}
+
+// A photo the mode cannot do exactly gets the full path's bytes and a note that names it.
+TEST_F(ConvertFileTest, LosslessModeFallsBackToTheFullPathWithANote) {
+  std::vector<std::uint8_t> source = JpegBytes(96, 64, 4);
+  // An Exif block whose only tag turns the picture (orientation 6).
+  const std::vector<std::uint8_t> exif = {
+      0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+      1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
+  source.insert(source.begin() + 2, exif.begin(), exif.end());
+  WriteBytes(temp_ / "turned.jpg", source);
+  const StampedJpeg stamped = StampJpegFile(temp_ / "turned.jpg", logo_, settings_, 80, true);
+  ASSERT_TRUE(stamped.lossless.has_value());
+  EXPECT_EQ(stamped.lossless->outcome, LosslessOutcome::kFallback);
+  EXPECT_EQ(stamped.lossless->reason, LosslessFallback::kOrientation);
+  EXPECT_EQ(stamped.bytes, StampJpegFile(temp_ / "turned.jpg", logo_, settings_, 80).bytes);
+  const std::string note = LosslessNoteText("turned.jpg", *stamped.lossless);
+  EXPECT_EQ(note.rfind("turned.jpg: Exif の向きが 1 以外のため", 0), 0u) << note;
 }
 
 }  // namespace

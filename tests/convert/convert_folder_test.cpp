@@ -327,3 +327,40 @@ INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar
+
+namespace quelmar {
+namespace {
+
+class ConvertFolderLosslessTest : public ConvertFolderTest {};
+
+// With the lossless mode on, every worker count writes the same bytes as one worker, and each
+// file's outcome says how it was stamped.
+TEST_P(ConvertFolderLosslessTest, WritesTheSameBytesAtAnyJobsAndReportsEveryPhoto) {
+  for (int i = 0; i < 6; ++i) {
+    WriteBytes(src_ + "/" + std::to_string(i) + ".jpg", JpegBytes(40 + i, 24 + i, i, i % 3 == 0));
+  }
+  host_.lossless = true;
+  Walk();
+  FakeRunHost one;
+  one.state.FMark = host_.state.FMark;
+  one.state.FStop = 0;
+  one.jobs = 1;
+  one.lossless = true;
+  const std::string reference = temp_ / "reference";
+  ConvertFolder(one, src_, reference);
+  ASSERT_EQ(host_.outcomes.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = std::to_string(i) + ".jpg";
+    const FileOutcome& outcome = host_.outcomes[static_cast<std::size_t>(i)];
+    EXPECT_EQ(outcome.source, src_ + "/" + name);
+    ASSERT_TRUE(outcome.lossless.has_value()) << name;
+    EXPECT_EQ(outcome.lossless->outcome,
+              i % 3 == 0 ? LosslessOutcome::kRewritten : LosslessOutcome::kSpliced);
+    EXPECT_EQ(ReadBytes(out_ + "/" + name), ReadBytes(reference + "/" + name));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderLosslessTest, ::testing::Values(1, 2, 8));
+
+}  // namespace
+}  // namespace quelmar

@@ -45,6 +45,10 @@ TEST(FuzzReplay, EveryKeptJpegInputDecodesOrIsRefusedCleanly) {
   ReplayAll("jpeg_fuzz", JpegEntry);
 }
 
+TEST(FuzzReplay, EveryKeptLosslessInputStampsOrFallsBackCleanly) {
+  ReplayAll("lossless_fuzz", LosslessEntry);
+}
+
 TEST(FuzzReplay, EveryKeptSettingsInputSavesTextThatReadsBackAsItself) {
   ReplayAll("ini_fuzz", IniEntry);
 }

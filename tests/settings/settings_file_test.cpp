@@ -467,5 +467,27 @@ TEST_F(SettingsFileTest, OperationsWithoutAPathUseTheFileBesideTheExecutable) {
   EXPECT_EQ(loaded.fields.FQuality, 42);
 }
 
+// The lossless mode's key is written only when the mode is on (or to turn it off again), so
+// that the first save keeps its twelve lines; a file without it reads as off.
+TEST_F(SettingsFileTest, LosslessKeyIsWrittenOnlyWhenTheModeIsOnAndReadsBack) {
+  FakeSettingsHost off;
+  SaveSettings(off, ini_);
+  EXPECT_EQ(ReadText(ini_), kDefaultFile);
+  EXPECT_FALSE(Load().Fields().FLossless);
+
+  FakeSettingsHost on;
+  on.Fields().FLossless = true;
+  SaveSettings(on, ini_);
+  EXPECT_NE(ReadText(ini_).find("Lossless=1\r\n"), std::string::npos);
+  EXPECT_TRUE(Load().Fields().FLossless);
+
+  SaveSettings(off, ini_);
+  EXPECT_NE(ReadText(ini_).find("Lossless=0\r\n"), std::string::npos);
+  EXPECT_FALSE(Load().Fields().FLossless);
+
+  WriteIni("[Setup]\r\nLossless=7\r\n");  // clamped into 0..1
+  EXPECT_TRUE(Load().Fields().FLossless);
+}
+
 }  // namespace
 }  // namespace quelmar

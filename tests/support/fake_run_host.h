@@ -18,6 +18,7 @@ class FakeRunHost : public RunHost {
   std::map<EditField, std::string> fields;
   StampSettings stamp;
   std::int32_t quality = 90;
+  bool lossless = false;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
   RunSelection selection;
   PathList* list = nullptr;  // the files to convert instead of the walk's
@@ -48,6 +49,7 @@ class FakeRunHost : public RunHost {
   }
   StampSettings CurrentStampSettings() const override { return stamp; }
   std::int32_t Quality() const override { return quality; }
+  bool Lossless() const override { return lossless; }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
   std::int32_t ProgressPosition() const override { return progress_position; }

@@ -8,6 +8,7 @@
 
 #include "image/jpeg/jpeg_error_manager.h"
 #include "image/jpeg/jpeg_memory_destination.h"
+#include "image/raster24.h"
 
 namespace quelmar {
 
@@ -54,5 +55,14 @@ class JpegCompression {
   std::vector<std::uint8_t>& output_;
   bool created_ = false;
 };
+
+// Hands the library every row of raster (blue, green, red) after jpeg_start_compress.
+inline void WriteRasterRows(jpeg_compress_struct& cinfo, const Raster24& raster) {
+  while (cinfo.next_scanline < cinfo.image_height) {
+    // The library only reads input rows.
+    JSAMPROW row = const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+}
 
 }  // namespace quelmar

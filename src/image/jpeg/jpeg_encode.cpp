@@ -33,12 +33,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
   const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {
     jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-      // The library only reads input rows.
-      JSAMPROW row =
-          const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
-      jpeg_write_scanlines(&cinfo, &row, 1);
-    }
+    WriteRasterRows(cinfo, raster);
     jpeg_finish_compress(&cinfo);
   });
   compression.Destroy();

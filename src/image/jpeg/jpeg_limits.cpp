@@ -27,19 +27,31 @@ void CountScans(j_common_ptr common) {
   if (cinfo->input_scan_number > kMaxJpegScans) ERREXIT(common, JERR_BAD_PROGRESSION);
 }
 
+// Bytes of the library's whole-image coefficient buffer of a decoder.
+std::size_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+  std::size_t bytes = 0;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& component = cinfo.comp_info[c];
+    bytes += RoundUp(component.width_in_blocks, component.h_samp_factor) *
+             RoundUp(component.height_in_blocks, component.v_samp_factor) * sizeof(JBLOCK);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 MemoryReservation ReserveDecoderMemory(jpeg_decompress_struct& cinfo) {
   std::size_t bytes = WorkingSlack(cinfo.image_width, cinfo.num_components);
   // A file of several scans is decoded from a buffer of every coefficient block.
   if (cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components) {
-    for (int c = 0; c < cinfo.num_components; ++c) {
-      const jpeg_component_info& component = cinfo.comp_info[c];
-      bytes += RoundUp(component.width_in_blocks, component.h_samp_factor) *
-               RoundUp(component.height_in_blocks, component.v_samp_factor) * sizeof(JBLOCK);
-    }
+    bytes += CoefficientBytes(cinfo);
   }
   return ReserveAndCap(cinfo.mem, bytes);
+}
+
+MemoryReservation ReserveCoefficientMemory(jpeg_decompress_struct& cinfo) {
+  return ReserveAndCap(
+      cinfo.mem, WorkingSlack(cinfo.image_width, cinfo.num_components) + CoefficientBytes(cinfo));
 }
 
 MemoryReservation ReserveEncoderMemory(jpeg_compress_struct& cinfo) {

@@ -19,6 +19,10 @@ inline constexpr int kMaxJpegScans = 100;
 // the header has been read; it makes no library call that could fail.
 MemoryReservation ReserveDecoderMemory(jpeg_decompress_struct& cinfo);
 
+// The same for reading every coefficient with jpeg_read_coefficients, which buffers them all
+// whatever the file's scans.
+MemoryReservation ReserveCoefficientMemory(jpeg_decompress_struct& cinfo);
+
 // The same for an encoder whose parameters are set.
 MemoryReservation ReserveEncoderMemory(jpeg_compress_struct& cinfo);
 

@@ -82,17 +82,11 @@ Span Overlap(std::int32_t a_begin, std::int32_t a_size, std::int32_t b_begin, st
   return span.end > span.begin ? span : Span{};
 }
 
-}  // namespace
-
-void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings) {
-  if (logo.empty()) return;
+// Stamps a logo that lies wholly inside target, its top-left pixel on target pixel at.
+void StampInside(Raster24& target, const Raster24& logo, const StampSettings& settings,
+                 PicturePoint at) {
   const std::int32_t width = logo.width();
   const std::int32_t height = logo.height();
-  const PicturePoint at =
-      LogoOrigin(settings.FPosition, target.width(), target.height(), width, height);
-
-  // Every row is looked up before any pixel is touched, so a logo higher than the target fails
-  // with the target as it was.
   std::vector<std::uint8_t*> target_rows;
   std::vector<const std::uint8_t*> logo_rows;
   try {
@@ -102,14 +96,9 @@ void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& sett
     throw EOutOfResources(ENOMEM);
   }
   for (std::int32_t i = 0; i < height; ++i) {
-    target_rows[i] = target.Row(at.y + i);
+    target_rows[i] = target.Row(at.y + i) + 3 * static_cast<std::size_t>(at.x);
     logo_rows[i] = logo.Row(i);
   }
-  // A narrower target is left unstamped rather than clipped: the conversion never passes one,
-  // and a partial logo would misrepresent the stamp.
-  if (target.width() < width) return;
-  for (std::uint8_t*& row : target_rows) row += 3 * static_cast<std::size_t>(at.x);
-
   const StampParameters stamp = ParametersFor(settings, logo);
   const std::uint8_t ink = stamp.mask_type == mkWhiteOnBlack
                                ? ChooseInk([&](std::int32_t i) { return target_rows[i]; }, logo,
@@ -118,6 +107,32 @@ void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& sett
   for (std::int32_t i = 0; i < height; ++i) {
     BlendRow(target_rows[i], logo_rows[i], width, stamp, ink);
   }
+}
+
+}  // namespace
+
+void StampLogo(Raster24& target, const Raster24& logo, const StampSettings& settings) {
+  if (logo.empty()) return;
+  const PicturePoint at =
+      LogoOrigin(settings.FPosition, target.width(), target.height(), logo.width(), logo.height());
+  // The first and last rows are looked up before any pixel is touched, so a logo higher than the
+  // target fails with the target as it was.
+  target.Row(at.y);
+  target.Row(at.y + logo.height() - 1);
+  // A narrower target is left unstamped rather than clipped: the conversion never passes one,
+  // and a partial logo would misrepresent the stamp.
+  if (target.width() < logo.width()) return;
+  StampInside(target, logo, settings, at);
+}
+
+void StampLogoAt(Raster24& target, const Raster24& logo, const StampSettings& settings,
+                 PicturePoint origin) {
+  if (logo.empty() || origin.x < 0 || origin.y < 0 ||
+      std::int64_t{origin.x} + logo.width() > target.width() ||
+      std::int64_t{origin.y} + logo.height() > target.height()) {
+    return;
+  }
+  StampInside(target, logo, settings, origin);
 }
 
 Raster24 StampedRegion(const Raster24& target, const Raster24& logo, const StampSettings& settings,
