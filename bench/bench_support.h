@@ -14,6 +14,7 @@
 
 #include "convert/run_host.h"
 #include "image/raster24.h"
+#include "settings/settings_table.h"
 
 namespace quelmar::bench {
 
@@ -27,6 +28,12 @@ class BenchHost : public RunHost {
   std::string EditText(EditField) const override { return {}; }
   StampSettings CurrentStampSettings() const override { return stamp_; }
   std::int32_t Quality() const override { return quality_; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    SettingsFields fields;
+    fields.stamp = stamp_;
+    fields.FQuality = quality_;
+    return OutputSettingsOf(fields);
+  }
   std::int32_t ProgressMax() const override { return max_; }
   void SetProgressMax(std::int32_t value) override { max_ = value; }
   std::int32_t ProgressPosition() const override { return position_; }

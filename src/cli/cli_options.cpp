@@ -43,11 +43,18 @@ Jobs: the files ahead are read, decoded, stamped and encoded on --jobs threads a
   (0, the default, for one per core; a settings file's Jobs key sets it too); they are
   written one after another in the order above, whatever the number of jobs, and the
   output is the same byte for byte.
+Updates: with --update (or SkipUpToDate=1 in the settings file) each output records what it
+  was made from: the source's size and time, the logo's pixels and every setting that changes
+  its bytes. A photo is skipped only while its output's record still matches; an output
+  without a record, or with a damaged one, is made again.
+Slices: --shard I/N takes the files whose path below --source hashes into slice I of N, the
+  same on every machine and in every run; N runs with I = 1..N make what one run makes.
 Ctrl-C stops the run before the next file; files already written stay, and no file is
   ever left half written.
 
-Exit status: 0 every file converted, 1 some files could not be converted, 2 bad
-arguments or a failed check, 3 an error ended the run, 130 interrupted by Ctrl-C.)";
+Exit status: 0 every file converted (or up to date), 1 some files could not be converted
+or the source holds no JPEG at all, 2 bad arguments or a failed check, 3 an error ended
+the run, 130 interrupted by Ctrl-C.)";
 
 // The window's edit fields and settings fields, filled by the same loading as the window's.
 class SettingsFileHost : public SettingsHost {

@@ -36,14 +36,17 @@ std::unique_ptr<PathList> OpenFileList(const RunOptions& run, Descriptor& file, 
   return std::make_unique<DescriptorPathList>(file.get(), separator);
 }
 
-// The line of counts after a run.
+// The line of counts after a run; the skipped files are counted when there were any.
 std::string CountsLine(const RunCounts& counts, bool dry_run) {
+  const std::string skipped =
+      counts.skipped > 0 ? "、変換済みで飛ばしたファイル " + std::to_string(counts.skipped) : "";
   if (dry_run) {
-    return "変換するファイル " + std::to_string(counts.planned) + "、変換できないファイル " +
-           std::to_string(counts.failed) + " (--dry-run のため何も書き込んでいません)";
+    return "変換するファイル " + std::to_string(counts.planned) + skipped +
+           "、変換できないファイル " + std::to_string(counts.failed) +
+           " (--dry-run のため何も書き込んでいません)";
   }
-  return "変換したファイル " + std::to_string(counts.converted) + "、変換できなかったファイル " +
-         std::to_string(counts.failed);
+  return "変換したファイル " + std::to_string(counts.converted) + skipped +
+         "、変換できなかったファイル " + std::to_string(counts.failed);
 }
 
 // Runs the convert button's click on host; the exit status of its errors, or nullopt.

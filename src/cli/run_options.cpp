@@ -18,9 +18,6 @@ CLI::Validator Expecting(std::function<bool(const std::string&)> good, std::stri
 }  // namespace
 
 void AddRunOptions(CLI::App& app, RunOptions& options) {
-  app.add_flag("--update", options.update,
-               "convert only photos whose output is missing or was made from another source or "
-               "with other settings; record what each output is made from");
   app.add_option_function<std::string>(
          "--shard", [&options](const std::string& text) { options.shard = ParseShard(text); },
          "convert only slice I of N (1 <= I <= N): the files whose path below --source falls "

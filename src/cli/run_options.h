@@ -20,7 +20,6 @@ enum class Verbosity {
 
 // The options that decide which files a run takes and what it tells, beside its settings.
 struct RunOptions {
-  bool update = false;
   bool dry_run = false;
   std::optional<Shard> shard;
   std::string files_from;  // empty: walk the source; "-": standard input
@@ -35,7 +34,7 @@ struct RunOptions {
   }
 };
 
-// Adds --update, --shard, --files-from, -0/--null, --dry-run, --progress, -q/--quiet and
+// Adds --shard, --files-from, -0/--null, --dry-run, --progress, -q/--quiet and
 // -v/--verbose to app, filling options as they are parsed; a malformed value is refused by
 // the parse in the form "option: what was expected".
 void AddRunOptions(CLI::App& app, RunOptions& options);

@@ -57,7 +57,7 @@ TerminalHost::TerminalHost(const CliParameters& parameters, const RunOptions& ru
                            bool terminal, PathList* list)
     : fields_(parameters.texts),
       settings_(parameters.fields),
-      selection_{run.shard, run.update, run.dry_run},
+      selection_{run.shard, parameters.fields.FSkipUpToDate != 0, run.dry_run},
       on_error_(on_error),
       verbosity_(run.verbosity()),
       jsonl_(run.jsonl),
@@ -122,6 +122,8 @@ void TerminalHost::Focus(EditField field) {
 void TerminalHost::FilesListed(const ListedCounts& counts) {
   listed_ = true;
   progress_.Listed(counts);
+  // The total is known from now on: show it at once rather than at the next redraw.
+  if (progress_line_) DrawProgressLine();
 }
 
 void TerminalHost::FileFinished(const FileOutcome& outcome) {

@@ -9,6 +9,7 @@
 #include "cli/progress_line.h"
 #include "convert/run_counts.h"
 #include "convert/run_host.h"
+#include "settings/settings_table.h"
 
 namespace quelmar {
 
@@ -48,6 +49,9 @@ class TerminalHost : public RunHost {
   void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
   bool Lossless() const override { return settings_.FLossless != 0; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    return OutputSettingsOf(settings_);
+  }
   RunSelection Selection() const override { return selection_; }
   PathList* FileList() override { return list_; }
   void FilesListed(const ListedCounts& counts) override;

@@ -75,8 +75,7 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // them there and leaves these alone.
   Parameters parameters{
       host.State().FMark.Share(), host.CurrentStampSettings(), host.Quality(), host.Lossless(), {}};
-  parameters.digest =
-      ConversionDigest(logos_, parameters.mark, parameters.settings, parameters.quality);
+  parameters.digest = ConversionDigest(logos_, parameters.mark, host.OutputSettings());
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {

@@ -11,8 +11,8 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "convert/convert_file.h"
-#include "convert/walk_order.h"
 #include "convert/path_containment.h"
+#include "convert/walk_order.h"
 
 namespace quelmar {
 

@@ -71,19 +71,18 @@ void BitBtn1Click(RunHost& host) {
   host.ProcessEvents();
   state.FStop = 0;
 
-  RunCounts counts;
   OrIdle(host, [&] {
-    PathList* list = host.FileList();
-    counts =
-        list ? ConvertListed(host, source, output, *list) : ConvertFolder(host, source, output);
+    if (PathList* list = host.FileList()) {
+      ConvertListed(host, source, output, *list);
+    } else {
+      ConvertFolder(host, source, output);
+    }
   });
-  const std::string skipped =
-      counts.skipped > 0 ? "\n" + (kSkippedCountLine + std::to_string(counts.skipped)) : "";
 
   if (state.FStop == 1) {
     host.SetProgressPosition(0);
     host.Beep();
-    host.ShowMessage(kStoppedMessage + skipped);
+    host.ShowMessage(kStoppedMessage);
   } else {
     state.FStop = 1;
     host.SetProgressPosition(host.ProgressPosition() + 1);
@@ -94,7 +93,7 @@ void BitBtn1Click(RunHost& host) {
       host.ReportError(error);
     }
     host.Beep();
-    host.ShowMessage(kFinishedMessage + skipped);
+    host.ShowMessage(kFinishedMessage);
   }
   host.SetButtonCaption(kConvertCaption);
 }

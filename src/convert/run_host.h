@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/edit_field.h"
@@ -42,6 +43,10 @@ class RunHost {
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
   virtual std::int32_t Quality() const = 0;
+  // Every setting besides the logo that can change an output's bytes, as (key, value) pairs named
+  // like the settings file's keys, as they are at this moment (read with the logo, the stamp
+  // parameters and the quality a file is converted with): what the record of an output holds.
+  virtual std::vector<std::pair<std::string, std::string>> OutputSettings() const = 0;
 
   virtual std::int32_t ProgressMax() const = 0;
   virtual void SetProgressMax(std::int32_t value) = 0;

@@ -12,14 +12,6 @@ constexpr std::uint64_t kOutputMaking = 1;
 
 }  // namespace
 
-OutputOptions OutputOptionsOf(const StampSettings& stamp, std::int32_t quality) {
-  return {{"Position", std::to_string(stamp.FPosition)},
-          {"AlphaChannel", std::to_string(stamp.FAlpha)},
-          {"MaskType", std::to_string(stamp.FMaskType)},
-          {"B/W", std::to_string(stamp.FThreshold)},
-          {"JPEGQuality", std::to_string(quality)}};
-}
-
 Sha256::Digest LogoDigest(const Raster24& logo) {
   Sha256 sha;
   sha.AddNumber(static_cast<std::uint64_t>(logo.width()));
@@ -54,8 +46,8 @@ const Sha256::Digest& LogoDigests::Of(const std::shared_ptr<const Raster24>& log
 }
 
 std::string ConversionDigest(LogoDigests& logos, const std::shared_ptr<const Raster24>& logo,
-                             const StampSettings& stamp, std::int32_t quality) {
-  return SettingsDigest(logos.Of(logo), OutputOptionsOf(stamp, quality));
+                             const OutputOptions& options) {
+  return SettingsDigest(logos.Of(logo), options);
 }
 
 }  // namespace quelmar

@@ -8,16 +8,12 @@
 
 #include "base/sha256.h"
 #include "image/raster24.h"
-#include "image/stamp.h"
 
 namespace quelmar {
 
-// The settings of a conversion that change the bytes of its output, as (key, value) pairs
-// named like the settings file's keys.
+// The settings of a conversion that can change the bytes of its output, as (key, value) pairs
+// named like the settings file's keys (RunHost::OutputSettings).
 using OutputOptions = std::vector<std::pair<std::string, std::string>>;
-
-// The options of a stamp at a quality.
-OutputOptions OutputOptionsOf(const StampSettings& stamp, std::int32_t quality);
 
 // The digest of a logo's pixels (its size and every row, without the rows' padding).
 Sha256::Digest LogoDigest(const Raster24& logo);
@@ -39,8 +35,8 @@ class LogoDigests {
   Sha256::Digest digest_{};
 };
 
-// SettingsDigest of the logo, stamp and quality a file is converted with.
+// SettingsDigest of the logo and the output settings a file is converted with.
 std::string ConversionDigest(LogoDigests& logos, const std::shared_ptr<const Raster24>& logo,
-                             const StampSettings& stamp, std::int32_t quality);
+                             const OutputOptions& options);
 
 }  // namespace quelmar

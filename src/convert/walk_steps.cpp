@@ -25,7 +25,8 @@ RecordedWork WorkOf(Walk& walk, int source_folder, const std::string& name,
   const StampSettings settings = host.CurrentStampSettings();
   const std::int32_t quality = host.Quality();
   return StampRecordedFile(SourceFile{source_folder, name, path}, *mark, settings, quality,
-                           host.Lossless(), ConversionDigest(walk.logos, mark, settings, quality));
+                           host.Lossless(),
+                           ConversionDigest(walk.logos, mark, host.OutputSettings()));
 }
 
 // Writes the converted file name into the output folder open at output; for an update, with
@@ -131,9 +132,9 @@ FileChooser Chooser(Walk& walk) {
   if (!selection.shard && !selection.update) return {};
   if (selection.update && !walk.up_to_date) {
     RunHost& host = walk.host;
-    walk.up_to_date.emplace(walk.records, walk.output_root,
-                            ConversionDigest(walk.logos, host.State().FMark.Share(),
-                                             host.CurrentStampSettings(), host.Quality()));
+    walk.up_to_date.emplace(
+        walk.records, walk.output_root,
+        ConversionDigest(walk.logos, host.State().FMark.Share(), host.OutputSettings()));
   }
   return [&walk](int folder, const std::string& relative, const std::string& name) {
     if (walk.selection.shard && !InShard(relative, *walk.selection.shard)) {

@@ -20,18 +20,21 @@ constexpr std::array kSettings = {
                 .edit = EditField::kLogo,
                 .shown_again = true,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--logo",
                 .help = "logo bitmap (BMP); its top-left colour is transparent"},
     SettingSpec{.key = "ExceptFolder",
                 .kind = SettingKind::kText,
                 .edit = EditField::kExclusions,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--exclude",
                 .help = "folder names to skip at any depth, e.g. \"raw, old\""},
     SettingSpec{.key = "SourceFolder",
                 .kind = SettingKind::kFolderPath,
                 .edit = EditField::kSource,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--source",
                 .help = "folder of the source photographs"},
     SettingSpec{.key = "DestinationFolder",
@@ -39,6 +42,7 @@ constexpr std::array kSettings = {
                 .edit = EditField::kOutput,
                 .checked_on_load = false,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--output",
                 .help = "existing folder for the results, not in --source"},
     SettingSpec{.key = "Position",
@@ -87,12 +91,14 @@ constexpr std::array kSettings = {
     SettingSpec{.key = "SampleJPEG",
                 .kind = SettingKind::kFilePath,
                 .text = [](Fields& f) -> std::string& { return f.FSampleJPEG; },
-                .always_saved = true},
+                .always_saved = true,
+                .leaves_output_alone = true},
     SettingSpec{.key = "Jobs",
                 .number = [](Fields& f) -> std::int32_t& { return f.FJobs; },
                 .fallback = 0,
                 .minimum = 0,
                 .maximum = 1024,
+                .leaves_output_alone = true,
                 .option = "-j,--jobs",
                 .help = "files worked on at once, 0 for one per core"},
     SettingSpec{.key = "Lossless",
@@ -105,6 +111,17 @@ constexpr std::array kSettings = {
                 .help = "code again only the 8x8 blocks under the logo, keeping every other "
                         "block of the photo as it is; --quality does not apply",
                 .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
+    SettingSpec{.key = "SkipUpToDate",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FSkipUpToDate; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .leaves_output_alone = true,
+                .option = "--update",
+                .help = "convert only photos whose output is missing or was not made from this "
+                        "source with these settings; each output records what it was made from",
+                .caption = "変換済みのファイルは飛ばす"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.
@@ -160,6 +177,17 @@ std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields) {
 void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value) {
   if (spec.number != nullptr) spec.number(fields) = value;
   if (spec.byte != nullptr) spec.byte(fields) = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::vector<std::pair<std::string, std::string>> OutputSettingsOf(SettingsFields fields) {
+  std::vector<std::pair<std::string, std::string>> settings;
+  for (const SettingSpec& spec : kSettings) {
+    if (spec.leaves_output_alone) continue;
+    if (spec.edit) throw std::logic_error("the record cannot hold " + std::string(spec.key));
+    settings.emplace_back(spec.key, spec.text != nullptr ? spec.text(fields)
+                                                         : std::to_string(NumberOf(spec, fields)));
+  }
+  return settings;
 }
 
 bool IsStale(const SettingSpec& spec, const std::string& value) {

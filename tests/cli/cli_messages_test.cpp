@@ -79,7 +79,7 @@ TEST(ParseCliOptions, ReadsTheRunOptions) {
   ASSERT_FALSE(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), options, out, err))
       << err.str();
   const RunOptions& run = options.run;
-  EXPECT_TRUE(run.update);
+  EXPECT_EQ(options.settings["SkipUpToDate"], "1");
   EXPECT_EQ(run.shard, (Shard{2, 7}));
   EXPECT_EQ(run.files_from, "-");
   EXPECT_TRUE(run.null_separated);

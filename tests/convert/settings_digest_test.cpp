@@ -5,49 +5,43 @@
 #include <set>
 #include <string>
 
-#include "support/bmp_builder.h"
-#include "support/file_tools.h"
-#include "support/jpeg_builder.h"
+#include "settings/settings_table.h"
 #include "support/rasters.h"
-#include "support/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
-TEST(SettingsDigest, ChangesWithEveryStampParameterTheQualityAndTheLogo) {
+TEST(SettingsDigest, ChangesWithEveryRecordedSettingAndTheLogo) {
   const Raster24 logo = fixtures::LogoRaster(10, 8);
-  const std::shared_ptr<const Raster24> shared = std::make_shared<const Raster24>(logo);
+  const auto shared = std::make_shared<const Raster24>(logo);
   LogoDigests logos;
-  const StampSettings base{kBottomRight, mkColor, 127, 250};
+  const OutputOptions base = OutputSettingsOf(SettingsFields());
+  ASSERT_FALSE(base.empty());
   std::set<std::string> digests;
-  digests.insert(ConversionDigest(logos, shared, base, 90));
-  // Each change on its own, one at a time: every one gives a digest of its own.
-  for (StampSettings changed : {StampSettings{kTopLeft, mkColor, 127, 250},
-                                StampSettings{kBottomRight, mkBlackWhite, 127, 250},
-                                StampSettings{kBottomRight, mkColor, 128, 250},
-                                StampSettings{kBottomRight, mkColor, 127, 249}}) {
-    EXPECT_TRUE(digests.insert(ConversionDigest(logos, shared, changed, 90)).second);
+  digests.insert(ConversionDigest(logos, shared, base));
+  // Each value changed on its own, by one character: every one gives a digest of its own.
+  for (std::size_t i = 0; i < base.size(); ++i) {
+    OutputOptions changed = base;
+    changed[i].second += "1";
+    EXPECT_TRUE(digests.insert(ConversionDigest(logos, shared, changed)).second) << base[i].first;
   }
-  EXPECT_TRUE(digests.insert(ConversionDigest(logos, shared, base, 91)).second);
   Raster24 other = logo;
   other.Row(7)[3 * 9] ^= 1;  // one byte of the last pixel
-  EXPECT_TRUE(
-      digests.insert(ConversionDigest(logos, std::make_shared<const Raster24>(other), base, 90))
-          .second);
+  EXPECT_TRUE(digests.insert(ConversionDigest(logos, std::make_shared<const Raster24>(other), base))
+                  .second);
   Raster24 wider = logo;
   wider.SetSize(11, 8);
-  EXPECT_TRUE(
-      digests.insert(ConversionDigest(logos, std::make_shared<const Raster24>(wider), base, 90))
-          .second);
+  EXPECT_TRUE(digests.insert(ConversionDigest(logos, std::make_shared<const Raster24>(wider), base))
+                  .second);
 }
 
 TEST(SettingsDigest, IsTheSame_ForTheSamePixelsAndSettingsInAnotherRaster) {
   LogoDigests logos;
-  const StampSettings stamp{kTopCentre, mkWhiteOnBlack, 200, 100};
+  const OutputOptions options = {{"Position", "1"}, {"MaskType", "2"}, {"JPEGQuality", "80"}};
   const std::string first = ConversionDigest(
-      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), stamp, 80);
+      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), options);
   const std::string second = ConversionDigest(
-      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), stamp, 80);
+      logos, std::make_shared<const Raster24>(fixtures::LogoRaster(12, 6)), options);
   EXPECT_EQ(first, second);
   EXPECT_EQ(first.size(), 64u);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/run_host.h"
+#include "settings/settings_table.h"
 
 namespace quelmar::fixtures {
 
@@ -20,6 +21,8 @@ class FakeRunHost : public RunHost {
   std::int32_t quality = 90;
   bool lossless = false;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
+  // Further number settings by key, over the ones above: only the record of an output sees them.
+  std::map<std::string, std::int32_t, std::less<>> settings;
   RunSelection selection;
   PathList* list = nullptr;  // the files to convert instead of the walk's
 
@@ -50,6 +53,14 @@ class FakeRunHost : public RunHost {
   StampSettings CurrentStampSettings() const override { return stamp; }
   std::int32_t Quality() const override { return quality; }
   bool Lossless() const override { return lossless; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    SettingsFields all;
+    all.stamp = stamp;
+    all.FQuality = quality;
+    all.FLossless = lossless ? 1 : 0;
+    for (const auto& [key, value] : settings) SetNumber(SettingOf(key), all, value);
+    return OutputSettingsOf(all);
+  }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
   std::int32_t ProgressPosition() const override { return progress_position; }
