@@ -74,7 +74,7 @@ TEST(SliceOf, AgreesWithSha256sum_ForNamesOfAnyBytes) {
   const std::vector<std::string> paths = {
       "a.jpg",           "2026/07/IMG_0001.JPG", "写真/夏.jpeg",
       "sp ace/x.jpg",    "bad\xff\xfe/x.jpg",    "a/b/c/d/e.jpg",
-      "line\nbreak.jpg", std::string("x", 300)};
+      "line\nbreak.jpg", std::string(300, 'x')};
   for (const std::string& path : paths) {
     for (const std::uint32_t count : {1u, 2u, 3u, 7u, 1000u}) {
       EXPECT_EQ(SliceOf(path, count), SliceBySha256sum(path, count)) << path << " of " << count;
