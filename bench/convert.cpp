@@ -18,6 +18,7 @@
 #include "convert/convert_folder.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "photo_like.h"
 
 namespace {
 
@@ -27,19 +28,7 @@ constexpr std::int32_t kHeight = 1000;
 constexpr std::int32_t kQuality = 90;
 
 quelmar::Raster24 PhotoLike(int seed) {
-  quelmar::Raster24 raster = quelmar::Raster24::Uninitialized(kWidth, kHeight);
-  std::uint32_t state = 12345u + static_cast<std::uint32_t>(seed);
-  for (std::int32_t y = 0; y < kHeight; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < kWidth; ++x) {
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(state >> 29) - 4;
-      const int base[3] = {x * 200 / kWidth + 20, y * 180 / kHeight + 40,
-                           ((x / 7 + y / 5 + seed * 9) % 256) / 2 + 60};
-      for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(base[c] + noise);
-    }
-  }
-  return raster;
+  return quelmar::bench::PhotoLike(kWidth, kHeight, seed);
 }
 
 quelmar::Raster24 Logo() {

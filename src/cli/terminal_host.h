@@ -55,6 +55,7 @@ class TerminalHost : public RunHost {
   RunSelection Selection() const override { return selection_; }
   PathList* FileList() override { return list_; }
   void FilesListed(const ListedCounts& counts) override;
+  bool KeepMetadata() const override { return settings_.FKeepMetadata != 0; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }

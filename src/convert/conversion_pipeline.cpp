@@ -73,8 +73,11 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // Read on the calling thread, once for every file started now.
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
-  Parameters parameters{
-      host.State().FMark.Share(), host.CurrentStampSettings(), host.Quality(), host.Lossless(), {}};
+  Parameters parameters{host.State().FMark.Share(),
+                        host.CurrentStampSettings(),
+                        host.Quality(),
+                        {host.Lossless(), host.KeepMetadata()},
+                        {}};
   parameters.digest = ConversionDigest(logos_, parameters.mark, host.OutputSettings());
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
@@ -174,7 +177,7 @@ void ConversionPipeline::Work() {
     try {
       const SourceListing::File& file = files_[at];
       result = StampRecordedFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                                 parameters.settings, parameters.quality, parameters.lossless,
+                                 parameters.settings, parameters.quality, parameters.choices,
                                  parameters.digest);
     } catch (...) {
       error = std::current_exception();

@@ -55,7 +55,7 @@ class ConversionPipeline {
     std::shared_ptr<const Raster24> mark;
     StampSettings settings;
     std::int32_t quality = 0;
-    bool lossless = false;
+    StampChoices choices;
     std::string digest;  // ConversionDigest of the above
   };
   struct Slot {

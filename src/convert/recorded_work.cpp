@@ -18,10 +18,10 @@ std::optional<FileStamp> SourceStamp(const SourceFile& source) {
 }  // namespace
 
 RecordedWork StampRecordedFile(const SourceFile& source, const Raster24& mark,
-                               const StampSettings& settings, std::int32_t quality, bool lossless,
-                               std::string digest) {
+                               const StampSettings& settings, std::int32_t quality,
+                               const StampChoices& choices, std::string digest) {
   const std::optional<FileStamp> before = SourceStamp(source);
-  RecordedWork work{StampJpegFile(source, mark, settings, quality, lossless), std::nullopt,
+  RecordedWork work{StampJpegFile(source, mark, settings, quality, choices), std::nullopt,
                     std::move(digest)};
   if (before && before == SourceStamp(source)) work.source = before;
   return work;

@@ -25,7 +25,7 @@ struct RecordedWork {
 // does) and digest, the ConversionDigest of what it is made with, kept with it. Errors as
 // StampJpegFile's.
 RecordedWork StampRecordedFile(const SourceFile& source, const Raster24& mark,
-                               const StampSettings& settings, std::int32_t quality, bool lossless,
-                               std::string digest);
+                               const StampSettings& settings, std::int32_t quality,
+                               const StampChoices& choices, std::string digest);
 
 }  // namespace quelmar

@@ -47,6 +47,9 @@ class RunHost {
   // like the settings file's keys, as they are at this moment (read with the logo, the stamp
   // parameters and the quality a file is converted with): what the record of an output holds.
   virtual std::vector<std::pair<std::string, std::string>> OutputSettings() const = 0;
+  // Whether outputs keep their source's metadata (EXIF, XMP, IPTC, comment and date), read like
+  // the quality; off unless a host says otherwise.
+  virtual bool KeepMetadata() const { return false; }
 
   virtual std::int32_t ProgressMax() const = 0;
   virtual void SetProgressMax(std::int32_t value) = 0;

@@ -25,7 +25,7 @@ RecordedWork WorkOf(Walk& walk, int source_folder, const std::string& name,
   const StampSettings settings = host.CurrentStampSettings();
   const std::int32_t quality = host.Quality();
   return StampRecordedFile(SourceFile{source_folder, name, path}, *mark, settings, quality,
-                           host.Lossless(),
+                           {host.Lossless(), host.KeepMetadata()},
                            ConversionDigest(walk.logos, mark, host.OutputSettings()));
 }
 
@@ -37,20 +37,28 @@ void WriteOutput(Walk& walk, const RecordedWork& work, const FileOutcome& outcom
   if (!walk.selection.update || !work.source) {
     // Without a stamp the source changed while it was read: no record, so it is made again.
     ReplaceFileAt(output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError);
+    KeepSourceTime(stamped, output, name);
     return;
   }
   OutputRecord record{*work.source, {}, work.settings, PathDigest(outcome.relative)};
   bool stamped_output = false;
   bool attached = false;
-  ReplaceFileAt(output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError,
-                [&](int fd) {
-                  // The written file's own size and time, which the rename keeps.
-                  struct stat written {};
-                  if (::fstat(fd, &written) != 0) return;
-                  stamped_output = true;
-                  record.output = StampOf(written);
-                  attached = RecordStore::Attach(fd, record);
-                });
+  ReplaceFileAt(
+      output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError, [&](int fd) {
+        // A kept source date goes on first: the record holds the output's final time.
+        if (stamped.source_time) {
+          const timespec times[2] = {{0, UTIME_OMIT},
+                                     {static_cast<time_t>(stamped.source_time->seconds),
+                                      static_cast<long>(stamped.source_time->nanoseconds)}};
+          (void)::futimens(fd, times);
+        }
+        // The written file's own size and time, which the rename keeps.
+        struct stat written {};
+        if (::fstat(fd, &written) != 0) return;
+        stamped_output = true;
+        record.output = StampOf(written);
+        attached = RecordStore::Attach(fd, record);
+      });
   if (stamped_output && !attached) walk.records.Remember(record);
 }
 

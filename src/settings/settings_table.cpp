@@ -122,6 +122,16 @@ constexpr std::array kSettings = {
                 .help = "convert only photos whose output is missing or was not made from this "
                         "source with these settings; each output records what it was made from",
                 .caption = "変換済みのファイルは飛ばす"},
+    SettingSpec{.key = "KeepMetadata",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FKeepMetadata; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .option = "--keep-metadata",
+                .help = "keep each photo's EXIF (upright, without its thumbnail), XMP, IPTC, "
+                        "comment and file date in its output",
+                .caption = "写真のメタデータ（Exif・XMP・IPTC・撮影日時）とファイルの日付を残す"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.

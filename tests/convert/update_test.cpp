@@ -85,6 +85,7 @@ class UpdateTest : public ::testing::TestWithParam<int> {
     host.stamp = stamp_;
     host.quality = quality_;
     host.lossless = lossless_;
+    host.keep_metadata = keep_metadata_;
     host.settings = settings_;
     host.selection = selection;
     if (adjust) adjust(host);
@@ -126,6 +127,7 @@ class UpdateTest : public ::testing::TestWithParam<int> {
   StampSettings stamp_{kBottomRight, mkColor, 180, 250};
   std::int32_t quality_ = 85;
   bool lossless_ = false;
+  bool keep_metadata_ = false;
   std::map<std::string, std::int32_t, std::less<>> settings_;  // further settings, by key
   RunCounts counts_;
   std::vector<ListedCounts> listed_;
@@ -188,6 +190,7 @@ TEST_P(UpdateTest, ConvertsEverythingAgain_AfterAChangeOfAnySetting) {
       {"threshold", [&] { stamp_.FThreshold = 100; }},
       {"quality", [&] { quality_ = 86; }},
       {"lossless", [&] { lossless_ = true; }},
+      {"keep metadata", [&] { keep_metadata_ = true; }},  // and the source's date on the output
       {"logo", [&] { logo_.Row(3)[3 * 3] ^= 0x40; }},
   };
   Update();

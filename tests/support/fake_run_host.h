@@ -20,6 +20,7 @@ class FakeRunHost : public RunHost {
   StampSettings stamp;
   std::int32_t quality = 90;
   bool lossless = false;
+  bool keep_metadata = false;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
   // Further number settings by key, over the ones above: only the record of an output sees them.
   std::map<std::string, std::int32_t, std::less<>> settings;
@@ -58,9 +59,11 @@ class FakeRunHost : public RunHost {
     all.stamp = stamp;
     all.FQuality = quality;
     all.FLossless = lossless ? 1 : 0;
+    all.FKeepMetadata = keep_metadata ? 1 : 0;
     for (const auto& [key, value] : settings) SetNumber(SettingOf(key), all, value);
     return OutputSettingsOf(all);
   }
+  bool KeepMetadata() const override { return keep_metadata; }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
   std::int32_t ProgressPosition() const override { return progress_position; }

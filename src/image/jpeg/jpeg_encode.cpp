@@ -6,6 +6,9 @@ namespace quelmar {
 
 namespace {
 
+// 255 chunks of at most 65519 bytes, the most a sequence number in one byte can count.
+constexpr std::size_t kMaxIccProfileSize = std::size_t{255} * 65519;
+
 void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, int quality,
                           bool progressive) {
   cinfo.image_width = static_cast<JDIMENSION>(raster.width());
@@ -21,8 +24,8 @@ void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, i
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality,
-                                     bool progressive) {
+std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile) {
   std::vector<std::uint8_t> output;
   if (raster.empty()) return output;
 
@@ -33,6 +36,11 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
   const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {
     jpeg_start_compress(&cinfo, TRUE);
+    // The start wrote the JFIF segment; markers written now precede the tables and the frame.
+    if (!icc_profile.empty() && icc_profile.size() <= kMaxIccProfileSize) {
+      jpeg_write_icc_profile(&cinfo, icc_profile.data(),
+                             static_cast<unsigned int>(icc_profile.size()));
+    }
     WriteRasterRows(cinfo, raster);
     jpeg_finish_compress(&cinfo);
   });
