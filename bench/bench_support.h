@@ -5,15 +5,21 @@
 
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "convert/run_host.h"
 #include "image/raster24.h"
+#include "settings/settings_table.h"
 
 namespace quelmar::bench {
 
@@ -27,6 +33,12 @@ class BenchHost : public RunHost {
   std::string EditText(EditField) const override { return {}; }
   StampSettings CurrentStampSettings() const override { return stamp_; }
   std::int32_t Quality() const override { return quality_; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    SettingsFields fields;
+    fields.stamp = stamp_;
+    fields.FQuality = quality_;
+    return OutputSettingsOf(fields);
+  }
   std::int32_t ProgressMax() const override { return max_; }
   void SetProgressMax(std::int32_t value) override { max_ = value; }
   std::int32_t ProgressPosition() const override { return position_; }
@@ -53,6 +65,28 @@ class BenchHost : public RunHost {
   std::int32_t position_ = 0;
   int converted_ = 0;
 };
+
+// A raster of smooth diagonal bands, the same for the same size.
+inline Raster24 Gradient(std::int32_t width, std::int32_t height) {
+  Raster24 raster;
+  raster.SetSize(width, height);
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* row = raster.Row(y);
+    for (std::int32_t x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>(x + 2 * y);
+  }
+  return raster;
+}
+
+// A new empty folder named "quelmar-<name>-XXXXXX" in QUELMAR_BENCH_DIR (default /tmp);
+// std::runtime_error when it cannot be made.
+inline std::string ScratchFolder(const std::string& name) {
+  const char* base = std::getenv("QUELMAR_BENCH_DIR");
+  std::string pattern =
+      (std::filesystem::path(base != nullptr ? base : "/tmp") / ("quelmar-" + name + "-XXXXXX"))
+          .string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
+  return pattern;
+}
 
 // The console report, keeping each benchmark's mean real time.
 class TimingReporter : public benchmark::ConsoleReporter {

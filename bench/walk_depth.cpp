@@ -25,29 +25,18 @@ namespace {
 constexpr int kPhotos = 1000;
 constexpr std::int32_t kQuality = 90;
 
-quelmar::Raster24 Gradient(std::int32_t width, std::int32_t height) {
-  quelmar::Raster24 raster;
-  raster.SetSize(width, height);
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>(x + 2 * y);
-  }
-  return raster;
-}
-
 quelmar::bench::BenchHost Host() {
-  return quelmar::bench::BenchHost(
-      Gradient(48, 32), {quelmar::kBottomRight, quelmar::mkColor, 160, 250}, kQuality, 2);
+  return quelmar::bench::BenchHost(quelmar::bench::Gradient(48, 32),
+                                   {quelmar::kBottomRight, quelmar::mkColor, 160, 250}, kQuality,
+                                   2);
 }
 
 // The chain's and the flat folder's sources and outputs, made once.
 struct Trees {
   Trees() {
-    const char* base = std::getenv("QUELMAR_BENCH_DIR");
-    std::string pattern =
-        (std::filesystem::path(base != nullptr ? base : "/tmp") / "quelmar-depth-XXXXXX").string();
-    root = ::mkdtemp(pattern.data());
-    const std::vector<std::uint8_t> photo = quelmar::EncodeJpeg(Gradient(320, 240), 90, false);
+    root = quelmar::bench::ScratchFolder("depth");
+    const std::vector<std::uint8_t> photo =
+        quelmar::EncodeJpeg(quelmar::bench::Gradient(320, 240), 90, false);
     std::string chain = root + "/chain/src";
     for (int i = 0; i < kPhotos; ++i) {
       chain += "/d";

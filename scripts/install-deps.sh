@@ -9,7 +9,8 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libexiv2-dev libimage-exiftool-perl
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   fonts-ipafont-gothic xvfb xauth xdotool imagemagick
-  file python3 desktop-file-utils groff-base dpkg-dev lintian
+  file python3 python3-yaml desktop-file-utils groff-base dpkg-dev lintian
+  jq parallel
   clang libclang-rt-14-dev
 )
 

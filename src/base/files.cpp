@@ -86,7 +86,8 @@ bool CheckTarget(int folder, const std::string& name, const std::string& path, s
 enum class SpecialFiles { kWriteThrough, kRefuse };
 
 void ReplaceIn(int folder, const std::string& name, const std::string& path,
-               std::span<const std::uint8_t> data, ShortWriteReport report, SpecialFiles special) {
+               std::span<const std::uint8_t> data, ShortWriteReport report, SpecialFiles special,
+               const BeforeRename& before_rename = {}) {
   CreationMask();
   struct stat old {};
   const bool exists = CheckTarget(folder, name, path, old);
@@ -106,6 +107,7 @@ void ReplaceIn(int folder, const std::string& name, const std::string& path,
   ::fchmod(temporary.fd(),
            exists && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0666 & ~CreationMask());
   WriteAll(temporary.fd(), data, path, report);
+  if (before_rename) before_rename(temporary.fd());
   if (::fsync(temporary.fd()) != 0) {
     if (report == ShortWriteReport::kWriteError) throw EWriteError();
     throw EFCreateError(path, errno);
@@ -130,8 +132,9 @@ void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
 }
 
 void ReplaceFileAt(int folder, const std::string& name, const std::string& path,
-                   std::span<const std::uint8_t> data, ShortWriteReport report) {
-  ReplaceIn(folder, name, path, data, report, SpecialFiles::kRefuse);
+                   std::span<const std::uint8_t> data, ShortWriteReport report,
+                   const BeforeRename& before_rename) {
+  ReplaceIn(folder, name, path, data, report, SpecialFiles::kRefuse, before_rename);
 }
 
 }  // namespace quelmar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,9 +38,15 @@ enum class LinkReplacement { kWriteThrough, kReplaceLink };
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  ShortWriteReport report, LinkReplacement links = LinkReplacement::kReplaceLink);
 
+// What is done to the temporary file, open at the descriptor given, after every byte has been
+// written and before it is flushed and renamed: whatever it sets on the file appears with it.
+using BeforeRename = std::function<void(int fd)>;
+
 // ReplaceFile with kReplaceLink for the file name in the folder open at descriptor folder;
-// path names it in errors.
+// path names it in errors. before_rename, when given, runs on the temporary file (an error it
+// throws leaves everything as on any other failure).
 void ReplaceFileAt(int folder, const std::string& name, const std::string& path,
-                   std::span<const std::uint8_t> data, ShortWriteReport report);
+                   std::span<const std::uint8_t> data, ShortWriteReport report,
+                   const BeforeRename& before_rename = {});
 
 }  // namespace quelmar

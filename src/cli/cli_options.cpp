@@ -8,8 +8,11 @@
 #include <ostream>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "base/paths.h"
 #include "base/version.h"
+#include "cli/parse_errors.h"
 #include "settings/settings_file.h"
 #include "settings/settings_host.h"
 #include "settings/settings_table.h"
@@ -40,11 +43,18 @@ Jobs: the files ahead are read, decoded, stamped and encoded on --jobs threads a
   (0, the default, for one per core; a settings file's Jobs key sets it too); they are
   written one after another in the order above, whatever the number of jobs, and the
   output is the same byte for byte.
+Updates: with --update (or SkipUpToDate=1 in the settings file) each output records what it
+  was made from: the source's size and time, the logo's pixels and every setting that changes
+  its bytes. A photo is skipped only while its output's record still matches; an output
+  without a record, or with a damaged one, is made again.
+Slices: --shard I/N takes the files whose path below --source hashes into slice I of N, the
+  same on every machine and in every run; N runs with I = 1..N make what one run makes.
 Ctrl-C stops the run before the next file; files already written stay, and no file is
   ever left half written.
 
-Exit status: 0 every file converted, 1 some files could not be converted, 2 bad
-arguments or a failed check, 3 an error ended the run, 130 interrupted by Ctrl-C.)";
+Exit status: 0 every file converted (or up to date), 1 some files could not be converted
+or the source holds no JPEG at all, 2 bad arguments or a failed check, 3 an error ended
+the run, 130 interrupted by Ctrl-C.)";
 
 // The window's edit fields and settings fields, filled by the same loading as the window's.
 class SettingsFileHost : public SettingsHost {
@@ -72,8 +82,7 @@ std::optional<std::int32_t> WholeNumber(std::string_view text) {
 CLI::Validator OfferedRange(const SettingSpec& spec) {
   const std::int32_t low = spec.offered_minimum();
   const std::int32_t high = spec.maximum;
-  const std::string expected =
-      "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+  const std::string expected = WholeNumberExpected(low, high);
   return CLI::Validator(
       [low, high, expected](const std::string& text) {
         const std::optional<std::int32_t> value = WholeNumber(text);
@@ -143,6 +152,32 @@ std::map<std::string_view, CLI::Option*> AddSettingOptions(
   return added;
 }
 
+// The names of every option of app, for the closest one to a misspelt name.
+std::vector<std::string> OptionNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+  }
+  return names;
+}
+
+// Parses into app, which keeps unknown arguments: the refusal of the first bad argument in
+// plain words, or an empty text. Help and the version are printed and thrown as CLI::Success.
+std::string ParseOrRefuse(CLI::App& app, int argc, const char* const* argv, const RunOptions& run) {
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success&) {
+    throw;
+  } catch (const CLI::ParseError& e) {
+    return PlainParseError(e);
+  }
+  if (!app.remaining().empty()) {
+    return UnexpectedArgumentMessage(app.remaining().front(), OptionNames(app));
+  }
+  return CheckRunOptions(run).value_or(std::string());
+}
+
 }  // namespace
 
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
@@ -159,18 +194,35 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions
   const std::map<std::string_view, CLI::Option*> setting_options = AddSettingOptions(app, values);
   app.add_option("--settings", options.settings_file, "take the parameters from a Quelmar.ini")
       ->type_name("FILE")
-      ->check(CLI::ExistingFile.description(""));
+      ->check(CLI::Validator(
+          [](const std::string& path) {
+            return FileExists(path) ? std::string() : std::string("そのファイルがありません");
+          },
+          ""));
   std::string on_error = "continue";
   app.add_option("--on-error", on_error,
                  "after a file that fails: continue or stop; default continue")
       ->type_name("continue|stop")
-      ->check(CLI::IsMember({"continue", "stop"}).description(""));
+      ->check(CLI::Validator(
+          [](const std::string& value) {
+            return value == "continue" || value == "stop"
+                       ? std::string()
+                       : std::string("continue か stop を指定してください");
+          },
+          ""));
+  AddRunOptions(app, options.run);
+  // Unknown arguments are gathered and refused in plain words, with the closest option.
+  app.allow_extras();
 
+  std::string refusal;
   try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e, out, err);
-    return status == 0 ? 0 : kExitBadUsage;
+    refusal = ParseOrRefuse(app, argc, argv, options.run);
+  } catch (const CLI::Success& e) {
+    return app.exit(e, out, err);
+  }
+  if (!refusal.empty()) {
+    err << refusal << '\n';
+    return kExitBadUsage;
   }
   options.on_error = on_error == "stop" ? OnError::kStop : OnError::kContinue;
   for (const auto& [key, option] : setting_options) {

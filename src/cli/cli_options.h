@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/edit_field.h"
+#include "cli/run_options.h"
 #include "settings/settings_host.h"
 
 namespace quelmar {
@@ -26,6 +27,7 @@ struct CliOptions {
   std::map<std::string, std::string, std::less<>> settings;
   std::string settings_file;  // empty for none
   OnError on_error = OnError::kContinue;
+  RunOptions run;  // which files the run takes and what it tells
 };
 
 // The exit statuses of quelmar-cli.
@@ -37,10 +39,11 @@ enum ExitStatus : int {
   kExitInterrupted = 130  // Ctrl-C
 };
 
-// Parses the arguments; every setting of the settings table with an option is one. Returns the
-// exit status when the program is to end here: 0 after --help or --version (printed on out),
-// kExitBadUsage after a bad argument (explained on err, a number out of its range as "--jobs:
-// expected a whole number from 0 to 1024").
+// Parses the arguments; every setting of the settings table with an option is one, and so are
+// the run options (run_options.h). Returns the exit status when the program is to end here: 0
+// after --help or --version (printed on out), kExitBadUsage after a bad argument, explained on
+// err in one line that names the option first ("--jobs: 0 から 1024 までの整数を指定して
+// ください"; a misspelt option with the closest real one).
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
                                    std::ostream& out, std::ostream& err);
 

@@ -21,7 +21,7 @@ int ConversionPipeline::WorkersFor(int jobs) {
   return UsableCores();
 }
 
-ConversionPipeline::ConversionPipeline(const WalkListing& listing, int jobs)
+ConversionPipeline::ConversionPipeline(const SourceListing& listing, int jobs)
     : listing_(listing),
       files_(listing.files()),
       window_(2 * static_cast<std::size_t>(WorkersFor(jobs))),
@@ -40,7 +40,7 @@ ConversionPipeline::~ConversionPipeline() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-std::optional<StampedJpeg> ConversionPipeline::Take(const std::string& source, RunHost& host) {
+std::optional<RecordedWork> ConversionPipeline::Take(const std::string& source, RunHost& host) {
   const auto found = index_.find(source);
   if (found == index_.end() || found->second < cursor_) return std::nullopt;
   const std::size_t at = found->second;
@@ -87,10 +87,12 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
   // Read on the calling thread, once for every file started now.
   // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
   // them there and leaves these alone.
-  const Parameters parameters{host.State().FMark,
-                              host.CurrentStampSettings(),
-                              host.Quality(),
-                              {host.Lossless(), host.KeepMetadata()}};
+  Parameters parameters{host.State().FMark,
+                        host.CurrentStampSettings(),
+                        host.Quality(),
+                        {host.Lossless(), host.KeepMetadata()},
+                        {}};
+  parameters.digest = ConversionDigest(logos_, parameters.mark, host.OutputSettings());
   std::vector<std::shared_ptr<const FolderHandle>> folders;
   for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
   {
@@ -118,7 +120,7 @@ std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t fil
   const std::size_t folder = files_[file].folder;
   if (folder == shared_index_) return shared_;
   shared_.reset();
-  shared_index_ = WalkListing::kNoFolder;
+  shared_index_ = SourceListing::kNoFolder;
   if (!MoveReaderTo(folder)) return nullptr;
   // A descriptor of the workers' own: the reader closes and reopens its folders as it moves.
   FolderHandle handle;
@@ -129,7 +131,7 @@ std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t fil
 }
 
 bool ConversionPipeline::MoveReaderTo(std::size_t target) {
-  const std::vector<WalkListing::Folder>& folders = listing_.folders();
+  const std::vector<SourceListing::Folder>& folders = listing_.folders();
   if (!reader_) {
     FolderHandle root;
     if (OpenFolderAt(listing_.root().fd(), ".", FolderLinks::kFollow, root) != 0) return false;
@@ -184,12 +186,13 @@ void ConversionPipeline::Work() {
     const std::shared_ptr<const FolderHandle> folder = slot->second.folder;
     lock.unlock();
 
-    StampedJpeg result;
+    RecordedWork result;
     std::exception_ptr error;
     try {
-      const WalkListing::File& file = files_[at];
-      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, parameters.mark,
-                             parameters.settings, parameters.quality, parameters.choices);
+      const SourceListing::File& file = files_[at];
+      result = StampRecordedFile(SourceFile{folder->fd(), file.name, file.path}, parameters.mark,
+                                 parameters.settings, parameters.quality, parameters.choices,
+                                 parameters.digest);
     } catch (...) {
       error = std::current_exception();
     }

@@ -16,8 +16,9 @@
 
 #include "base/folder_chain.h"
 #include "base/folder_handle.h"
-#include "convert/convert_file.h"
+#include "convert/recorded_work.h"
 #include "convert/run_host.h"
+#include "convert/settings_digest.h"
 #include "convert/walk_order.h"
 
 namespace quelmar {
@@ -32,7 +33,7 @@ class ConversionPipeline {
   // listing: the sources in the order the walk reaches them, fully listed, which must outlive
   // the pipeline. jobs: worker threads, 0 for one per core. At most two files per worker are
   // started and not yet taken: one being worked on, one finished and waiting.
-  ConversionPipeline(const WalkListing& listing, int jobs);
+  ConversionPipeline(const SourceListing& listing, int jobs);
   // Throws away the work not taken, waits for the files being worked on and ends the workers.
   ~ConversionPipeline();
   ConversionPipeline(const ConversionPipeline&) = delete;
@@ -43,8 +44,9 @@ class ConversionPipeline {
   // end with the logo, stamp parameters and quality host has now. While the work of source is
   // not done, host.WhileWaiting() runs every few tens of milliseconds. An error of the work is
   // thrown here. nullopt when source is not ahead in the list, its folder is no longer the one
-  // listed, or no worker thread could be started: the caller converts it itself.
-  std::optional<StampedJpeg> Take(const std::string& source, RunHost& host);
+  // listed, or no worker thread could be started: the caller converts it itself. The result
+  // carries the ConversionDigest of what it was made with.
+  std::optional<RecordedWork> Take(const std::string& source, RunHost& host);
 
   // The number of worker threads for jobs (0 for one per core this process may use).
   static int WorkersFor(int jobs);
@@ -55,12 +57,13 @@ class ConversionPipeline {
     StampSettings settings;
     std::int32_t quality = 0;
     StampChoices choices;
+    std::string digest;  // ConversionDigest of the above
   };
   struct Slot {
     Parameters parameters;
     std::shared_ptr<const FolderHandle> folder;  // null: not started, the walk does it
     bool done = false;
-    StampedJpeg result;
+    RecordedWork result;
     std::exception_ptr error;
   };
 
@@ -77,8 +80,8 @@ class ConversionPipeline {
   void Work();
 
   // Set up before the workers start and never changed.
-  const WalkListing& listing_;
-  const std::vector<WalkListing::File>& files_;
+  const SourceListing& listing_;
+  const std::vector<SourceListing::File>& files_;
   std::unordered_map<std::string, std::size_t> index_;
   const std::size_t window_;
 
@@ -88,8 +91,9 @@ class ConversionPipeline {
   int workers_wanted_;                    // lowered when the system refuses a thread
   std::unique_ptr<FolderChain> reader_;   // on the folder of the last file started
   std::vector<std::size_t> reader_path_;  // the listed folders the reader stands in, from the top
-  std::size_t shared_index_ = WalkListing::kNoFolder;
+  std::size_t shared_index_ = SourceListing::kNoFolder;
   std::shared_ptr<const FolderHandle> shared_;  // that folder, for the workers
+  LogoDigests logos_;
 
   std::mutex mutex_;
   std::condition_variable work_ready_;

@@ -3,19 +3,15 @@
 #include <fcntl.h>
 
 #include <cerrno>
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "base/errors.h"
-#include "base/files.h"
 #include "base/folder_chain.h"
 #include "base/paths.h"
-#include "convert/conversion_pipeline.h"
 #include "convert/convert_file.h"
-#include "convert/output_folders.h"
-#include "convert/walk_order.h"
+#include "convert/walk_steps.h"
 
 namespace quelmar {
 
@@ -24,47 +20,24 @@ namespace {
 // The folders the walk lists ahead between two chances for events to run.
 constexpr int kListingStep = 16;
 
-// What one run's walk carries down the recursion.
-struct Walk {
-  RunHost& host;
-  const std::string root;
-  std::string path;                     // the source folder the walk is in
-  std::unique_ptr<FolderChain> source;  // open on that folder
-  OutputFolders output;
+// What a walk of a tree carries down the recursion besides the run's own.
+struct TreeWalk : Walk {
+  using Walk::Walk;
+  // The workers end before the listing they read goes.
+  ~TreeWalk() { pipeline.reset(); }
+  std::unique_ptr<FolderChain> source;  // open on the folder the walk is in, when it could be
   // Made when the walk reaches its first file, so a run stopped before lists nothing twice;
   // the pipeline reads the listing and goes first.
-  std::optional<WalkListing> listing;
-  std::optional<ConversionPipeline> pipeline;
+  std::optional<WalkListing> tree;
 };
-
-// Lets events run and tells whether the run goes on.
-bool GoesOn(RunHost& host) {
-  host.ProcessEvents();
-  return host.State().FStop != 1;
-}
-
-// Gives the host an outcome and, after a failure, asks whether to go on. False when the run
-// stops.
-bool Report(Walk& walk, const FileOutcome& outcome) {
-  RunHost& host = walk.host;
-  host.State().tally.Add(outcome);
-  if (outcome.result != FileOutcome::Result::kFolderNotRead) {
-    // A tree that grew since it was listed makes the maximum grow with it.
-    const std::int32_t done = host.ProgressPosition() + 1;
-    if (done > host.ProgressMax()) host.SetProgressMax(done);
-    host.SetProgressPosition(done);
-  }
-  host.FileFinished(outcome);
-  if (outcome.converted() || host.AskYesNo(outcome.message + kContinueQuestion)) return true;
-  host.State().FStop = 1;
-  return false;
-}
 
 // A source folder that cannot be opened or read is reported like a file that cannot be read.
 bool ReportUnreadFolder(Walk& walk, int error) {
   FileOutcome outcome;
   outcome.result = FileOutcome::Result::kFolderNotRead;
   outcome.source = walk.path;
+  outcome.relative = RelativePath(walk.folders, "");
+  if (!outcome.relative.empty()) outcome.relative.pop_back();
   outcome.output = walk.output.path();
   outcome.message = walk.path + kPathSeparator + kNotReadSuffix;
   outcome.reason = SystemErrorText(error);
@@ -74,90 +47,50 @@ bool ReportUnreadFolder(Walk& walk, int error) {
 // Lists the whole tree ahead for the pipeline, a few folders at a time with events running in
 // between, so that a large or slow tree neither freezes the window nor hides a stop. False when
 // the run stops meanwhile.
-bool ListAhead(Walk& walk) {
+bool ListAhead(TreeWalk& walk) {
   if (walk.pipeline) return true;
   RunHost& host = walk.host;
-  if (!walk.listing) walk.listing.emplace(walk.root, host.State().FExceptFolders);
+  if (!walk.tree) walk.tree.emplace(walk.root, host.State().FExceptFolders, Chooser(walk));
   int steps = 0;
-  while (walk.listing->Step()) {
+  while (walk.tree->Step()) {
     if (++steps % kListingStep == 0 && !GoesOn(host)) return false;
   }
-  walk.pipeline.emplace(*walk.listing, host.Jobs());
-  host.SetProgressMax(static_cast<std::int32_t>(walk.listing->files().size()));
+  StartWork(walk, *walk.tree);
+  host.SetProgressMax(static_cast<std::int32_t>(walk.tree->files().size()));
+  host.FilesListed({walk.tree->files().size(), walk.tree->chosen() - walk.tree->files().size(),
+                    walk.tree->found()});
   return true;
-}
-
-// The work of the file name, done ahead by the pipeline, or here when the tree changed since the
-// pipeline listed it.
-StampedJpeg WorkOf(Walk& walk, const std::string& name, const std::string& path) {
-  RunHost& host = walk.host;
-  if (std::optional<StampedJpeg> done = walk.pipeline->Take(path, host)) return std::move(*done);
-  return StampJpegFile(SourceFile{walk.source->fd(), name, path}, host.State().FMark,
-                       host.CurrentStampSettings(), host.Quality(),
-                       {host.Lossless(), host.KeepMetadata()});
-}
-
-// Converts the file name of the current folder into the output folder open at output.
-FileOutcome ConvertOne(Walk& walk, const std::string& name, int output) {
-  const std::string path = JoinPath(walk.path, name);
-  StampedJpeg stamped;
-  try {
-    stamped = WorkOf(walk, name, path);
-  } catch (Error& error) {
-    // A decode error or a memory refusal says which file it was about.
-    error.NameFile(path);
-    throw;
-  }
-  FileOutcome outcome{stamped.result,
-                      path,
-                      JoinPath(walk.output.path(), name),
-                      stamped.message,
-                      stamped.reason,
-                      stamped.bytes_in,
-                      0,
-                      stamped.milliseconds,
-                      stamped.lossless};
-  if (!outcome.converted()) return outcome;
-  const auto start = std::chrono::steady_clock::now();
-  ReplaceFileAt(output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError);
-  KeepSourceTime(stamped, output, name);
-  outcome.bytes_out = stamped.bytes.size();
-  outcome.milliseconds +=
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  return outcome;
 }
 
 // One pass over the files of the current folder whose names end in suffix. False when the run
 // stops. cleared: whether the output folder has been cleared of an earlier run's temporary
 // files.
-bool ConvertFiles(Walk& walk, const std::vector<FolderEntry>& entries, const char* suffix,
+bool ConvertFiles(TreeWalk& walk, const std::vector<FolderEntry>& entries, const char* suffix,
                   bool& cleared) {
   for (const FolderEntry& entry : entries) {
     if (!IsWalkedFile(entry, suffix)) continue;
-    if (!GoesOn(walk.host) || !ListAhead(walk)) return false;
-    // Made before the first file (a failure to make it is reported as that folder's own), and
-    // checked to lead nowhere into the source before anything is removed or written there.
-    const int output = walk.output.Ready(*walk.listing);
-    if (!cleared) {
-      // A killed earlier run may have left temporary files where this one writes.
-      RemoveStaleTemporaryFilesAt(output);
-      cleared = true;
-    }
-    if (!Report(walk, ConvertOne(walk, entry.name, output))) return false;
+    // Listed at the first JPEG of the tree, whichever slice it falls in.
+    if (!ListAhead(walk)) return false;
+    const std::optional<Shard>& shard = walk.selection.shard;
+    if (shard && !InShard(RelativePath(walk.folders, entry.name), *shard)) continue;
+    if (!GoesOn(walk.host)) return false;
+    if (!TakeFile(walk, walk.source->fd(), entry.name, cleared)) return false;
   }
   return true;
 }
 
-void WalkFolder(Walk& walk, int open_error);
+void WalkFolder(TreeWalk& walk, int open_error);
 
 // Enters the sub-folder name of the current folder, walks it and comes back.
-void EnterFolder(Walk& walk, const std::string& name) {
+void EnterFolder(TreeWalk& walk, const std::string& name) {
   const int error = walk.source->Enter(name, FolderLinks::kRefuse);
   const std::size_t path_size = walk.path.size();
   walk.path = JoinPath(walk.path, name);
+  walk.folders.push_back(name);
   walk.output.Enter(name);
   WalkFolder(walk, error);
   walk.output.Leave();
+  walk.folders.pop_back();
   walk.path.resize(path_size);
   if (error == 0) {
     if (const int up = walk.source->Leave()) throw EFOpenError(walk.path, up);
@@ -165,7 +98,7 @@ void EnterFolder(Walk& walk, const std::string& name) {
 }
 
 // Walks the current folder, which could not be opened when open_error is not 0.
-void WalkFolder(Walk& walk, int open_error) {
+void WalkFolder(TreeWalk& walk, int open_error) {
   RunHost& host = walk.host;
   if (!GoesOn(host)) return;
 
@@ -192,13 +125,13 @@ void WalkFolder(Walk& walk, int open_error) {
 
 }  // namespace
 
-void ConvertFolder(RunHost& host, const std::string& source, const std::string& output) {
+RunTally ConvertFolder(RunHost& host, const std::string& source, const std::string& output) {
   // Leaving, however it happens, throws away the work done ahead and ends the workers.
-  Walk walk{host, source, source, nullptr, OutputFolders(output), std::nullopt, std::nullopt};
+  TreeWalk walk(host, source, output);
   FolderHandle root;
   const int error = OpenFolderAt(AT_FDCWD, source, FolderLinks::kFollow, root);
   if (error == 0) walk.source = std::make_unique<FolderChain>(std::move(root));
-  WalkFolder(walk, error);
+  return FinishingRecords(walk, [&] { WalkFolder(walk, error); });
 }
 
 }  // namespace quelmar

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "convert/run_host.h"
+#include "convert/run_tally.h"
 
 namespace quelmar {
 
@@ -24,6 +25,12 @@ inline constexpr const char* kContinueQuestion = " 作業を続けますか？";
 // reaches it; an error of a file's work is thrown when the walk reaches that file; after a
 // stop, a No or an error the work done ahead is thrown away. Before the first file written
 // into an output folder, the temporary files a killed earlier run left there are removed.
-void ConvertFolder(RunHost& host, const std::string& source, const std::string& output);
+//
+// The host's Selection decides which files are the run's: a shard leaves the other slices'
+// files out (not reported); an update reports files whose outputs are up to date as skipped
+// and records on every output it writes what it was made from; a dry run reports the files it
+// would convert as planned and writes nothing, not even a folder. Returns the counts of the
+// outcomes reported.
+RunTally ConvertFolder(RunHost& host, const std::string& source, const std::string& output);
 
 }  // namespace quelmar

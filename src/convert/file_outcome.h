@@ -18,12 +18,16 @@ struct FileOutcome {
     kNotRead,          // the source could not be read as a JPEG
     kSmallerThanLogo,  // lower or narrower than the logo, or without pixels
     kFolderNotRead,    // a source folder that could not be opened or listed
+    kSkipped,          // its output is still what this source and these settings make
+    kPlanned,          // would be converted; a dry run writes nothing
+    kRefused,          // a listed path that names no file the run may convert
   };
 
   Result result = Result::kConverted;
-  std::string source;   // the source file's or folder's path, as the walk joined it
-  std::string output;   // the output file's or folder's path (written only when converted)
-  std::string message;  // the text the question after a failure shows; empty when converted
+  std::string source;    // the source file's or folder's path, as the walk joined it
+  std::string relative;  // its path below the source folder, names joined by "/"
+  std::string output;    // the output file's or folder's path (written only when converted)
+  std::string message;   // the text the question after a failure shows; empty when converted
   // The system's or the decoder's own words for a failure, or the sizes of a photo smaller
   // than the logo.
   std::string reason;
@@ -34,6 +38,11 @@ struct FileOutcome {
   std::optional<LosslessStatus> lossless = std::nullopt;
 
   bool converted() const { return result == Result::kConverted; }
+  // True for a file that could not be converted (or a folder that could not be read): what the
+  // question after a failure is about.
+  bool failed() const {
+    return result != Result::kConverted && result != Result::kSkipped && result != Result::kPlanned;
+  }
 };
 
 // What the question after a failure adds below its sentence: the file's (or folder's) path

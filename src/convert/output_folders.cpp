@@ -31,7 +31,7 @@ void OutputFolders::Leave() {
   names_.pop_back();
 }
 
-int OutputFolders::Ready(const WalkListing& source) {
+int OutputFolders::Ready(const SourceListing& source) {
   if (!chain_) {
     const std::string root = names_.empty() ? path_ : path_.substr(0, ends_.front());
     FolderHandle handle;
@@ -61,7 +61,7 @@ int OutputFolders::Ready(const WalkListing& source) {
   return chain_->fd();
 }
 
-void OutputFolders::Check(const WalkListing& source, const std::string& path, bool full) const {
+void OutputFolders::Check(const SourceListing& source, const std::string& path, bool full) const {
   if (source.folders().empty()) return;
   const FolderIdentity here = chain_->identity();
   if (source.HasFolder(here) ||

@@ -30,12 +30,12 @@ class OutputFolders {
   // when it cannot be made or opened, and EOutputInSource when it is a folder of the source:
   // the source folder or one that source listed, or one reached through a link or another
   // mount that leads below the source folder.
-  int Ready(const WalkListing& source);
+  int Ready(const SourceListing& source);
 
  private:
   // Throws EOutputInSource naming path when the current folder is a folder of the source;
   // full: the whole way up to "/" is checked too.
-  void Check(const WalkListing& source, const std::string& path, bool full) const;
+  void Check(const SourceListing& source, const std::string& path, bool full) const;
 
   std::string path_;
   std::vector<std::string> names_;  // the folders entered below the output folder

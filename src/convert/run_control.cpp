@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
+#include "convert/convert_listed.h"
 #include "convert/path_containment.h"
 #include "image/logo_file.h"
 
@@ -71,7 +72,13 @@ void BitBtn1Click(RunHost& host) {
   host.ProcessEvents();
   state.FStop = 0;
 
-  OrIdle(host, [&] { ConvertFolder(host, source, output); });
+  OrIdle(host, [&] {
+    if (PathList* list = host.FileList()) {
+      ConvertListed(host, source, output, *list);
+    } else {
+      ConvertFolder(host, source, output);
+    }
+  });
 
   if (state.FStop == 1) {
     host.SetProgressPosition(0);

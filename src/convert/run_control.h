@@ -18,10 +18,11 @@ inline constexpr const char* kCancelCaption = "キャンセル";
 
 // The convert button's click. While a run is going on it only requests a stop. Otherwise it
 // checks the fields (each failure: a message, the focus on the field, nothing else changed),
-// reloads the logo, runs the walk and reports its end; settings are saved only after a run
-// that was not stopped. An error that escapes the walk leaves the window idle (FStop 1, caption
-// "変換", progress 0) before it reaches the caller. A save that fails after a finished run is
-// shown in the general error report, and the run's end is still reported.
+// reloads the logo, runs the walk (or goes through the host's file list; every file's outcome,
+// a skipped one included, reaches the host's FileFinished) and reports its end; settings are saved
+// only after a run that was not stopped. An error that escapes the walk leaves the window idle
+// (FStop 1, caption "変換", progress 0) before it reaches the caller. A save that fails after a
+// finished run is shown in the general error report, and the run's end is still reported.
 void BitBtn1Click(RunHost& host);
 
 }  // namespace quelmar

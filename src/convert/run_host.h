@@ -1,17 +1,29 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/edit_field.h"
 #include "convert/file_outcome.h"
+#include "convert/path_list.h"
+#include "convert/run_selection.h"
 #include "convert/run_tally.h"
 #include "image/shared_logo.h"
 #include "image/stamp.h"
 
 namespace quelmar {
+
+// What the listing of a tree found before the run's first file.
+struct ListedCounts {
+  std::size_t to_convert = 0;  // the files the run will work on
+  std::size_t up_to_date = 0;  // the files it will report as skipped
+  std::size_t found = 0;       // every JPEG file in the tree, other slices' included
+  bool operator==(const ListedCounts&) const = default;
+};
 
 // The main window's state that a run reads and writes.
 struct RunState {
@@ -33,6 +45,10 @@ class RunHost {
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
   virtual std::int32_t Quality() const = 0;
+  // Every setting besides the logo that can change an output's bytes, as (key, value) pairs named
+  // like the settings file's keys, as they are at this moment (read with the logo, the stamp
+  // parameters and the quality a file is converted with): what the record of an output holds.
+  virtual std::vector<std::pair<std::string, std::string>> OutputSettings() const = 0;
   // Whether outputs keep their source's metadata (EXIF, XMP, IPTC, comment and date), read like
   // the quality; off unless a host says otherwise.
   virtual bool KeepMetadata() const { return false; }
@@ -77,6 +93,15 @@ class RunHost {
   // How many files are read, decoded, stamped and encoded at once on worker threads while the
   // walk writes in its own order; 0 for as many as there are cores.
   virtual int Jobs() const { return 0; }
+  // Which files the run converts and whether it writes (read once, when the run starts).
+  virtual RunSelection Selection() const { return {}; }
+  // The list of source files the run converts instead of walking the source tree; null to walk
+  // it. Read from the start once, by the run.
+  virtual PathList* FileList() { return nullptr; }
+  // Called once the walk has listed the tree, before the first file is reported (see
+  // ListedCounts). A run whose tree holds no JPEG file at all is not called; nor is a run
+  // over a list of files, which is never held whole.
+  virtual void FilesListed(const ListedCounts& /*counts*/) {}
 };
 
 }  // namespace quelmar

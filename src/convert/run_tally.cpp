@@ -9,10 +9,12 @@ namespace {
 struct TallyLine {
   const char* label;
   int RunTally::*count;
+  bool shown_when_zero;
 };
 constexpr TallyLine kTallyLines[] = {
-    {"変換したファイル", &RunTally::converted},
-    {"変換できなかったファイル", &RunTally::failed},
+    {"変換したファイル", &RunTally::converted, true},
+    {"変換済みで飛ばしたファイル", &RunTally::skipped, false},
+    {"変換できなかったファイル", &RunTally::failed, true},
 };
 
 }  // namespace
@@ -25,7 +27,14 @@ void RunTally::Add(const FileOutcome& outcome) {
     case FileOutcome::Result::kNotRead:
     case FileOutcome::Result::kSmallerThanLogo:
     case FileOutcome::Result::kFolderNotRead:
+    case FileOutcome::Result::kRefused:
       ++failed;
+      break;
+    case FileOutcome::Result::kSkipped:
+      ++skipped;
+      break;
+    case FileOutcome::Result::kPlanned:
+      ++planned;
       break;
   }
 }
@@ -33,6 +42,7 @@ void RunTally::Add(const FileOutcome& outcome) {
 std::string RunTally::Text() const {
   std::string text;
   for (const TallyLine& line : kTallyLines) {
+    if (!line.shown_when_zero && this->*line.count == 0) continue;
     if (!text.empty()) text += "、";
     text += line.label;
     text += ' ';

@@ -18,6 +18,7 @@ struct SettingsFields {
   std::string FSampleJPEG;
   std::int32_t FJobs = 0;          // files worked on at once; 0 for one per core
   std::int32_t FLossless = 0;      // 1: only the logo's blocks are coded again
+  std::int32_t FSkipUpToDate = 0;  // 1: photos whose outputs are up to date are skipped
   std::int32_t FKeepMetadata = 0;  // 1: outputs keep their source's metadata and date
 };
 

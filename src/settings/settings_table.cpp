@@ -22,6 +22,7 @@ constexpr std::array kSettings = {
                 .edit = EditField::kLogo,
                 .shown_again = true,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--logo",
                 .help = "logo image, BMP or PNG (told apart by content): a PNG with alpha "
                         "or tRNS uses it, otherwise the top-left colour is transparent"},
@@ -29,12 +30,14 @@ constexpr std::array kSettings = {
                 .kind = SettingKind::kText,
                 .edit = EditField::kExclusions,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--exclude",
                 .help = "folder names to skip at any depth, e.g. \"raw, old\""},
     SettingSpec{.key = "SourceFolder",
                 .kind = SettingKind::kFolderPath,
                 .edit = EditField::kSource,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--source",
                 .help = "folder of the source photographs"},
     SettingSpec{.key = "DestinationFolder",
@@ -42,6 +45,7 @@ constexpr std::array kSettings = {
                 .edit = EditField::kOutput,
                 .checked_on_load = false,
                 .always_saved = true,
+                .leaves_output_alone = true,
                 .option = "--output",
                 .help = "existing folder for the results, not in --source"},
     SettingSpec{.key = "Position",
@@ -90,12 +94,14 @@ constexpr std::array kSettings = {
     SettingSpec{.key = "SampleJPEG",
                 .kind = SettingKind::kFilePath,
                 .text = [](Fields& f) -> std::string& { return f.FSampleJPEG; },
-                .always_saved = true},
+                .always_saved = true,
+                .leaves_output_alone = true},
     SettingSpec{.key = "Jobs",
                 .number = [](Fields& f) -> std::int32_t& { return f.FJobs; },
                 .fallback = 0,
                 .minimum = 0,
                 .maximum = 1024,
+                .leaves_output_alone = true,
                 .option = "-j,--jobs",
                 .help = "files worked on at once, 0 for one per core",
                 .caption = "同時に変換するファイルの数（0: コアの数だけ）"},
@@ -109,6 +115,17 @@ constexpr std::array kSettings = {
                 .help = "code again only the 8x8 blocks under the logo, keeping every other "
                         "block of the photo as it is; --quality does not apply",
                 .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
+    SettingSpec{.key = "SkipUpToDate",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FSkipUpToDate; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .leaves_output_alone = true,
+                .option = "--update",
+                .help = "convert only photos whose output is missing or was not made from this "
+                        "source with these settings; each output records what it was made from",
+                .caption = "変換済みのファイルは飛ばす"},
     SettingSpec{.key = "KeepMetadata",
                 .kind = SettingKind::kSwitch,
                 .number = [](Fields& f) -> std::int32_t& { return f.FKeepMetadata; },
@@ -216,6 +233,27 @@ bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_vi
   SetNumber(spec, fields, value);
   if (spec.percent != nullptr) spec.percent(fields) = percent;
   return true;
+}
+
+namespace {
+
+// A setting's value as the settings file writes it.
+std::string ValueText(const SettingSpec& spec, SettingsFields& fields) {
+  if (spec.text != nullptr) return spec.text(fields);
+  if (spec.kind == SettingKind::kDistance) return DistanceText(spec, fields);
+  return std::to_string(NumberOf(spec, fields));
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> OutputSettingsOf(SettingsFields fields) {
+  std::vector<std::pair<std::string, std::string>> settings;
+  for (const SettingSpec& spec : kSettings) {
+    if (spec.leaves_output_alone) continue;
+    if (spec.edit) throw std::logic_error("the record cannot hold " + std::string(spec.key));
+    settings.emplace_back(spec.key, ValueText(spec, fields));
+  }
+  return settings;
 }
 
 bool IsStale(const SettingSpec& spec, const std::string& value) {

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/edit_field.h"
 #include "settings/settings_host.h"
@@ -60,6 +62,10 @@ struct SettingSpec {
   // differs from its fallback or the file already holds it, so that a first save stays the
   // twelve lines it always was.
   bool always_saved = false;
+  // True for a setting that never changes an output's bytes (where the files are, how many are
+  // worked on at once, which are skipped). Every other setting is part of the record of what an
+  // output was made from, so that outputs made with another value of it are made again.
+  bool leaves_output_alone = false;
 
   // The converter's option ("--position", or "-j,--jobs" with a short name) and its help
   // text; none for a setting only the window has.
@@ -100,6 +106,12 @@ std::string DistanceText(const SettingSpec& spec, SettingsFields& fields);
 // pixels, or of 0..100 followed by "%", nothing else (no blanks, no sign). Returns false and
 // leaves fields alone for any other text.
 bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_view text);
+
+// Every setting that can change an output's bytes (those that do not leave it alone), in the
+// table's order, as (key, value) pairs with each value as the settings file writes it: what the
+// record of an output holds besides the logo's pixels. std::logic_error for an edit field's
+// setting not marked as leaving output alone, whose value fields does not hold.
+std::vector<std::pair<std::string, std::string>> OutputSettingsOf(SettingsFields fields);
 
 // True when a path setting's value no longer names what it should (see SettingKind); an empty
 // value and a text are never stale.

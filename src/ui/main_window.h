@@ -8,6 +8,7 @@
 #include "convert/run_host.h"
 #include "image/raster24.h"
 #include "settings/settings_host.h"
+#include "settings/settings_table.h"
 #include "ui/drop_routing.h"
 #include "ui/preview_overview.h"
 
@@ -106,6 +107,10 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   std::int32_t Quality() const override { return fields_.FQuality; }
   int Jobs() const override { return fields_.FJobs; }
   bool Lossless() const override { return fields_.FLossless != 0; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    return OutputSettingsOf(fields_);
+  }
+  RunSelection Selection() const override { return {std::nullopt, fields_.FSkipUpToDate != 0}; }
   bool KeepMetadata() const override { return fields_.FKeepMetadata != 0; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;

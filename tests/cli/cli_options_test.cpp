@@ -100,12 +100,12 @@ TEST(ParseCliOptions, RefusesValuesOutsideTheirRanges_WithStatus2) {
 
 TEST(ParseCliOptions, SaysWhichWholeNumbersAnOptionTakes_WhenGivenAnotherValue) {
   const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
-      {{"--jobs", "1025"}, "--jobs: expected a whole number from 0 to 1024"},
-      {{"-j", "x"}, "--jobs: expected a whole number from 0 to 1024"},
-      {{"--quality", "0"}, "--quality: expected a whole number from 1 to 100"},
-      {{"--position", "-1"}, "--position: expected a whole number from 0 to 5"},
-      {{"--density", "99999999999"}, "--density: expected a whole number from 0 to 256"},
-      {{"--threshold", " 7"}, "--threshold: expected a whole number from 0 to 255"},
+      {{"--jobs", "1025"}, "--jobs: 0 から 1024 までの整数を指定してください"},
+      {{"-j", "x"}, "--jobs: 0 から 1024 までの整数を指定してください"},
+      {{"--quality", "0"}, "--quality: 1 から 100 までの整数を指定してください"},
+      {{"--position", "-1"}, "--position: 0 から 5 までの整数を指定してください"},
+      {{"--density", "99999999999"}, "--density: 0 から 256 までの整数を指定してください"},
+      {{"--threshold", " 7"}, "--threshold: 0 から 255 までの整数を指定してください"},
   };
   for (const auto& [arguments, message] : cases) {
     std::vector<const char*> argv{"quelmar-cli"};

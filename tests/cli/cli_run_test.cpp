@@ -62,7 +62,8 @@ class CliRunTest : public ::testing::TestWithParam<int> {
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     std::ostringstream out, err;
     const int status =
-        RunCli(static_cast<int>(argv.size()), argv.data(), out, err, interrupt_, false);
+        RunCli(static_cast<int>(argv.size()), argv.data(), out, err, interrupt_, terminal_);
+    out_text_ = out.str();
     err_ = err.str();
     return status;
   }
@@ -72,6 +73,8 @@ class CliRunTest : public ::testing::TestWithParam<int> {
   const std::string src_ = temp_ / "写真";
   const std::string out_ = temp_ / "出力";
   std::atomic<bool> interrupt_{false};
+  bool terminal_ = false;  // whether the error stream plays a terminal
+  std::string out_text_;
   std::string err_;
 };
 
@@ -160,7 +163,7 @@ class InterruptedAfterFirstFile : public TerminalHost {
  public:
   InterruptedAfterFirstFile(const CliParameters& parameters, std::ostream& err,
                             std::atomic<bool>& interrupt)
-      : TerminalHost(parameters, OnError::kContinue, err, interrupt, false),
+      : TerminalHost(parameters, {}, OnError::kContinue, err, err, interrupt, false),
         interrupt_(interrupt) {}
   void FileFinished(const FileOutcome& outcome) override {
     TerminalHost::FileFinished(outcome);
@@ -234,6 +237,107 @@ TEST_P(CliRunTest, LosslessRunNamesTheFirstFallbackOnceAndCountsThePhotos) {
                               "通常の変換で書いたファイル 2"));
   EXPECT_EQ(Run(), 0);
   EXPECT_THAT(err_, ::testing::Not(HasSubstr("ロスレス")));
+}
+
+// The lines of text, without their line ends.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_P(CliRunTest, UpdateConvertsOnlyWhatChanged_AndCountsWhatItSkipped) {
+  EXPECT_EQ(Run({"--update"}), 0) << err_;
+  EXPECT_THAT(err_, HasSubstr("変換したファイル 3、変換できなかったファイル 0"));
+  Photo("a/2.JPG", 22);
+  EXPECT_EQ(Run({"--update"}), 0) << err_;
+  EXPECT_THAT(err_, HasSubstr("変換したファイル 1、変換済みで飛ばしたファイル 2、"
+                              "変換できなかったファイル 0"));
+  // Another setting makes everything again; a settings file's key turns the update on too.
+  WriteText(temp_ / "Quelmar.ini", "[Setup]\r\nSkipUpToDate=1\r\nJPEGQuality=80\r\n");
+  EXPECT_EQ(Run({"--settings", temp_ / "Quelmar.ini"}), 0) << err_;
+  EXPECT_THAT(err_, HasSubstr("変換したファイル 3、変換できなかったファイル 0"));
+  EXPECT_EQ(Run({"--settings", temp_ / "Quelmar.ini"}), 0) << err_;
+  EXPECT_THAT(err_, HasSubstr("変換したファイル 0、変換済みで飛ばしたファイル 3、"));
+}
+
+TEST_P(CliRunTest, DryRunListsWhatItWouldDo_OnStandardOutput_AndWritesNothing) {
+  EXPECT_EQ(Run({"--dry-run"}), 0) << err_;
+  EXPECT_THAT(LinesOf(out_text_),
+              ElementsAre("convert a/b/1.jpg", "convert a/2.JPG", "convert 3.jpeg"));
+  EXPECT_THAT(TreeListing(out_), IsEmpty());
+  EXPECT_THAT(err_, HasSubstr("変換するファイル 3、変換できないファイル 0"));
+
+  ASSERT_EQ(Run({"--update"}), 0);
+  const auto before = TreeSnapshot(out_);
+  Photo("3.jpeg", 33);
+  EXPECT_EQ(Run({"--update", "--dry-run"}), 0) << err_;
+  EXPECT_THAT(LinesOf(out_text_),
+              ElementsAre("up-to-date a/b/1.jpg", "up-to-date a/2.JPG", "convert 3.jpeg"));
+  EXPECT_EQ(TreeSnapshot(out_), before);
+}
+
+TEST_P(CliRunTest, JsonLines_GiveOneObjectPerFileAndASummary_OnStandardOutput) {
+  WriteText(src_ + "/bad.jpg", "text");
+  EXPECT_EQ(Run({"--progress=jsonl"}), 1) << err_;
+  const std::vector<std::string> lines = LinesOf(out_text_);
+  ASSERT_EQ(lines.size(), 5u) << out_text_;
+  int not_read = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_THAT(lines[i], ::testing::StartsWith("{\"path\":"));
+    not_read += lines[i].find("\"outcome\":\"not-read\"") != std::string::npos;
+  }
+  EXPECT_EQ(not_read, 1);
+  EXPECT_THAT(lines[4], ::testing::StartsWith("{\"summary\":true,\"converted\":3,\"failed\":1,"));
+  EXPECT_THAT(lines[4], HasSubstr("\"status\":1}"));
+}
+
+// What each level of talk says on standard error.
+TEST_P(CliRunTest, QuietSaysOnlyErrors_VerboseNamesEveryFile) {
+  WriteText(src_ + "/bad.jpg", "text");
+  struct Case {
+    std::vector<std::string> options;
+    bool counts;  // the end and the counts
+    bool each;    // a line for every converted file
+  };
+  const std::vector<Case> cases = {
+      {{}, true, false}, {{"--quiet"}, false, false}, {{"-v"}, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "normal" : c.options[0]);
+    EXPECT_EQ(Run(c.options), 1);
+    EXPECT_THAT(err_, HasSubstr(src_ + "/bad.jpg が読み込めませんでした"));
+    EXPECT_EQ(err_.find("変換したファイル 3") != std::string::npos, c.counts) << err_;
+    EXPECT_EQ(err_.find("変換が終了しました") != std::string::npos, c.counts) << err_;
+    EXPECT_EQ(err_.find(src_ + "/a/2.JPG: 変換しました") != std::string::npos, c.each) << err_;
+  }
+}
+
+TEST_P(CliRunTest, WarnsAndExitsWith1_WhenTheSourceHoldsNoJpegAtAll) {
+  const std::string empty = temp_ / "空";
+  std::filesystem::create_directories(empty + "/sub");
+  WriteText(empty + "/sub/notes.txt", "text");
+  EXPECT_EQ(Run({"--source", empty}), 1);
+  EXPECT_THAT(err_, HasSubstr("警告: " + empty + ": JPEG ファイルが一つもありません"));
+  // A source whose photos are all in excluded folders holds none either; photos never warn.
+  WriteBytes(empty + "/raw/5.jpg", JpegBytes(40, 30, 5));
+  EXPECT_EQ(Run({"--source", empty}), 1);
+  EXPECT_THAT(err_, HasSubstr("JPEG ファイルが一つもありません"));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(err_, ::testing::Not(HasSubstr("警告")));
+}
+
+TEST_P(CliRunTest, OnATerminal_RedrawsOneProgressLineInPlace_AndNeverRings) {
+  terminal_ = true;
+  EXPECT_EQ(Run(), 0) << err_;
+  EXPECT_THAT(err_, HasSubstr("\r\033[K"));
+  EXPECT_THAT(err_, HasSubstr(" / 3 枚"));
+  EXPECT_EQ(err_.find('\a'), std::string::npos);
+  // Every line said after the progress line starts on a cleared line.
+  EXPECT_THAT(err_, HasSubstr("\r\033[K変換が終了しました"));
+  terminal_ = false;
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(err_.find('\r'), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, CliRunTest, ::testing::Values(1, 2, 8));

@@ -30,11 +30,11 @@ TEST(ConversionPipeline, LetsTheHostsEventsRunWhileItWaitsForAFile) {
   host.while_waiting = [&] { alone.reset(); };
 
   ConversionPipeline pipeline(listing, 1);
-  const std::optional<StampedJpeg> done = pipeline.Take(listing.files()[0].path, host);
+  const std::optional<RecordedWork> done = pipeline.Take(listing.files()[0].path, host);
 
   ASSERT_TRUE(done.has_value());
-  EXPECT_EQ(done->result, FileOutcome::Result::kConverted);
-  EXPECT_FALSE(done->bytes.empty());
+  EXPECT_EQ(done->stamped.result, FileOutcome::Result::kConverted);
+  EXPECT_FALSE(done->stamped.bytes.empty());
   EXPECT_GE(host.waits, 1);
   EXPECT_EQ(host.pumps, 0);  // only the wait's own hook ran, not the walk's event pump
 }

@@ -265,6 +265,8 @@ for helpers in '' /usr/share/bash-completion/bash_completion; do
     test "$(completions --mask = '' | tr '\n' ' ')" = "0 1 2 "
   check "bash completion${helpers:+ with its helpers} offers continue and stop after --on-error" \
     test "$(completions --on-error '' | tr '\n' ' ')" = "continue stop "
+  check "bash completion${helpers:+ with its helpers} offers the progress kinds after --progress" \
+    test "$(completions --progress '' | tr '\n' ' ')" = "jsonl line none "
   check "bash completion${helpers:+ with its helpers} offers folders after --source" \
     test "$(completions --source s)" = "source"
   check "bash completion${helpers:+ with its helpers} offers BMP and PNG files and folders after --logo" \

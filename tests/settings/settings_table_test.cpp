@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 
@@ -52,6 +53,46 @@ TEST(SettingsTable, NewFieldsHoldEveryNumberAtItsDefault) {
     }
   }
   EXPECT_EQ(fields.FSampleJPEG, "");
+}
+
+// Another value the setting can hold: numbers move to the other end of their range.
+void ChangeSetting(const SettingSpec& spec, SettingsFields& fields) {
+  if (spec.text != nullptr) {
+    spec.text(fields) += "x";
+    return;
+  }
+  const std::int32_t value = NumberOf(spec, fields);
+  SetNumber(spec, fields, value == spec.maximum ? spec.minimum : spec.maximum);
+}
+
+// The record of what an output was made from holds every setting that is not marked as
+// leaving outputs alone, so that a row added later is in it without a word elsewhere.
+TEST(SettingsTable, OutputSettingsHoldEveryRowThatCanChangeAnOutput_AndNoOther) {
+  const SettingsFields defaults;
+  const auto before = OutputSettingsOf(defaults);
+  std::vector<std::string> expected_keys;
+  for (const SettingSpec& spec : SettingsTable()) {
+    SCOPED_TRACE(std::string(spec.key));
+    if (spec.edit) {
+      // Paths and names of folders: the logo's pixels are recorded instead of its path.
+      EXPECT_TRUE(spec.leaves_output_alone);
+      continue;
+    }
+    if (!spec.leaves_output_alone) expected_keys.emplace_back(spec.key);
+    SettingsFields changed = defaults;
+    ChangeSetting(spec, changed);
+    EXPECT_EQ(OutputSettingsOf(changed) != before, !spec.leaves_output_alone);
+  }
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : before) keys.push_back(key);
+  EXPECT_EQ(keys, expected_keys);
+  // What the outputs of the window's own controls depend on is always in the record.
+  for (const char* key : {"Position", "AlphaChannel", "JPEGQuality", "B/W", "MaskType"}) {
+    EXPECT_FALSE(SettingOf(key).leaves_output_alone) << key;
+  }
+  for (const char* key : {"Jobs", "SkipUpToDate", "SampleJPEG"}) {
+    EXPECT_TRUE(SettingOf(key).leaves_output_alone) << key;
+  }
 }
 
 TEST(SettingsTable, FindsARowByItsKeyOrItsEditField) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/run_host.h"
+#include "settings/settings_table.h"
 
 namespace quelmar::fixtures {
 
@@ -22,6 +23,10 @@ class FakeRunHost : public RunHost {
   bool lossless = false;
   bool keep_metadata = false;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
+  // Further number settings by key, over the ones above: only the record of an output sees them.
+  std::map<std::string, std::int32_t, std::less<>> settings;
+  RunSelection selection;
+  PathList* list = nullptr;  // the files to convert instead of the walk's
 
   std::deque<bool> answers;
   int stop_at_pump = 0;                 // the 1-based pump at which FStop becomes 1; 0 for never
@@ -42,6 +47,7 @@ class FakeRunHost : public RunHost {
   // The progress (position, maximum) at each FileFinished.
   std::vector<std::pair<std::int32_t, std::int32_t>> progress_at_file;
   std::vector<EditField> focus;
+  std::vector<ListedCounts> listed;  // every FilesListed
   // Messages, beeps, saves, captions and error reports in the order they happened:
   // "message:<text>", "beep", "save", "caption:<text>", "error:<text>".
   std::vector<std::string> log;
@@ -54,6 +60,15 @@ class FakeRunHost : public RunHost {
   StampSettings CurrentStampSettings() const override { return stamp; }
   std::int32_t Quality() const override { return quality; }
   bool Lossless() const override { return lossless; }
+  std::vector<std::pair<std::string, std::string>> OutputSettings() const override {
+    SettingsFields all;
+    all.stamp = stamp;
+    all.FQuality = quality;
+    all.FLossless = lossless ? 1 : 0;
+    all.FKeepMetadata = keep_metadata ? 1 : 0;
+    for (const auto& [key, value] : settings) SetNumber(SettingOf(key), all, value);
+    return OutputSettingsOf(all);
+  }
   bool KeepMetadata() const override { return keep_metadata; }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
@@ -99,6 +114,9 @@ class FakeRunHost : public RunHost {
     ++waits;
     if (while_waiting) while_waiting();
   }
+  RunSelection Selection() const override { return selection; }
+  PathList* FileList() override { return list; }
+  void FilesListed(const ListedCounts& counts) override { listed.push_back(counts); }
 
   // The messages shown, in order.
   std::vector<std::string> Messages() const {
