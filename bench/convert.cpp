@@ -26,22 +26,6 @@ constexpr std::int32_t kWidth = 2000;  // 2 megapixels each
 constexpr std::int32_t kHeight = 1000;
 constexpr std::int32_t kQuality = 90;
 
-quelmar::Raster24 PhotoLike(int seed) {
-  quelmar::Raster24 raster = quelmar::Raster24::Uninitialized(kWidth, kHeight);
-  std::uint32_t state = 12345u + static_cast<std::uint32_t>(seed);
-  for (std::int32_t y = 0; y < kHeight; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < kWidth; ++x) {
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(state >> 29) - 4;
-      const int base[3] = {x * 200 / kWidth + 20, y * 180 / kHeight + 40,
-                           ((x / 7 + y / 5 + seed * 9) % 256) / 2 + 60};
-      for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(base[c] + noise);
-    }
-  }
-  return raster;
-}
-
 quelmar::Raster24 Logo() {
   quelmar::Raster24 logo;
   logo.SetSize(200, 80);  // white: the transparent colour
@@ -61,7 +45,7 @@ struct Scratch {
     std::filesystem::create_directories(output());
     for (int i = 0; i < kPhotos; ++i) {
       const std::vector<std::uint8_t> bytes =
-          quelmar::EncodeJpeg(PhotoLike(i), kQuality, i % 3 == 0);
+          quelmar::EncodeJpeg(quelmar::bench::BenchPhoto(kWidth, kHeight, i), kQuality, i % 3 == 0);
       quelmar::WriteJpegFile(source() + "/" + std::to_string(100 + i) + ".jpg", bytes);
     }
   }

@@ -28,26 +28,8 @@ constexpr std::int32_t kWidth = 6000;
 constexpr std::int32_t kHeight = 4000;
 constexpr std::uint8_t kQuality = 90;
 
-// Smooth colour gradients with a little sensor-like noise.
-quelmar::Raster24 PhotoLike() {
-  quelmar::Raster24 raster;
-  raster.SetSize(kWidth, kHeight);
-  std::uint32_t state = 12345;
-  for (std::int32_t y = 0; y < kHeight; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < kWidth; ++x) {
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(state >> 29) - 4;
-      const int base[3] = {x * 200 / kWidth + 20, y * 180 / kHeight + 40,
-                           ((x / 7 + y / 5) % 256) / 2 + 60};
-      for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(base[c] + noise);
-    }
-  }
-  return raster;
-}
-
 const std::vector<std::uint8_t>& Source(bool progressive) {
-  static const quelmar::Raster24 photo = PhotoLike();
+  static const quelmar::Raster24 photo = quelmar::bench::BenchPhoto(kWidth, kHeight, 0);
   static const std::vector<std::uint8_t> baseline = quelmar::EncodeJpeg(photo, kQuality, false);
   static const std::vector<std::uint8_t> multi_scan = quelmar::EncodeJpeg(photo, kQuality, true);
   return progressive ? multi_scan : baseline;
