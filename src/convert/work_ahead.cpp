@@ -52,6 +52,9 @@ WorkAhead::Key WorkAhead::KeyOf(std::size_t file) const {
 
 std::optional<std::size_t> WorkAhead::Begin() {
   if (queued_.empty()) return std::nullopt;
+  // The file the walk waits for goes first, so the walk writes while the workers work instead
+  // of writing everything at the end; the other workers take the largest files.
+  if (begin_ < end_ && queued_.erase(KeyOf(begin_)) != 0) return begin_;
   const std::size_t file = queued_.begin()->second;
   queued_.erase(queued_.begin());
   return file;

@@ -18,10 +18,11 @@ void SetWorkAheadBytes(std::size_t bytes);
 
 // Which of a walk's files to work on ahead of it, and in which order. The window runs from the
 // file the walk waits for through the files after it, in the walk's order, as far as their
-// sizes together fit a bound (the file the walk waits for always fits). Among the files of the
-// window that no worker has begun, the largest is begun first (the earliest in the walk of
-// equal ones): a big file late in the walk then keeps one worker busy while the others do the
-// small files before it, instead of starting when the walk reaches it and finishing last.
+// sizes together fit a bound (the file the walk waits for always fits). A worker begins the
+// file the walk waits for when no worker has, and otherwise the largest file of the window no
+// worker has begun (the earliest in the walk of equal ones): a big file late in the walk then
+// keeps one worker busy while another does the small files before it, instead of starting when
+// the walk reaches it and finishing last, and the walk writes as the files come.
 // Not thread-safe: its owner locks around it. Never fails.
 class WorkAhead {
  public:
@@ -38,7 +39,8 @@ class WorkAhead {
   // The walk has reached file at: the files before it leave the window, whether taken or
   // thrown away, and files before it never admitted will never be.
   void Pass(std::size_t at);
-  // Takes the largest queued file no worker has begun; nullopt when there is none.
+  // Takes the file the walk waits for if it is queued, else the largest queued file; nullopt
+  // when none is queued.
   std::optional<std::size_t> Begin();
   bool HasQueued() const { return !queued_.empty(); }
   // Throws away every queued file (the run ends).
