@@ -108,6 +108,7 @@ best xargs_time xargs_run
 # Paper estimates: the photos, largest first, each to the worker that is free first.
 estimate() { # WORKERS
   printf '%s\n' "${costs[@]}" | sort -gr | awk -v w="$1" '
+    BEGIN { best = 0 }
     { for (i = 1; i < w; i++) if (free[i] < free[best]) best = i
       free[best] += $1; best = 0 }
     END { m = 0; for (i = 0; i < w; i++) if (free[i] > m) m = free[i]; print m }'
@@ -127,18 +128,18 @@ printf '%-10s %8.2f\n' "xargs -P2" "$xargs_time"
 echo
 
 speedup=$(awk -v a="${jobs_time[1]}" -v b="${jobs_time[2]}" 'BEGIN { print a / b }')
-verdict() { awk -v ok="$1" 'BEGIN { print ok ? "met" : "MISSED" }'; }
+verdict() { awk -v ok="$1" 'BEGIN { print (ok ? "met" : "MISSED") }'; }
 echo "Targets"
 printf -- '- mixed folder -j2 / -j1 >= 0.95 x the bound min(2, %.2f / %.2f) = %.2f: %.2f  %s\n' \
   "$total" "$largest" "$bound" "$speedup" \
-  "$(verdict "$(awk -v s="$speedup" -v b="$bound" 'BEGIN { print s >= 0.95 * b }')")"
+  "$(verdict "$(awk -v s="$speedup" -v b="$bound" 'BEGIN { print (s >= 0.95 * b) }')")"
 printf -- '- mixed folder -j2 faster than two processes by xargs -P2 largest first: %.2f s against %.2f s  %s\n' \
   "${jobs_time[2]}" "$xargs_time" \
-  "$(verdict "$(awk -v a="${jobs_time[2]}" -v b="$xargs_time" 'BEGIN { print a < b }')")"
+  "$(verdict "$(awk -v a="${jobs_time[2]}" -v b="$xargs_time" 'BEGIN { print (a < b) }')")"
 rm -rf out/uniform && mkdir -p out/uniform
 best u1 "$cli" "${args[@]}" --source uniform --output out/uniform -j1
 best u2 "$cli" "${args[@]}" --source uniform --output out/uniform -j2
 printf -- '- uniform folder (16 x %s) -j2 / -j1 >= 1.9: %.2f (%.2f s / %.2f s)  %s\n' \
   "$(basename "${walls[0]}")" "$(awk -v a="$u1" -v b="$u2" 'BEGIN { print a / b }')" "$u1" "$u2" \
-  "$(verdict "$(awk -v a="$u1" -v b="$u2" 'BEGIN { print a / b >= 1.9 }')")"
+  "$(verdict "$(awk -v a="$u1" -v b="$u2" 'BEGIN { print (a / b >= 1.9) }')")"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/memory_budget.h"
@@ -48,7 +49,7 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
   return {{},
-          EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
+          EncodeJpeg(std::move(photo), static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
           FileOutcome::Result::kConverted,
           {},
           bytes_in,

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "image/jpeg/jpeg_compression.h"
 #include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
@@ -19,10 +21,9 @@ void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, i
   if (progressive) jpeg_simple_progression(&cinfo);
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality,
-                                     bool progressive) {
+// EncodeJpeg, giving the pages of raster's rows back as they are taken when used_up is set.
+std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, bool progressive,
+                                 Raster24* used_up) {
   std::vector<std::uint8_t> output;
   if (raster.empty()) return output;
 
@@ -33,11 +34,24 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
   const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {
     jpeg_start_compress(&cinfo, TRUE);
-    WriteRasterRows(cinfo, raster);
+    WriteRasterRows(cinfo, raster, used_up);
     jpeg_finish_compress(&cinfo);
   });
   compression.Destroy();
   return output;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality,
+                                     bool progressive) {
+  return Encode(raster, quality, progressive, nullptr);
+}
+
+std::vector<std::uint8_t> EncodeJpeg(Raster24&& raster, std::uint8_t quality, bool progressive) {
+  // Held here, so that the raster is dropped however the encoding ends.
+  Raster24 photo = std::move(raster);
+  return Encode(photo, quality, progressive, &photo);
 }
 
 }  // namespace quelmar
