@@ -68,8 +68,9 @@ echo "Run $(date -u '+%Y-%m-%d %H:%M UTC') on $(grep -m1 'model name' /proc/cpui
   sed 's/^ *//'), $(nproc) cores; load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
-# Each photo alone on one core: the per-file costs.
-printf '%-28s %8s %10s\n' photo MP "ms alone"
+# Each photo alone on one core: the per-file costs, in CPU time (user + system), which other
+# processes on a busy machine cannot stretch as they stretch wall time.
+printf '%-28s %8s %10s %10s\n' photo MP "ms alone" "CPU ms"
 total=0
 largest=0
 costs=()
@@ -77,9 +78,13 @@ for photo in mixed/*.jpg; do
   name=$(basename "$photo")
   mkdir -p "single/$name" "out/single-$name"
   cp "$photo" "single/$name/"
-  best t taskset -c 0 "$cli" "${args[@]}" --source "single/$name" --output "out/single-$name" -j1
+  best wall taskset -c 0 "$cli" "${args[@]}" --source "single/$name" --output "out/single-$name" -j1
+  /usr/bin/time -f '%U %S' -o cpu.txt taskset -c 0 "$cli" "${args[@]}" --source "single/$name" \
+    --output "out/single-$name" -j1 >/dev/null 2>&1
+  t=$(awk '{ print $1 + $2 }' cpu.txt)
   mp=$(identify-im6.q16 -format '%w %h' "$photo" | awk '{ print $1 * $2 / 1e6 }')
-  printf '%-28s %8.1f %10.0f\n' "$name" "$mp" "$(awk -v t="$t" 'BEGIN { print t * 1000 }')"
+  printf '%-28s %8.1f %10.0f %10.0f\n' "$name" "$mp" "$(awk -v t="$wall" 'BEGIN { print t * 1000 }')" \
+    "$(awk -v t="$t" 'BEGIN { print t * 1000 }')"
   costs+=("$t")
   total=$(awk -v a="$total" -v b="$t" 'BEGIN { print a + b }')
   largest=$(awk -v a="$largest" -v b="$t" 'BEGIN { print (b > a) ? b : a }')
@@ -114,7 +119,7 @@ estimate() { # WORKERS
     END { m = 0; for (i = 0; i < w; i++) if (free[i] > m) m = free[i]; print m }'
 }
 
-printf 'mixed folder: %d photos, %.2f s of single-core work, the largest photo %.2f s\n' \
+printf 'mixed folder: %d photos, %.2f s of single-core CPU time, the largest photo %.2f s\n' \
   "${#costs[@]}" "$total" "$largest"
 bound=$(awk -v t="$total" -v l="$largest" 'BEGIN { b = t / l; print (b < 2) ? b : 2 }')
 printf '%-10s %8s %8s %22s\n' jobs seconds speed-up "estimate (per-file)"
