@@ -54,24 +54,6 @@ class BenchHost : public RunHost {
   int converted_ = 0;
 };
 
-// A photo-like picture of width x height, different for each seed: gradients with a little
-// noise, so that it compresses like a photograph.
-inline Raster24 BenchPhoto(std::int32_t width, std::int32_t height, int seed) {
-  Raster24 raster = Raster24::Uninitialized(width, height);
-  std::uint32_t state = 12345u + static_cast<std::uint32_t>(seed);
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::uint8_t* row = raster.Row(y);
-    for (std::int32_t x = 0; x < width; ++x) {
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(state >> 29) - 4;
-      const int base[3] = {x * 200 / width + 20, y * 180 / height + 40,
-                           ((x / 7 + y / 5 + seed * 9) % 256) / 2 + 60};
-      for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(base[c] + noise);
-    }
-  }
-  return raster;
-}
-
 // The console report, keeping each benchmark's mean real time.
 class TimingReporter : public benchmark::ConsoleReporter {
  public:

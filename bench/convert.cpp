@@ -18,6 +18,7 @@
 #include "convert/convert_folder.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "photo_like.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ constexpr int kPhotos = 16;
 constexpr std::int32_t kWidth = 2000;  // 2 megapixels each
 constexpr std::int32_t kHeight = 1000;
 constexpr std::int32_t kQuality = 90;
+
+quelmar::Raster24 PhotoLike(int seed) {
+  return quelmar::bench::PhotoLike(kWidth, kHeight, seed);
+}
 
 quelmar::Raster24 Logo() {
   quelmar::Raster24 logo;
@@ -45,7 +50,7 @@ struct Scratch {
     std::filesystem::create_directories(output());
     for (int i = 0; i < kPhotos; ++i) {
       const std::vector<std::uint8_t> bytes =
-          quelmar::EncodeJpeg(quelmar::bench::BenchPhoto(kWidth, kHeight, i), kQuality, i % 3 == 0);
+          quelmar::EncodeJpeg(PhotoLike(i), kQuality, i % 3 == 0);
       quelmar::WriteJpegFile(source() + "/" + std::to_string(100 + i) + ".jpg", bytes);
     }
   }

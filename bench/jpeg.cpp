@@ -21,6 +21,7 @@
 #include "bench_support.h"
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "photo_like.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr std::int32_t kHeight = 4000;
 constexpr std::uint8_t kQuality = 90;
 
 const std::vector<std::uint8_t>& Source(bool progressive) {
-  static const quelmar::Raster24 photo = quelmar::bench::BenchPhoto(kWidth, kHeight, 0);
+  static const quelmar::Raster24 photo = quelmar::bench::PhotoLike(kWidth, kHeight);
   static const std::vector<std::uint8_t> baseline = quelmar::EncodeJpeg(photo, kQuality, false);
   static const std::vector<std::uint8_t> multi_scan = quelmar::EncodeJpeg(photo, kQuality, true);
   return progressive ? multi_scan : baseline;

@@ -23,6 +23,7 @@
 #include "convert/run_control.h"
 #include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
+#include "photo_like.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 
@@ -78,7 +79,7 @@ struct Scratch {
     std::filesystem::create_directories(source);
     for (int i = 0; i < 16; ++i) {
       WriteJpegFile(source + "/" + std::to_string(100 + i) + ".jpg",
-                    EncodeJpeg(bench::BenchPhoto(2000, 1000, i), 90, i % 3 == 0));
+                    EncodeJpeg(bench::PhotoLike(2000, 1000, i), 90, i % 3 == 0));
     }
     WriteLogoBmp(logo, 480, 160);
   }

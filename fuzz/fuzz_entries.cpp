@@ -12,6 +12,8 @@
 #include "image/bmp/bitmap_header.h"
 #include "image/jpeg_file.h"
 #include "image/jpeg_lossless.h"
+#include "image/orientation.h"
+#include "image/photo_metadata.h"
 #include "image/raster24.h"
 #include "settings/ini_file.h"
 
@@ -34,6 +36,33 @@ Raster24 MarkedRaster() {
 
 bool IsMarked(const Raster24& raster) {
   return raster.width() == 2 && raster.height() == 1 && raster.Row(0)[0] == 7;
+}
+
+// A small photo of 12 x 7 pixels, so that a turn swaps unequal sides.
+const std::vector<std::uint8_t>& MetadataPhoto() {
+  static const std::vector<std::uint8_t> photo = [] {
+    Raster24 raster;
+    raster.SetSize(12, 7);
+    for (std::int32_t y = 0; y < 7; ++y) {
+      for (std::int32_t i = 0; i < 36; ++i)
+        raster.Row(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 7);
+    }
+    return EncodeJpeg(raster, 90, false);
+  }();
+  return photo;
+}
+
+// SOI and the JFIF segment of EncodeJpeg's streams.
+constexpr std::size_t kPhotoHead = 20;
+
+bool SamePixels(const Raster24& a, const Raster24& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return false;
+  for (std::int32_t y = 0; y < a.height(); ++y) {
+    for (std::int32_t i = 0; i < 3 * a.width(); ++i) {
+      if (a.Row(y)[i] != b.Row(y)[i]) return false;
+    }
+  }
+  return true;
 }
 
 TMemIniFile ParseIni(std::string_view text) {
@@ -188,6 +217,40 @@ bool CommaTextEntry(std::span<const std::uint8_t> bytes) {
   if (length > before_nul.size()) return false;
   // Quoting every item gives a text that reads back as the same items.
   return ParseCommaText(QuotedCommaText(items)) == items;
+}
+
+bool MetadataEntry(std::span<const std::uint8_t> bytes) {
+  const std::vector<std::uint8_t>& photo = MetadataPhoto();
+  std::vector<std::uint8_t> source(photo.begin(), photo.begin() + kPhotoHead);
+  source.insert(source.end(), bytes.begin(), bytes.end());
+  source.insert(source.end(), photo.begin() + kPhotoHead, photo.end());
+  JpegFile jpeg;
+  Raster24 upright;
+  try {
+    jpeg = ParseJpegFile(source);
+    DecodeJpeg(jpeg, upright, jpeg.Orientation);
+  } catch (const Error&) {
+    return true;  // segments the JPEG library itself refuses
+  }
+  if (jpeg.Orientation < 1 || jpeg.Orientation > 8) return false;
+  const bool swaps = OrientationSwapsAxes(jpeg.Orientation);
+  if (upright.width() != (swaps ? 7 : 12) || upright.height() != (swaps ? 12 : 7)) return false;
+  const std::vector<std::uint8_t> plain = EncodeJpeg(upright, 90, false, jpeg.IccProfile);
+  const std::vector<std::uint8_t> kept = EmbedPhotoMetadata(ExtractPhotoMetadata(source), plain);
+  const JpegFile plain_file = ParseJpegFile(plain);
+  const JpegFile kept_file = ParseJpegFile(kept);
+  if (plain_file.IccProfile != jpeg.IccProfile || kept_file.IccProfile != jpeg.IccProfile) {
+    return false;
+  }
+  if (kept_file.Orientation != 1 || kept_file.width != plain_file.width ||
+      kept_file.height != plain_file.height) {
+    return false;
+  }
+  Raster24 plain_pixels;
+  Raster24 kept_pixels;
+  DecodeJpeg(plain_file, plain_pixels);
+  DecodeJpeg(kept_file, kept_pixels);
+  return SamePixels(plain_pixels, kept_pixels);
 }
 
 }  // namespace quelmar::fuzz

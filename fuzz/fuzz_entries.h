@@ -14,5 +14,10 @@ bool JpegEntry(std::span<const std::uint8_t> bytes);
 bool LosslessEntry(std::span<const std::uint8_t> bytes);
 bool IniEntry(std::span<const std::uint8_t> bytes);
 bool CommaTextEntry(std::span<const std::uint8_t> bytes);
+// The bytes are header segments of a small photo, placed after its JFIF segment: orientation,
+// profile and metadata are read, the photo is decoded upright, encoded with the profile and
+// given the metadata, and the result must be a photo of the upright size with orientation 1,
+// the same profile and the same pixels as without metadata.
+bool MetadataEntry(std::span<const std::uint8_t> bytes);
 
 }  // namespace quelmar::fuzz

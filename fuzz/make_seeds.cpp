@@ -93,6 +93,73 @@ void WriteJpegSeeds(const std::filesystem::path& dir) {
   Save(dir / "tiny.jpg", quelmar::EncodeJpeg(raster, 5, false));
 }
 
+// A marker segment: FF, marker, the big-endian length, the payload.
+Bytes MarkerSegment(std::uint8_t marker, const std::string& signature, const Bytes& body) {
+  const std::size_t length = 2 + signature.size() + body.size();
+  Bytes b = {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+             static_cast<std::uint8_t>(length & 0xFF)};
+  b.insert(b.end(), signature.begin(), signature.end());
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+Bytes Joined(const std::vector<Bytes>& parts) {
+  Bytes b;
+  for (const Bytes& part : parts) b.insert(b.end(), part.begin(), part.end());
+  return b;
+}
+
+// EXIF in Motorola order: IFD0 with the orientation code only.
+Bytes OrientationExif(std::uint8_t code) {
+  return MarkerSegment(
+      0xE1, std::string("Exif\0\0", 6),
+      {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, code, 0, 0, 0, 0, 0, 0});
+}
+
+// EXIF in Intel order as a camera writes it: IFD0 (make, orientation 8, EXIF pointer), the
+// EXIF directory (one date), IFD1 with a 4-byte thumbnail.
+Bytes CameraExif() {
+  Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  const Bytes ifd0 = {3,    0,                                         // three entries
+                      0x0F, 0x01, 2, 0, 4, 0, 0, 0, 'Q', 'C', 'm', 0,  // Make
+                      0x12, 0x01, 3, 0, 1, 0, 0, 0, 8,   0,   0,   0,  // Orientation
+                      0x69, 0x87, 4, 0, 1, 0, 0, 0, 50,  0,   0,   0,  // EXIF directory at 50
+                      68,   0,    0, 0};                               // IFD1 at 68
+  const Bytes exif = {1, 0, 0x03, 0x90, 2, 0, 4, 0, 0, 0, '2', '0', '2', 0, 0, 0, 0, 0};
+  const Bytes ifd1 = {2,    0, 0x01, 0x02, 4, 0, 1, 0, 0, 0, 98, 0, 0, 0, 0x02,
+                      0x02, 4, 0,    1,    0, 0, 0, 4, 0, 0, 0,  0, 0, 0, 0};
+  tiff = Joined({tiff, ifd0, exif, ifd1, {0xFF, 0xD8, 0xFF, 0xD9}});
+  return MarkerSegment(0xE1, std::string("Exif\0\0", 6), tiff);
+}
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+void WriteMetadataSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  const Bytes xmp = MarkerSegment(
+      0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29),
+      Text("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/"
+           "22-rdf-syntax-ns#'><rdf:Description rdf:about='' xmlns:tiff='http://ns.adobe.com/"
+           "tiff/1.0/' tiff:Orientation='6'/></rdf:RDF></x:xmpmeta>"));
+  const Bytes iptc =
+      MarkerSegment(0xED, std::string("Photoshop 3.0\0", 14),
+                    {'8', 'B', 'I', 'M', 4, 4, 0, 0, 0, 0, 0, 8, 0x1C, 2, 80, 0, 3, 'A', 'n', 'n'});
+  const Bytes comment = MarkerSegment(0xFE, "", Text("a comment"));
+  const std::string icc = std::string("ICC_PROFILE\0", 12);
+  const Bytes chunks = Joined({MarkerSegment(0xE2, icc + "\x01\x02", Text("first half ")),
+                               MarkerSegment(0xE2, icc + "\x02\x02", Text("second half"))});
+  Save(dir / "orientation6.seg", OrientationExif(6));
+  Save(dir / "camera.seg", CameraExif());
+  Save(dir / "xmp.seg", xmp);
+  Save(dir / "iptc.seg", iptc);
+  Save(dir / "comment.seg", comment);
+  Save(dir / "profile.seg", chunks);
+  Save(dir / "everything.seg", Joined({CameraExif(), xmp, chunks, iptc, comment}));
+  Save(dir / "two_exif.seg", Joined({OrientationExif(5), OrientationExif(3)}));
+}
+
 void WriteIniSeeds(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   Save(dir / "saved.ini",
@@ -127,5 +194,6 @@ int main(int argc, char** argv) {
   WriteJpegSeeds(root / "lossless_fuzz");
   WriteIniSeeds(root / "ini_fuzz");
   WriteCommaSeeds(root / "comma_text_fuzz");
+  WriteMetadataSeeds(root / "metadata_fuzz");
   return 0;
 }

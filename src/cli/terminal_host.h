@@ -41,6 +41,7 @@ class TerminalHost : public RunHost {
   void FileFinished(const FileOutcome& outcome) override;
   int Jobs() const override { return settings_.FJobs; }
   bool Lossless() const override { return settings_.FLossless != 0; }
+  bool KeepMetadata() const override { return settings_.FKeepMetadata != 0; }
 
   bool check_failed() const { return check_failed_; }
   bool interrupted() const { return interrupted_; }

@@ -84,8 +84,10 @@ void ConversionPipeline::StartAhead(RunHost& host) {
       // Read on the calling thread, once for every file started now. The workers share the
       // logo's pixels with the window: a logo loaded meanwhile replaces them there and leaves
       // these alone.
-      parameters = Parameters{host.State().FMark.Share(), host.CurrentStampSettings(),
-                              host.Quality(), host.Lossless()};
+      parameters = Parameters{host.State().FMark.Share(),
+                              host.CurrentStampSettings(),
+                              host.Quality(),
+                              {host.Lossless(), host.KeepMetadata()}};
     }
     Slot& slot = slots_[started_];
     slot.parameters = *parameters;
@@ -195,7 +197,7 @@ void ConversionPipeline::Work() {
     try {
       const WalkListing::File& file = files_[at];
       result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
-                             parameters.settings, parameters.quality, parameters.lossless);
+                             parameters.settings, parameters.quality, parameters.choices);
     } catch (...) {
       error = std::current_exception();
     }

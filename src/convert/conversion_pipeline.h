@@ -56,7 +56,7 @@ class ConversionPipeline {
     std::shared_ptr<const Raster24> mark;
     StampSettings settings;
     std::int32_t quality = 0;
-    bool lossless = false;
+    StampChoices choices;
   };
   struct Slot {
     Parameters parameters;

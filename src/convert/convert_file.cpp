@@ -9,13 +9,30 @@
 #include "base/errors.h"
 #include "base/memory_budget.h"
 #include "image/jpeg_file.h"
+#include "image/photo_metadata.h"
 
 namespace quelmar {
 
 namespace {
 
+// The full path: decodes jpeg upright, stamps it and encodes it with its colour profile. The
+// compressed source goes before the encode, so that the photo is held once.
+std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const Raster24& mark,
+                                       const StampSettings& settings, std::int32_t quality) {
+  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once. A photo
+  // stored turned is decoded upright, so that the logo lands in the corner the user sees.
+  Raster24 photo;
+  DecodeJpeg(jpeg, photo, jpeg.Orientation);
+  std::vector<std::uint8_t>().swap(jpeg.data);
+  jpeg.reservation.Release();
+  StampLogo(photo, mark, settings);
+  // The colour profile keeps the pixels' meaning.
+  return EncodeJpeg(std::move(photo), static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan,
+                    jpeg.IccProfile);
+}
+
 StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
-                      std::int32_t quality, bool lossless) {
+                      std::int32_t quality, StampChoices choices) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -24,37 +41,34 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   }
   const std::uint64_t bytes_in = jpeg.data.size();
   // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
-  const std::int64_t height = jpeg.height;
-  const std::int64_t width = jpeg.width;
-  if (width == 0 || height == 0 || height < mark.height() || width < mark.width()) {
+  // The logo goes onto the picture as it is seen, so its size is the one compared.
+  const PictureSize upright = UprightSize(jpeg);
+  if (upright.width == 0 || upright.height == 0 || upright.height < mark.height() ||
+      upright.width < mark.width()) {
     return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
-  std::optional<LosslessStatus> status;
-  if (lossless) {
-    LosslessJpeg stamped = StampLogoLossless(jpeg, mark, settings);
-    status = LosslessStatus{stamped.outcome, stamped.reason};
-    if (stamped.outcome != LosslessOutcome::kFallback) {
-      StampedJpeg done;
-      done.bytes = std::move(stamped.bytes);
-      done.bytes_in = bytes_in;
-      done.lossless = status;
-      return done;
-    }
+  // Copied out first: the full path lets the compressed source go before it encodes.
+  const PhotoMetadata metadata =
+      choices.keep_metadata ? ExtractPhotoMetadata(jpeg.data) : PhotoMetadata();
+  StampedJpeg stamped{{}, {}, FileOutcome::Result::kConverted, {}, bytes_in};
+  if (choices.lossless) {
+    // Both paths carry the colour profile, when its chunks make a whole one, and nothing else
+    // of the source's header; the kept metadata goes in below, the same way for both.
+    const bool whole_profile = !jpeg.IccProfile.empty();
+    LosslessJpeg lossless = StampLogoLossless(
+        jpeg, mark, settings,
+        [whole_profile](std::uint8_t marker, std::span<const std::uint8_t> payload) {
+          return whole_profile && KeepColourProfile(marker, payload);
+        });
+    stamped.lossless = LosslessStatus{lossless.outcome, lossless.reason};
+    stamped.bytes = std::move(lossless.bytes);
   }
-  // DecodeJpeg hands its own raster over to an empty target, so the photo is held once.
-  Raster24 photo;
-  DecodeJpeg(jpeg, photo);
-  // The compressed source is not needed while the result is encoded.
-  std::vector<std::uint8_t>().swap(jpeg.data);
-  jpeg.reservation.Release();
-  StampLogo(photo, mark, settings);
-  return {{},
-          EncodeJpeg(std::move(photo), static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan),
-          FileOutcome::Result::kConverted,
-          {},
-          bytes_in,
-          0,
-          status};
+  if (stamped.bytes.empty()) stamped.bytes = StampDecoded(jpeg, mark, settings, quality);
+  if (choices.keep_metadata) {
+    stamped.bytes = EmbedPhotoMetadata(metadata, std::move(stamped.bytes));
+    stamped.source_time = ModificationTimeAt(source.folder, source.name);
+  }
+  return stamped;
 }
 
 }  // namespace
@@ -89,27 +103,35 @@ std::string LosslessNoteText(const std::string& source, const LosslessStatus& st
 }
 
 StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality, bool lossless) {
+                          const StampSettings& settings, std::int32_t quality,
+                          StampChoices choices) {
   const auto start = std::chrono::steady_clock::now();
   // Files converted on several threads at once share the memory budget: a file whose memory
   // others held is converted again once it has the budget to itself. Only a file that cannot
   // have its memory even alone fails, and the walk names it.
   StampedJpeg stamped =
-      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality, lossless); });
+      ShareMemoryBudget([&] { return StampOnce(source, mark, settings, quality, choices); });
   stamped.milliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return stamped;
 }
 
 StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
-                          const StampSettings& settings, std::int32_t quality, bool lossless) {
-  return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality, lossless);
+                          const StampSettings& settings, std::int32_t quality,
+                          StampChoices choices) {
+  return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality, choices);
+}
+
+void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& name) {
+  if (stamped.source_time) (void)SetModificationTimeAt(folder, name, *stamped.source_time);
 }
 
 std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality) {
-  StampedJpeg stamped = StampJpegFile(source, mark, settings, quality);
-  if (stamped.message.empty()) WriteJpegFile(output, stamped.bytes);
+                        const StampSettings& settings, std::int32_t quality, StampChoices choices) {
+  StampedJpeg stamped = StampJpegFile(source, mark, settings, quality, choices);
+  if (!stamped.message.empty()) return stamped.message;
+  WriteJpegFile(output, stamped.bytes);
+  KeepSourceTime(stamped, AT_FDCWD, output);
   return stamped.message;
 }
 

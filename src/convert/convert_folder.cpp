@@ -85,7 +85,8 @@ StampedJpeg WorkOf(Walk& walk, const std::string& name, const std::string& path)
   RunHost& host = walk.host;
   if (std::optional<StampedJpeg> done = walk.pipeline->Take(path, host)) return std::move(*done);
   return StampJpegFile(SourceFile{walk.source->fd(), name, path}, host.State().FMark,
-                       host.CurrentStampSettings(), host.Quality(), host.Lossless());
+                       host.CurrentStampSettings(), host.Quality(),
+                       {host.Lossless(), host.KeepMetadata()});
 }
 
 // Converts the file name of the current folder into the output folder open at output.
@@ -111,6 +112,7 @@ FileOutcome ConvertOne(Walk& walk, const std::string& name, int output) {
   if (!outcome.converted()) return outcome;
   const auto start = std::chrono::steady_clock::now();
   ReplaceFileAt(output, name, outcome.output, stamped.bytes, ShortWriteReport::kCreateError);
+  KeepSourceTime(stamped, output, name);
   outcome.bytes_out = stamped.bytes.size();
   outcome.milliseconds +=
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -31,6 +31,9 @@ class RunHost {
   // the logo, when it starts the work of a file; work may start a few files ahead of the walk).
   virtual StampSettings CurrentStampSettings() const = 0;
   virtual std::int32_t Quality() const = 0;
+  // Whether outputs keep their source's metadata (EXIF, XMP, IPTC, comment and date), read like
+  // the quality; off unless a host says otherwise.
+  virtual bool KeepMetadata() const { return false; }
 
   virtual std::int32_t ProgressMax() const = 0;
   virtual void SetProgressMax(std::int32_t value) = 0;

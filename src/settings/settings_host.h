@@ -16,8 +16,9 @@ struct SettingsFields {
   StampSettings stamp;  // FPosition, FMaskType, FAlpha, FThreshold
   std::int32_t FQuality = 0;
   std::string FSampleJPEG;
-  std::int32_t FJobs = 0;      // files worked on at once; 0 for one per core
-  std::int32_t FLossless = 0;  // 1: only the logo's blocks are coded again
+  std::int32_t FJobs = 0;          // files worked on at once; 0 for one per core
+  std::int32_t FLossless = 0;      // 1: only the logo's blocks are coded again
+  std::int32_t FKeepMetadata = 0;  // 1: outputs keep their source's metadata and date
 };
 
 // What LoadSettings and SaveSettings need of the main window. The window implements it;

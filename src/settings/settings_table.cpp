@@ -105,6 +105,16 @@ constexpr std::array kSettings = {
                 .help = "code again only the 8x8 blocks under the logo, keeping every other "
                         "block of the photo as it is; --quality does not apply",
                 .caption = "ロゴの下のブロックだけを再圧縮する（無劣化）"},
+    SettingSpec{.key = "KeepMetadata",
+                .kind = SettingKind::kSwitch,
+                .number = [](Fields& f) -> std::int32_t& { return f.FKeepMetadata; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1,
+                .option = "--keep-metadata",
+                .help = "keep each photo's EXIF (upright, without its thumbnail), XMP, IPTC, "
+                        "comment and file date in its output",
+                .caption = "写真のメタデータ（Exif・XMP・IPTC・撮影日時）とファイルの日付を残す"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.

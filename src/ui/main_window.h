@@ -68,6 +68,8 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
 
   void ApplySettingsToControls();
   void LoadLogo(const std::string& path);
+  // Decodes the JPEG at path into FSample, upright (its EXIF orientation applied, as a run
+  // stamps it); errors of reading and decoding pass out as they are.
   void LoadSample(const std::string& path);
   void RefreshPreview();
 
@@ -82,6 +84,7 @@ class TForm1 : public QWidget, public SettingsHost, public RunHost {
   std::int32_t Quality() const override { return fields_.FQuality; }
   int Jobs() const override { return fields_.FJobs; }
   bool Lossless() const override { return fields_.FLossless != 0; }
+  bool KeepMetadata() const override { return fields_.FKeepMetadata != 0; }
   std::int32_t ProgressMax() const override;
   void SetProgressMax(std::int32_t value) override;
   std::int32_t ProgressPosition() const override;

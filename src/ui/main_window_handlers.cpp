@@ -195,8 +195,10 @@ void TForm1::Image1Click() {
 
 void TForm1::LoadSample(const std::string& path) {
   const JpegFile jpeg = ReadJpegFile(path);
-  FSample.SetSize(static_cast<std::int32_t>(jpeg.width), static_cast<std::int32_t>(jpeg.height));
-  DecodeJpeg(jpeg, FSample);
+  // The sample is shown as a run would stamp it: upright.
+  const PictureSize upright = UprightSize(jpeg);
+  FSample.SetSize(upright.width, upright.height);
+  DecodeJpeg(jpeg, FSample, jpeg.Orientation);
   FLoaded |= kSampleLoaded;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <initializer_list>
 #include <sstream>
 #include <vector>
@@ -181,15 +182,36 @@ TEST(ParseCliOptions, RefusesAMissingSettingsFile) {
 }
 
 // A switch of the settings table is an option without a value that turns it on.
-TEST(ParseCliOptions, LosslessIsAFlagThatOverridesTheSettingsFile) {
+struct SwitchOption {
+  const char* option;
+  std::int32_t SettingsFields::*field;
+};
+
+class SwitchOptionTest : public ::testing::TestWithParam<SwitchOption> {};
+
+TEST_P(SwitchOptionTest, IsAFlagThatOverridesTheSettingsFile) {
+  const auto field = GetParam().field;
   const Parsed plain = Parse({});
   ASSERT_FALSE(plain.status) << plain.err;
-  EXPECT_FALSE(ResolveParameters(plain.options).fields.FLossless);
-  const Parsed on = Parse({"--lossless"});
+  EXPECT_FALSE(ResolveParameters(plain.options).fields.*field);
+  const Parsed on = Parse({GetParam().option});
   ASSERT_FALSE(on.status) << on.err;
-  EXPECT_TRUE(ResolveParameters(on.options).fields.FLossless);
-  EXPECT_NE(Parse({"--help"}).out.find("--lossless"), std::string::npos);
+  EXPECT_TRUE(ResolveParameters(on.options).fields.*field);
+  EXPECT_NE(Parse({"--help"}).out.find(GetParam().option), std::string::npos);
+  EXPECT_EQ(Parse({GetParam().option, "1"}).status, kExitBadUsage) << "a switch takes no value";
 }
+
+INSTANTIATE_TEST_SUITE_P(Switches, SwitchOptionTest,
+                         ::testing::Values(SwitchOption{"--lossless", &SettingsFields::FLossless},
+                                           SwitchOption{"--keep-metadata",
+                                                        &SettingsFields::FKeepMetadata}),
+                         [](const ::testing::TestParamInfo<SwitchOption>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.option)) {
+                             if (std::isalpha(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace quelmar

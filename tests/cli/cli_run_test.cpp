@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
@@ -15,6 +16,8 @@
 #include "support/fake_run_host.h"
 #include "support/file_tools.h"
 #include "support/jpeg_builder.h"
+#include "support/jpeg_segments.h"
+#include "support/metadata_builder.h"
 #include "support/rasters.h"
 #include "support/temp_folder.h"
 
@@ -76,6 +79,33 @@ TEST_P(CliRunTest, ExitsWith0_WhenEveryFileIsConverted) {
   EXPECT_EQ(Run(), 0) << err_;
   EXPECT_THAT(TreeListing(out_), ElementsAre("3.jpeg", "a/", "a/2.JPG", "a/b/", "a/b/1.jpg"));
   EXPECT_THAT(err_, HasSubstr("変換が終了しました"));
+}
+
+// The switch reaches the walk: with it an output keeps its source's comment and date, without
+// it neither.
+TEST_P(CliRunTest, KeepsTheSourcesCommentAndDate_OnlyWithKeepMetadata) {
+  const std::string source = src_ + "/3.jpeg";
+  WriteBytes(source, WithSegments(ReadBytes(source), {CommentSegment("kept")}));
+  const auto date = std::filesystem::last_write_time(source) - std::chrono::hours(24 * 30);
+  std::filesystem::last_write_time(source, date);
+  const auto comments = [&] {
+    std::vector<std::string> found;
+    for (const JpegSegment& segment : JpegSegments(ReadBytes(out_ + "/3.jpeg"))) {
+      if (segment.marker != 0xFE) continue;
+      // The metadata library ends the text with a NUL byte, as readers expect of a C string.
+      const std::string text(segment.payload.begin(), segment.payload.end());
+      found.push_back(text.substr(0, text.find('\0')));
+    }
+    return found;
+  };
+  EXPECT_EQ(Run(), 0) << err_;
+  EXPECT_THAT(comments(), IsEmpty());
+  EXPECT_NE(std::filesystem::last_write_time(out_ + "/3.jpeg"), date);
+  std::filesystem::remove_all(out_);
+  std::filesystem::create_directories(out_);
+  EXPECT_EQ(Run({"--keep-metadata"}), 0) << err_;
+  EXPECT_THAT(comments(), ElementsAre("kept"));
+  EXPECT_EQ(std::filesystem::last_write_time(out_ + "/3.jpeg"), date);
 }
 
 TEST_P(CliRunTest, ExitsWith1_AndGoesOn_WhenAFileCannotBeConverted) {

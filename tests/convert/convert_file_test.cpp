@@ -154,7 +154,8 @@ TEST_F(ConvertFileTest, LosslessModeKeepsTheSourcesTablesAndCoding) {
   for (const bool progressive : {false, true}) {
     const std::vector<std::uint8_t> source = JpegBytes(96, 64, 3, progressive);
     WriteBytes(temp_ / "in.jpg", source);
-    const StampedJpeg stamped = StampJpegFile(temp_ / "in.jpg", logo_, settings_, 10, true);
+    const StampedJpeg stamped =
+        StampJpegFile(temp_ / "in.jpg", logo_, settings_, 10, {.lossless = true});
     ASSERT_TRUE(stamped.message.empty());
     ASSERT_TRUE(stamped.lossless.has_value());
     EXPECT_EQ(stamped.lossless->outcome,
@@ -184,7 +185,8 @@ TEST_F(ConvertFileTest, LosslessModeFallsBackToTheFullPathWithANote) {
       1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
   source.insert(source.begin() + 2, exif.begin(), exif.end());
   WriteBytes(temp_ / "turned.jpg", source);
-  const StampedJpeg stamped = StampJpegFile(temp_ / "turned.jpg", logo_, settings_, 80, true);
+  const StampedJpeg stamped =
+      StampJpegFile(temp_ / "turned.jpg", logo_, settings_, 80, {.lossless = true});
   ASSERT_TRUE(stamped.lossless.has_value());
   EXPECT_EQ(stamped.lossless->outcome, LosslessOutcome::kFallback);
   EXPECT_EQ(stamped.lossless->reason, LosslessFallback::kOrientation);

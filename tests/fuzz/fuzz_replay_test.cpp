@@ -57,6 +57,10 @@ TEST(FuzzReplay, EveryKeptCommaTextParsesConsistently) {
   ReplayAll("comma_text_fuzz", CommaTextEntry);
 }
 
+TEST(FuzzReplay, EveryKeptMetadataInputConvertsAsIfItWereAbsent) {
+  ReplayAll("metadata_fuzz", MetadataEntry);
+}
+
 // The entries themselves must hold on ordinary inputs, or a replay proves nothing.
 TEST(FuzzReplay, EntriesAcceptOrdinaryInputs) {
   const std::string comma = "raw, \"my photos\",tmp";
@@ -68,6 +72,14 @@ TEST(FuzzReplay, EntriesAcceptOrdinaryInputs) {
   raster.SetSize(9, 5);
   EXPECT_TRUE(JpegEntry(EncodeJpeg(raster, 80, true)));
   EXPECT_TRUE(BitmapEntry({}));
+  // A comment segment, and a quarter-turn orientation in EXIF.
+  const std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0, 4, 'h', 'i'};
+  const std::vector<std::uint8_t> exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0,    'M', 'M',
+                                          0,    42,   0, 0,  0,   8,   0,   1,   1, 0x12, 0,   3,
+                                          0,    0,    0, 1,  0,   6,   0,   0,   0, 0,    0,   0};
+  EXPECT_TRUE(MetadataEntry(comment));
+  EXPECT_TRUE(MetadataEntry(exif));
+  EXPECT_TRUE(MetadataEntry({}));
 }
 
 }  // namespace

@@ -467,27 +467,43 @@ TEST_F(SettingsFileTest, OperationsWithoutAPathUseTheFileBesideTheExecutable) {
   EXPECT_EQ(loaded.fields.FQuality, 42);
 }
 
-// The lossless mode's key is written only when the mode is on (or to turn it off again), so
-// that the first save keeps its twelve lines; a file without it reads as off.
-TEST_F(SettingsFileTest, LosslessKeyIsWrittenOnlyWhenTheModeIsOnAndReadsBack) {
+// The on/off options' keys (the lossless mode, kept metadata) are written only when they are on
+// (or to turn them off again), so that the first save keeps its twelve lines; a file without
+// them reads as off.
+struct SwitchKey {
+  const char* key;
+  std::int32_t SettingsFields::*field;
+};
+
+class SwitchKeyTest : public SettingsFileTest, public ::testing::WithParamInterface<SwitchKey> {};
+
+TEST_P(SwitchKeyTest, IsWrittenOnlyWhenOnAndReadsBack) {
+  const std::string key = GetParam().key;
+  const auto field = GetParam().field;
   FakeSettingsHost off;
   SaveSettings(off, ini_);
   EXPECT_EQ(ReadText(ini_), kDefaultFile);
-  EXPECT_FALSE(Load().Fields().FLossless);
+  EXPECT_FALSE(Load().Fields().*field);
 
   FakeSettingsHost on;
-  on.Fields().FLossless = true;
+  on.Fields().*field = 1;
   SaveSettings(on, ini_);
-  EXPECT_NE(ReadText(ini_).find("Lossless=1\r\n"), std::string::npos);
-  EXPECT_TRUE(Load().Fields().FLossless);
+  EXPECT_NE(ReadText(ini_).find(key + "=1\r\n"), std::string::npos);
+  EXPECT_TRUE(Load().Fields().*field);
 
   SaveSettings(off, ini_);
-  EXPECT_NE(ReadText(ini_).find("Lossless=0\r\n"), std::string::npos);
-  EXPECT_FALSE(Load().Fields().FLossless);
+  EXPECT_NE(ReadText(ini_).find(key + "=0\r\n"), std::string::npos);
+  EXPECT_FALSE(Load().Fields().*field);
 
-  WriteIni("[Setup]\r\nLossless=7\r\n");  // clamped into 0..1
-  EXPECT_TRUE(Load().Fields().FLossless);
+  WriteIni("[Setup]\r\n" + key + "=7\r\n");  // clamped into 0..1
+  EXPECT_EQ(Load().Fields().*field, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, SwitchKeyTest,
+    ::testing::Values(SwitchKey{"Lossless", &SettingsFields::FLossless},
+                      SwitchKey{"KeepMetadata", &SettingsFields::FKeepMetadata}),
+    [](const ::testing::TestParamInfo<SwitchKey>& info) { return std::string(info.param.key); });
 
 }  // namespace
 }  // namespace quelmar

@@ -19,6 +19,7 @@ class FakeRunHost : public RunHost {
   StampSettings stamp;
   std::int32_t quality = 90;
   bool lossless = false;
+  bool keep_metadata = false;
   int jobs = 0;  // worker threads of the walk; 0 for one per core
 
   std::deque<bool> answers;
@@ -47,6 +48,7 @@ class FakeRunHost : public RunHost {
   StampSettings CurrentStampSettings() const override { return stamp; }
   std::int32_t Quality() const override { return quality; }
   bool Lossless() const override { return lossless; }
+  bool KeepMetadata() const override { return keep_metadata; }
   std::int32_t ProgressMax() const override { return progress_max; }
   void SetProgressMax(std::int32_t value) override { progress_max = value; }
   std::int32_t ProgressPosition() const override { return progress_position; }

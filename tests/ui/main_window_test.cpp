@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iterator>
@@ -21,9 +22,11 @@
 #include "base/paths.h"
 #include "fake_dialogs.h"
 #include "image/bitmap_file.h"
+#include "image/jpeg_file.h"
 #include "support/bmp_builder.h"
 #include "support/file_tools.h"
 #include "support/jpeg_builder.h"
+#include "support/metadata_builder.h"
 #include "support/rasters.h"
 #include "support/temp_folder.h"
 #include "ui/about_box.h"
@@ -192,6 +195,30 @@ TEST_F(MainWindow, AlignsALargeSampleWithTheLogoCornerTruncatingTowardZero) {
   EXPECT_TRUE(ShowsSamplePixel(0, 0, 615, 615));
   form->RB_MT->click();
   EXPECT_TRUE(ShowsSamplePixel(0, 0, 307, 0));
+}
+
+// A portrait photo stored as landscape pixels with an orientation is shown as a run would stamp
+// it: upright.
+TEST_F(MainWindow, ShowsATurnedSampleUpright) {
+  Start();
+  const std::vector<std::uint8_t> plain = EncodeJpeg(NoisyRaster(200, 100, 5), 90, false);
+  const std::string path = temp / "portrait.jpg";
+  WriteBytes(path, WithSegments(plain, {ExifSegment(OrientationTiff(8, true))}));
+  dialogs.files.push_back(path);
+  QTest::mouseClick(form->Image1, Qt::LeftButton);
+
+  Raster24 stored;
+  DecodeJpeg(ParseJpegFile(plain), stored);
+  const Raster24 upright = UprightByDefinition(stored, 8);
+  ASSERT_EQ(form->FSample.width(), 100);
+  ASSERT_EQ(form->FSample.height(), 200);
+  for (std::int32_t y = 0; y < 200; ++y) {
+    ASSERT_EQ(0, std::memcmp(form->FSample.Row(y), upright.Row(y), 300)) << "row " << y;
+  }
+  // At the bottom right, the 100 x 200 sample lands at (309, -47).
+  form->RB_RB->click();
+  EXPECT_TRUE(ShowsSamplePixel(408, 152, 99, 199));
+  EXPECT_TRUE(ShowsSamplePixel(309, 0, 0, 47));
 }
 
 TEST_F(MainWindow, LoadsAndDropsTheLogoAsItsPathIsTypedAndDeleted) {

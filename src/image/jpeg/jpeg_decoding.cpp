@@ -32,12 +32,13 @@ void SetDecoderParameters(jpeg_decompress_struct& cinfo, bool dither_gray) {
   }
 }
 
-void DecodeRows(jpeg_decompress_struct& cinfo, Raster24& image) {
-  jpeg_start_decompress(&cinfo);
+std::int32_t ReadRowsInto(jpeg_decompress_struct& cinfo, Raster24& raster, std::int32_t at,
+                          std::int32_t count) {
   const bool indexed = cinfo.quantize_colors != FALSE;
   const JDIMENSION width = cinfo.output_width;
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = image.Row(static_cast<std::int32_t>(cinfo.output_scanline));
+  std::int32_t done = 0;
+  for (; done < count && cinfo.output_scanline < cinfo.output_height; ++done) {
+    JSAMPROW row = raster.Row(at + done);
     jpeg_read_scanlines(&cinfo, &row, 1);
     if (cinfo.out_color_components != 1) continue;
     const JSAMPLE* levels = indexed ? cinfo.colormap[0] : nullptr;
@@ -48,6 +49,12 @@ void DecodeRows(jpeg_decompress_struct& cinfo, Raster24& image) {
       row[3 * x + 2] = level;
     }
   }
+  return done;
+}
+
+void DecodeRows(jpeg_decompress_struct& cinfo, Raster24& image) {
+  jpeg_start_decompress(&cinfo);
+  ReadRowsInto(cinfo, image, 0, image.height());
   jpeg_finish_decompress(&cinfo);
 }
 

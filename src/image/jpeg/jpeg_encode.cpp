@@ -8,6 +8,9 @@ namespace quelmar {
 
 namespace {
 
+// 255 chunks of at most 65519 bytes, the most a sequence number in one byte can count.
+constexpr std::size_t kMaxIccProfileSize = std::size_t{255} * 65519;
+
 void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, int quality,
                           bool progressive) {
   cinfo.image_width = static_cast<JDIMENSION>(raster.width());
@@ -23,7 +26,7 @@ void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, i
 
 // EncodeJpeg, giving the pages of raster's rows back as they are taken when used_up is set.
 std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, bool progressive,
-                                 Raster24* used_up) {
+                                 std::span<const std::uint8_t> icc_profile, Raster24* used_up) {
   std::vector<std::uint8_t> output;
   if (raster.empty()) return output;
 
@@ -34,6 +37,11 @@ std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, b
   const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {
     jpeg_start_compress(&cinfo, TRUE);
+    // The start wrote the JFIF segment; markers written now precede the tables and the frame.
+    if (!icc_profile.empty() && icc_profile.size() <= kMaxIccProfileSize) {
+      jpeg_write_icc_profile(&cinfo, icc_profile.data(),
+                             static_cast<unsigned int>(icc_profile.size()));
+    }
     WriteRasterRows(cinfo, raster, used_up);
     jpeg_finish_compress(&cinfo);
   });
@@ -43,15 +51,16 @@ std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, b
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality,
-                                     bool progressive) {
-  return Encode(raster, quality, progressive, nullptr);
+std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile) {
+  return Encode(raster, quality, progressive, icc_profile, nullptr);
 }
 
-std::vector<std::uint8_t> EncodeJpeg(Raster24&& raster, std::uint8_t quality, bool progressive) {
+std::vector<std::uint8_t> EncodeJpeg(Raster24&& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile) {
   // Held here, so that the raster is dropped however the encoding ends.
   Raster24 photo = std::move(raster);
-  return Encode(photo, quality, progressive, &photo);
+  return Encode(photo, quality, progressive, icc_profile, &photo);
 }
 
 }  // namespace quelmar

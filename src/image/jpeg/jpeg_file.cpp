@@ -10,8 +10,20 @@
 #include "base/file_reading.h"
 #include "base/files.h"
 #include "image/jpeg/jpeg_decompression.h"
+#include "image/meta/exif_tiff.h"
+#include "image/meta/icc_chunks.h"
+#include "image/meta/jpeg_header_segments.h"
+#include "image/orientation.h"
 
 namespace quelmar {
+
+PictureSize UprightSize(const JpegFile& jpeg) {
+  // Header sizes are at most 65500, so they fit.
+  const auto width = static_cast<std::int32_t>(jpeg.width);
+  const auto height = static_cast<std::int32_t>(jpeg.height);
+  if (OrientationSwapsAxes(jpeg.Orientation)) return {height, width};
+  return {width, height};
+}
 
 JpegFile ReadJpegFile(const std::string& path) {
   return ReadJpegFileAt(AT_FDCWD, path, path);
@@ -45,6 +57,10 @@ JpegFile ParseJpegFile(std::vector<std::uint8_t> data) {
   decompression.Run([&] { multi_scan = jpeg_has_multiple_scans(&decompression.cinfo()); });
   file.MultiScan = multi_scan != FALSE;
   decompression.Destroy();
+  // Only headers the library accepted get here; the metadata readers distrust them all the same.
+  const std::vector<HeaderSegment> segments = ListHeaderSegments(file.data);
+  file.Orientation = ExifOrientation(FirstExifTiff(segments));
+  file.IccProfile = GatherIccProfile(segments);
   return file;
 }
 

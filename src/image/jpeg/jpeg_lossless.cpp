@@ -5,7 +5,6 @@
 
 #include "base/errors.h"
 #include "base/memory_budget.h"
-#include "image/jpeg/exif_orientation.h"
 #include "image/jpeg/jpeg_coefficient_recode.h"
 #include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg/jpeg_layout.h"
@@ -13,6 +12,8 @@
 #include "image/jpeg/jpeg_region_coder.h"
 #include "image/jpeg/jpeg_scan_map.h"
 #include "image/jpeg/jpeg_scan_splice.h"
+#include "image/meta/exif_tiff.h"
+#include "image/meta/jpeg_header_segments.h"
 
 namespace quelmar {
 
@@ -63,10 +64,9 @@ LosslessFallback CheckLayout(const JpegLayout& layout, std::span<const std::uint
       return LosslessFallback::kDamaged;
     }
   }
-  for (const JpegSegmentLayout& segment : layout.header) {
-    if (segment.marker == kJpegApp1 && ExifOrientation(Payload(data, segment)) != 1) {
-      return LosslessFallback::kOrientation;
-    }
+  // Read as ParseJpegFile reads it, so that exactly the photos the full path turns fall back.
+  if (ExifOrientation(FirstExifTiff(ListHeaderSegments(data))) != 1) {
+    return LosslessFallback::kOrientation;
   }
   return LosslessFallback::kNone;
 }
