@@ -59,8 +59,8 @@ StampSettings Settings(std::int32_t mask_type) {
 
 // What a redraw produces and draws: the visible part stamped, copied onto the pane's surface.
 void BM_PreviewRedraw(benchmark::State& state) {
-  const Raster24 logo = MakeLogo(static_cast<std::int32_t>(state.range(1)),
-                                 static_cast<std::int32_t>(state.range(2)));
+  const SharedLogo logo = MakeLogo(static_cast<std::int32_t>(state.range(1)),
+                                   static_cast<std::int32_t>(state.range(2)));
   const StampSettings settings = Settings(static_cast<std::int32_t>(state.range(0)));
   QImage surface(409, 153, QImage::Format_RGB32);
   for (auto _ : state) {

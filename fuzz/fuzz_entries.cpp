@@ -12,9 +12,14 @@
 #include "image/bmp/bitmap_header.h"
 #include "image/jpeg_file.h"
 #include "image/jpeg_lossless.h"
+#include "image/logo_file.h"
+#include "image/logo_resample.h"
 #include "image/orientation.h"
 #include "image/photo_metadata.h"
+#include "image/png/png_chunks.h"
+#include "image/png_file.h"
 #include "image/raster24.h"
+#include "image/stamp.h"
 #include "settings/ini_file.h"
 
 namespace quelmar::fuzz {
@@ -26,6 +31,10 @@ constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 16;
 // JPEG headers may claim up to 65500 x 65500 pixels; the decoder's own limits are exercised
 // by the robustness tests, and here larger images only slow the search.
 constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 18;
+
+// PNG headers may claim up to 65500 x 65500 pixels; the memory budget and the ratio check are
+// exercised by the tests, and here larger pictures only slow the search.
+constexpr std::int64_t kMaxPngPixels = std::int64_t{1} << 18;
 
 Raster24 MarkedRaster() {
   Raster24 raster;
@@ -136,6 +145,52 @@ bool JpegEntry(std::span<const std::uint8_t> bytes) {
     return raster.width() == 2 && raster.height() == 1;
   }
   return true;
+}
+
+// What a decoded logo must be: the header's size, and an alpha plane (when there is one) of that
+// size whose three bytes per pixel agree. A small one is resampled and stamped, to reach the
+// kernels with what the reader lets through.
+bool LogoHolds(const LogoImage& logo, std::int32_t width, std::int32_t height) {
+  if (logo.width() != width || logo.height() != height) return false;
+  if (logo.has_alpha()) {
+    for (std::int32_t y = 0; y < height; ++y) {
+      const std::uint8_t* a = logo.alpha().Row(y);
+      for (std::int32_t x = 0; x < width; ++x) {
+        if (a[3 * x] != a[3 * x + 1] || a[3 * x] != a[3 * x + 2]) return false;
+      }
+    }
+  }
+  if (std::int64_t{width} * height > 4096) return true;
+  const LogoImage scaled = ResampleLogo(logo, width / 2 + 1, height + 2);
+  if (scaled.width() != width / 2 + 1 || !scaled.has_alpha()) return false;
+  Raster24 photo;
+  photo.SetSize(width + 3, height + 4);
+  StampSettings settings;
+  settings.FMaskType = (width + height) % 3;
+  settings.FPosition = width % 6;
+  settings.fitting.margin = 1;
+  StampLogo(photo, logo, settings);
+  StampLogo(photo, scaled, settings);
+  return true;
+}
+
+bool PngEntry(std::span<const std::uint8_t> bytes) {
+  // Anything else goes to the BMP reader, which its own target searches.
+  if (!HasPngSignature(bytes)) return true;
+  LogoImage logo(MarkedRaster());
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  try {
+    const PngLayout layout = ScanPngChunks(bytes);
+    if (std::int64_t{layout.width} * layout.height > kMaxPngPixels) return true;
+    width = layout.width;
+    height = layout.height;
+    logo = DecodeLogo(bytes);
+  } catch (const Error&) {
+    // A refused file must leave the logo as it was.
+    return IsMarked(logo.colour());
+  }
+  return LogoHolds(logo, width, height);
 }
 
 bool LosslessEntry(std::span<const std::uint8_t> bytes) {

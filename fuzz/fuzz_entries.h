@@ -10,6 +10,8 @@ namespace quelmar::fuzz {
 // false means an invariant of the reader did not hold. A crash, a leak or a hang is a finding.
 bool BitmapEntry(std::span<const std::uint8_t> bytes);
 bool JpegEntry(std::span<const std::uint8_t> bytes);
+// A logo file (PNG mostly): decoded, and when small enough resampled and stamped.
+bool PngEntry(std::span<const std::uint8_t> bytes);
 // The lossless stamp: any output it makes reads back with the source's size and decodes.
 bool LosslessEntry(std::span<const std::uint8_t> bytes);
 bool IniEntry(std::span<const std::uint8_t> bytes);

@@ -9,6 +9,7 @@
 
 #include "image/jpeg_file.h"
 #include "image/raster24.h"
+#include "support/png_builder.h"
 
 namespace {
 
@@ -91,6 +92,28 @@ void WriteJpegSeeds(const std::filesystem::path& dir) {
   Save(dir / "baseline.jpg", quelmar::EncodeJpeg(raster, 75, false));
   Save(dir / "progressive.jpg", quelmar::EncodeJpeg(raster, 75, true));
   Save(dir / "tiny.jpg", quelmar::EncodeJpeg(raster, 5, false));
+}
+
+// Small PNG files of every colour type, some bit depths, interlaced and not, with transparency.
+void WritePngSeeds(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  using quelmar::fixtures::PngPicture;
+  const int kinds[][3] = {{0, 1, 0}, {0, 4, 1}, {0, 16, 0}, {2, 8, 1}, {2, 16, 0},
+                          {3, 2, 0}, {3, 8, 1}, {4, 8, 0},  {6, 8, 1}, {6, 16, 0}};
+  for (const auto& [type, depth, interlaced] : kinds) {
+    PngPicture p{.width = 9,
+                 .height = 5,
+                 .colour_type = type,
+                 .bit_depth = depth,
+                 .interlaced = interlaced != 0};
+    if (type == 3) p.palette = {0x102030, 0x405060, 0x708090};
+    p.samples = quelmar::fixtures::RandomSamples(p, 7, p.palette.size());
+    if (type == 3) p.transparency = std::vector<std::uint16_t>{0, 128};
+    if (type == 2 && depth == 8) p.transparency = std::vector<std::uint16_t>{1, 2, 3};
+    const std::string name = "type" + std::to_string(type) + "_" + std::to_string(depth) +
+                             (interlaced != 0 ? "_interlaced" : "") + ".png";
+    Save(dir / name, quelmar::fixtures::BuildPng(p));
+  }
 }
 
 // A marker segment: FF, marker, the big-endian length, the payload.
@@ -191,6 +214,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path root = argv[1];
   WriteBitmapSeeds(root / "bitmap_fuzz");
   WriteJpegSeeds(root / "jpeg_fuzz");
+  WritePngSeeds(root / "png_fuzz");
   WriteJpegSeeds(root / "lossless_fuzz");
   WriteIniSeeds(root / "ini_fuzz");
   WriteCommaSeeds(root / "comma_text_fuzz");

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
-  libjpeg62-turbo-dev libjpeg-turbo-progs libexiv2-dev libimage-exiftool-perl
+  libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libexiv2-dev libimage-exiftool-perl
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   fonts-ipafont-gothic xvfb xauth xdotool imagemagick
   file python3 desktop-file-utils groff-base dpkg-dev lintian

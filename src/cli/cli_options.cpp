@@ -82,6 +82,18 @@ CLI::Validator OfferedRange(const SettingSpec& spec) {
       "");
 }
 
+// The check of a distance option: the text SetDistance takes.
+CLI::Validator DistanceForm(const SettingSpec& spec) {
+  const std::string expected = "expected 0 to " + std::to_string(spec.maximum) +
+                               " pixels, or 0% to 100% of the shorter side";
+  return CLI::Validator(
+      [&spec, expected](const std::string& text) {
+        SettingsFields scratch;
+        return SetDistance(spec, scratch, text) ? std::string() : expected;
+      },
+      "");
+}
+
 // The name of an option's value in the help: what a path names, or a number's range.
 std::string ValueName(const SettingSpec& spec) {
   switch (spec.kind) {
@@ -91,6 +103,8 @@ std::string ValueName(const SettingSpec& spec) {
       return "DIR";
     case SettingKind::kText:
       return "TEXT";
+    case SettingKind::kDistance:
+      return "PIXELS|PERCENT%";
     default:
       return std::to_string(spec.offered_minimum()) + "-" + std::to_string(spec.maximum);
   }
@@ -119,7 +133,11 @@ std::map<std::string_view, CLI::Option*> AddSettingOptions(
     }
     CLI::Option* option = app.add_option(std::string(spec.option), values[spec.key], HelpOf(spec))
                               ->type_name(ValueName(spec));
-    if (!spec.is_text()) option->check(OfferedRange(spec));
+    if (spec.kind == SettingKind::kDistance) {
+      option->check(DistanceForm(spec));
+    } else if (!spec.is_text()) {
+      option->check(OfferedRange(spec));
+    }
     added[spec.key] = option;
   }
   return added;
@@ -170,6 +188,8 @@ CliParameters ResolveParameters(const CliOptions& options) {
       host.SetEditText(*spec.edit, value);
     } else if (spec.text != nullptr) {
       spec.text(host.Fields()) = value;
+    } else if (spec.kind == SettingKind::kDistance) {
+      SetDistance(spec, host.Fields(), value);  // checked when the option was parsed
     } else {
       SetNumber(spec, host.Fields(), WholeNumber(value).value_or(spec.fallback));
     }

@@ -84,7 +84,7 @@ void ConversionPipeline::StartAhead(RunHost& host) {
       // Read on the calling thread, once for every file started now. The workers share the
       // logo's pixels with the window: a logo loaded meanwhile replaces them there and leaves
       // these alone.
-      parameters = Parameters{host.State().FMark.Share(),
+      parameters = Parameters{host.State().FMark,
                               host.CurrentStampSettings(),
                               host.Quality(),
                               {host.Lossless(), host.KeepMetadata()}};
@@ -196,7 +196,7 @@ void ConversionPipeline::Work() {
     std::exception_ptr error;
     try {
       const WalkListing::File& file = files_[at];
-      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, *parameters.mark,
+      result = StampJpegFile(SourceFile{folder->fd(), file.name, file.path}, parameters.mark,
                              parameters.settings, parameters.quality, parameters.choices);
     } catch (...) {
       error = std::current_exception();

@@ -53,7 +53,7 @@ class ConversionPipeline {
 
  private:
   struct Parameters {
-    std::shared_ptr<const Raster24> mark;
+    SharedLogo mark;  // a copy shares the window's logo and its sized copies
     StampSettings settings;
     std::int32_t quality = 0;
     StampChoices choices;

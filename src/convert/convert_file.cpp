@@ -17,7 +17,7 @@ namespace {
 
 // The full path: decodes jpeg upright, stamps it and encodes it with its colour profile. The
 // compressed source goes before the encode, so that the photo is held once.
-std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const Raster24& mark,
+std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const LogoImage& mark,
                                        const StampSettings& settings, std::int32_t quality) {
   // DecodeJpeg hands its own raster over to an empty target, so the photo is held once. A photo
   // stored turned is decoded upright, so that the logo lands in the corner the user sees.
@@ -31,8 +31,8 @@ std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const Raster24& mark,
                     jpeg.IccProfile);
 }
 
-StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const StampSettings& settings,
-                      std::int32_t quality, StampChoices choices) {
+StampedJpeg StampOnce(const SourceFile& source, const SharedLogo& mark,
+                      const StampSettings& settings, std::int32_t quality, StampChoices choices) {
   JpegFile jpeg;
   try {
     jpeg = ReadJpegFileAt(source.folder, source.name, source.path);
@@ -41,10 +41,14 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
   }
   const std::uint64_t bytes_in = jpeg.data.size();
   // An empty file reads as 0 x 0 pixels; it has nothing to decode, whatever the logo's size.
-  // The logo goes onto the picture as it is seen, so its size is the one compared.
+  // The logo goes onto the picture as it is seen, so it is fitted to the upright size; its copy
+  // at that size is made (once for every photograph of the size) before the pixels are held.
   const PictureSize upright = UprightSize(jpeg);
-  if (upright.width == 0 || upright.height == 0 || upright.height < mark.height() ||
-      upright.width < mark.width()) {
+  const std::shared_ptr<const LogoImage> logo =
+      upright.width == 0 || upright.height == 0
+          ? nullptr
+          : mark.FittedTo(settings, upright.width, upright.height);
+  if (logo == nullptr) {
     return {kSmallerThanLogo, {}, FileOutcome::Result::kSmallerThanLogo, {}, bytes_in};
   }
   // Copied out first: the full path lets the compressed source go before it encodes.
@@ -56,14 +60,14 @@ StampedJpeg StampOnce(const SourceFile& source, const Raster24& mark, const Stam
     // of the source's header; the kept metadata goes in below, the same way for both.
     const bool whole_profile = !jpeg.IccProfile.empty();
     LosslessJpeg lossless = StampLogoLossless(
-        jpeg, mark, settings,
+        jpeg, *logo, settings,
         [whole_profile](std::uint8_t marker, std::span<const std::uint8_t> payload) {
           return whole_profile && KeepColourProfile(marker, payload);
         });
     stamped.lossless = LosslessStatus{lossless.outcome, lossless.reason};
     stamped.bytes = std::move(lossless.bytes);
   }
-  if (stamped.bytes.empty()) stamped.bytes = StampDecoded(jpeg, mark, settings, quality);
+  if (stamped.bytes.empty()) stamped.bytes = StampDecoded(jpeg, *logo, settings, quality);
   if (choices.keep_metadata) {
     stamped.bytes = EmbedPhotoMetadata(metadata, std::move(stamped.bytes));
     stamped.source_time = ModificationTimeAt(source.folder, source.name);
@@ -102,7 +106,7 @@ std::string LosslessNoteText(const std::string& source, const LosslessStatus& st
   return source + ": " + reason + "、ロスレスではなく通常の変換で書きました";
 }
 
-StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const SourceFile& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality,
                           StampChoices choices) {
   const auto start = std::chrono::steady_clock::now();
@@ -116,7 +120,7 @@ StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
   return stamped;
 }
 
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const std::string& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality,
                           StampChoices choices) {
   return StampJpegFile(SourceFile{AT_FDCWD, source, source}, mark, settings, quality, choices);
@@ -126,8 +130,9 @@ void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& n
   if (stamped.source_time) (void)SetModificationTimeAt(folder, name, *stamped.source_time);
 }
 
-std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality, StampChoices choices) {
+std::string ConvertFile(const std::string& source, const std::string& output,
+                        const SharedLogo& mark, const StampSettings& settings, std::int32_t quality,
+                        StampChoices choices) {
   StampedJpeg stamped = StampJpegFile(source, mark, settings, quality, choices);
   if (!stamped.message.empty()) return stamped.message;
   WriteJpegFile(output, stamped.bytes);

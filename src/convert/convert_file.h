@@ -9,6 +9,7 @@
 #include "convert/file_outcome.h"
 #include "image/jpeg_lossless.h"
 #include "image/raster24.h"
+#include "image/shared_logo.h"
 #include "image/stamp.h"
 
 namespace quelmar {
@@ -53,8 +54,10 @@ struct SourceFile {
 // Reads the JPEG source, stamps mark onto it and encodes it at the low byte of quality,
 // progressive when the source has more than one scan. A photo whose EXIF orientation turns or
 // mirrors it is stamped and written upright; its colour profile is carried over unchanged.
-// A source that cannot be read gives the message source.path + kNotReadSuffix; one lower or
-// narrower than mark as it is seen (upright), or without pixels, gives kSmallerThanLogo. Errors
+// The logo goes on at the size and margin settings.fitting gives it on the photograph as it is
+// seen (SharedLogo::FittedTo). A source that cannot be read gives the message source.path +
+// kNotReadSuffix; one without pixels, or too small (upright) for the logo and its margin, or
+// for which the logo's scale leaves less than a pixel, gives kSmallerThanLogo. Errors
 // after the header was read (damaged compressed data the decoder rejects, no memory) are
 // thrown. Touches nothing but its result and the source, so it may run on any thread. Threads
 // converting at once share the memory budget (ShareMemoryBudget): when a file's memory does not
@@ -68,12 +71,12 @@ struct SourceFile {
 // output's size, no thumbnail), XMP, IPTC and comment as far as they can be read
 // (image/photo_metadata.h), and source_time is the source's modification time; without it the
 // output holds no metadata but the colour profile.
-StampedJpeg StampJpegFile(const SourceFile& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const SourceFile& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality,
                           StampChoices choices = {});
 
 // StampJpegFile for the source at a path.
-StampedJpeg StampJpegFile(const std::string& source, const Raster24& mark,
+StampedJpeg StampJpegFile(const std::string& source, const SharedLogo& mark,
                           const StampSettings& settings, std::int32_t quality,
                           StampChoices choices = {});
 
@@ -85,8 +88,8 @@ void KeepSourceTime(const StampedJpeg& stamped, int folder, const std::string& n
 // Converts source into output (created or replaced): StampJpegFile, then the write (and the
 // source's time with choices.keep_metadata). Returns the message text, empty when the file was
 // converted; errors of the write are thrown.
-std::string ConvertFile(const std::string& source, const std::string& output, const Raster24& mark,
-                        const StampSettings& settings, std::int32_t quality,
+std::string ConvertFile(const std::string& source, const std::string& output,
+                        const SharedLogo& mark, const StampSettings& settings, std::int32_t quality,
                         StampChoices choices = {});
 
 }  // namespace quelmar

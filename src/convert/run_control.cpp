@@ -6,7 +6,7 @@
 #include "convert/comma_text.h"
 #include "convert/convert_folder.h"
 #include "convert/path_containment.h"
-#include "image/bitmap_file.h"
+#include "image/logo_file.h"
 
 namespace quelmar {
 
@@ -62,7 +62,7 @@ void BitBtn1Click(RunHost& host) {
   if (IsSameOrBelow(output, source)) return Refuse(host, kContainedMessage, EditField::kSource);
 
   // Picks up a logo file changed on disk since it was chosen.
-  LoadBitmapFile(logo, state.FMark);
+  LoadLogoFile(logo, state.FMark);
 
   host.SetButtonCaption(kCancelCaption);
   host.SetProgressMax(1);

@@ -7,14 +7,14 @@
 
 #include "base/edit_field.h"
 #include "convert/file_outcome.h"
-#include "image/shared_raster.h"
+#include "image/shared_logo.h"
 #include "image/stamp.h"
 
 namespace quelmar {
 
 // The main window's state that a run reads and writes.
 struct RunState {
-  SharedRaster FMark;                       // the logo, shared with the run's workers
+  SharedLogo FMark;                         // the logo, shared with the run's workers
   std::vector<std::string> FExceptFolders;  // folder names to skip
   std::uint8_t FStop = 1;                   // 1 idle or stop requested, 0 running
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/jpeg_file.h"
+#include "image/logo_image.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 
@@ -76,8 +77,14 @@ bool KeepColourProfile(std::uint8_t marker, std::span<const std::uint8_t> payloa
 LosslessJpeg StampJpegLossless(const JpegFile& source, PixelRect logo, const RegionStamp& stamp,
                                const JpegSegmentFilter& keep = KeepColourProfile);
 
-// StampJpegLossless with logo stamped by StampLogoAt where StampLogo would place it on the
-// photo.
+// StampJpegLossless with logo, as it is (already at its size on this photo), stamped by
+// StampLogoAt where StampLogo would place it on the photo, the margin of settings.fitting
+// included: the same pixels as the full path's stamp, before the blocks are quantised again.
+LosslessJpeg StampLogoLossless(const JpegFile& source, const LogoImage& logo,
+                               const StampSettings& settings,
+                               const JpegSegmentFilter& keep = KeepColourProfile);
+
+// The same for a logo whose top-left colour is transparent.
 LosslessJpeg StampLogoLossless(const JpegFile& source, const Raster24& logo,
                                const StampSettings& settings,
                                const JpegSegmentFilter& keep = KeepColourProfile);

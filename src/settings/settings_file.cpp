@@ -16,8 +16,16 @@ namespace quelmar {
 namespace {
 
 // Reads one setting into the window: a text into its edit field or field, emptied when stale
-// (unless its check waits for the save); a number clamped into its range.
+// (unless its check waits for the save); a number clamped into its range; a distance as its
+// text says, or the fallback for a text that is none.
 void LoadSetting(const SettingSpec& spec, const TMemIniFile& ini, SettingsHost& host) {
+  if (spec.kind == SettingKind::kDistance) {
+    // A distance the file does not hold in a form of its own is the fallback, in pixels.
+    if (!SetDistance(spec, host.Fields(), ini.ReadText(kSettingsSection, spec.key, ""))) {
+      SetDistance(spec, host.Fields(), std::to_string(spec.fallback));
+    }
+    return;
+  }
   if (!spec.is_text()) {
     const std::int32_t stored = ini.ReadNumber(kSettingsSection, spec.key, spec.fallback);
     SetNumber(spec, host.Fields(), std::clamp(stored, spec.minimum, spec.maximum));
@@ -42,7 +50,10 @@ void LoadSetting(const SettingSpec& spec, const TMemIniFile& ini, SettingsHost& 
 void SaveSetting(const SettingSpec& spec, TMemIniFile& ini, SettingsHost& host) {
   std::string value;
   bool at_fallback = false;
-  if (!spec.is_text()) {
+  if (spec.kind == SettingKind::kDistance) {
+    value = DistanceText(spec, host.Fields());
+    at_fallback = value == std::to_string(spec.fallback);
+  } else if (!spec.is_text()) {
     const std::int32_t number = NumberOf(spec, host.Fields());
     value = std::to_string(number);
     at_fallback = number == spec.fallback;

@@ -1,7 +1,9 @@
 #include "settings/settings_table.h"
 
 #include <array>
+#include <charconv>
 #include <stdexcept>
+#include <system_error>
 
 #include "base/paths.h"
 #include "image/stamp.h"
@@ -21,7 +23,8 @@ constexpr std::array kSettings = {
                 .shown_again = true,
                 .always_saved = true,
                 .option = "--logo",
-                .help = "logo bitmap (BMP); its top-left colour is transparent"},
+                .help = "logo image, BMP or PNG (told apart by content): a PNG with alpha "
+                        "or tRNS uses it, otherwise the top-left colour is transparent"},
     SettingSpec{.key = "ExceptFolder",
                 .kind = SettingKind::kText,
                 .edit = EditField::kExclusions,
@@ -115,6 +118,27 @@ constexpr std::array kSettings = {
                 .help = "keep each photo's EXIF (upright, without its thumbnail), XMP, IPTC, "
                         "comment and file date in its output",
                 .caption = "写真のメタデータ（Exif・XMP・IPTC・撮影日時）とファイルの日付を残す"},
+    SettingSpec{.key = "LogoScale",
+                .number = [](Fields& f) -> std::int32_t& { return f.stamp.fitting.scale_percent; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 100,
+                .option = "--logo-scale",
+                .help = "the logo's longer side as a percentage of each photo's shorter side, "
+                        "resampled once per photo size; 0 keeps the logo's own pixels",
+                .caption = "ロゴの大きさ（写真の短い辺に対する %、0 で原寸）"},
+    SettingSpec{.key = "LogoMargin",
+                .kind = SettingKind::kDistance,
+                .number = [](Fields& f) -> std::int32_t& { return f.stamp.fitting.margin; },
+                .percent = [](Fields& f) -> bool& { return f.stamp.fitting.margin_is_percent; },
+                .fallback = 0,
+                .minimum = 0,
+                .maximum = 1000,
+                .option = "--margin",
+                .help = "distance between the logo and the edges it touches: pixels, or a "
+                        "percentage of the photo's shorter side with a % suffix (\"2%\"); a "
+                        "centred logo keeps it from the top or bottom only",
+                .caption = "ロゴと写真の端の間隔（ピクセル、または短い辺に対する %）"},
 };
 
 // The text without its last character; a malformed UTF-8 ending loses one byte.
@@ -170,6 +194,27 @@ std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields) {
 void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value) {
   if (spec.number != nullptr) spec.number(fields) = value;
   if (spec.byte != nullptr) spec.byte(fields) = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::string DistanceText(const SettingSpec& spec, SettingsFields& fields) {
+  const bool percent = spec.percent != nullptr && spec.percent(fields);
+  return std::to_string(NumberOf(spec, fields)) + (percent ? "%" : "");
+}
+
+bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_view text) {
+  const bool percent = !text.empty() && text.back() == '%';
+  if (percent) text.remove_suffix(1);
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  // from_chars takes a "-"; a distance is written without a sign.
+  if (text.empty() || text.front() == '-' || error != std::errc() || stop != end) return false;
+  if (value < (percent ? 0 : spec.minimum) || value > (percent ? 100 : spec.maximum)) {
+    return false;
+  }
+  SetNumber(spec, fields, value);
+  if (spec.percent != nullptr) spec.percent(fields) = percent;
+  return true;
 }
 
 bool IsStale(const SettingSpec& spec, const std::string& value) {

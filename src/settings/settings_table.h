@@ -22,6 +22,9 @@ enum class SettingKind {
   kNumber,      // a 32-bit integer, clamped to minimum..maximum when read
   kByte,        // an unsigned byte: a number of 0..255 held in one byte
   kSwitch,      // a number that is 0 (off) or 1 (on); the converter's option takes no value
+  kDistance,    // a number of pixels (minimum..maximum), or with a "%" suffix a percentage
+                // (0..100) of the photograph's shorter side; the file and the option hold the
+                // text ("40", "5%"), the window a number and whether it is a percentage
 };
 
 // One setting: its key in [Setup], how it is read, where the window holds it, and the
@@ -36,6 +39,8 @@ struct SettingSpec {
   std::string& (*text)(SettingsFields&) = nullptr;
   std::int32_t& (*number)(SettingsFields&) = nullptr;
   std::uint8_t& (*byte)(SettingsFields&) = nullptr;
+  // A distance's unit, beside its number: true for a percentage.
+  bool& (*percent)(SettingsFields&) = nullptr;
 
   // Numbers: the value when the key is missing or holds no number, and the range a stored
   // value is clamped into.
@@ -67,7 +72,7 @@ struct SettingSpec {
   // True for the kinds held as text (plain text and paths).
   bool is_text() const {
     return kind != SettingKind::kNumber && kind != SettingKind::kByte &&
-           kind != SettingKind::kSwitch;
+           kind != SettingKind::kSwitch && kind != SettingKind::kDistance;
   }
   // The lowest value the controls and the option offer: lowest_offered, else minimum.
   std::int32_t offered_minimum() const { return lowest_offered.value_or(minimum); }
@@ -87,6 +92,14 @@ std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields);
 
 // Sets a number setting in fields; a byte takes the low 8 bits. Texts are left alone.
 void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value);
+
+// A distance setting's value as the file and the option write it: "40" or "5%".
+std::string DistanceText(const SettingSpec& spec, SettingsFields& fields);
+
+// Sets a distance setting from text: a whole decimal number of the spec's minimum..maximum
+// pixels, or of 0..100 followed by "%", nothing else (no blanks, no sign). Returns false and
+// leaves fields alone for any other text.
+bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_view text);
 
 // True when a path setting's value no longer names what it should (see SettingKind); an empty
 // value and a text are never stale.

@@ -118,7 +118,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
   run_.FExceptFolders.clear();
-  run_.FMark = Raster24();
+  run_.FMark = LogoImage();
   FLoaded = 0;
   FSample = Raster24();
 }

@@ -5,8 +5,8 @@
 
 #include "base/paths.h"
 #include "convert/run_control.h"
-#include "image/bitmap_file.h"
 #include "image/jpeg_file.h"
+#include "image/logo_file.h"
 #include "settings/settings_file.h"
 #include "settings/settings_table.h"
 #include "ui/about_box.h"
@@ -23,7 +23,7 @@ namespace {
 constexpr std::uint32_t kLogoLoaded = 1;
 constexpr std::uint32_t kSampleLoaded = 2;
 
-const FileDialogRequest kLogoDialog{"すかし画像 (*.bmp)", "bmp", {}};
+const FileDialogRequest kLogoDialog{"すかし画像 (*.bmp *.png)", "bmp", {}};
 const FileDialogRequest kSampleDialog{
     "JPEG イメージファイル (*.jpg);;JPEG イメージファイル (*.jpeg)", "jpg", {}};
 
@@ -88,7 +88,7 @@ void TForm1::Edit1Change() {
 }
 
 void TForm1::LoadLogo(const std::string& path) {
-  LoadBitmapFile(path, run_.FMark);
+  LoadLogoFile(path, run_.FMark);
   FLoaded |= kLogoLoaded;
 }
 
@@ -204,7 +204,7 @@ void TForm1::LoadSample(const std::string& path) {
 
 void TForm1::RefreshPreview() {
   if ((FLoaded & kSampleLoaded) == 0) return;
-  const Raster24* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark.get() : nullptr;
+  const SharedLogo* logo = (FLoaded & kLogoLoaded) != 0 ? &run_.FMark : nullptr;
   const PreviewPatch patch =
       RenderPreview(FSample, logo, CurrentStampSettings(), Image1->width(), Image1->height());
   Image1->DrawRaster(patch.pixels, patch.pane_x, patch.pane_y);

@@ -4,7 +4,7 @@
 
 namespace quelmar {
 
-PreviewPatch RenderPreview(const Raster24& sample, const Raster24* logo,
+PreviewPatch RenderPreview(const Raster24& sample, const SharedLogo* logo,
                            const StampSettings& settings, std::int32_t pane_w,
                            std::int32_t pane_h) {
   PreviewPatch patch;
@@ -18,7 +18,10 @@ PreviewPatch RenderPreview(const Raster24& sample, const Raster24* logo,
   if (right <= left || bottom <= top) return patch;
 
   const PixelRect visible{left, top, right - left, bottom - top};
-  patch.pixels = StampedRegion(sample, logo != nullptr ? *logo : Raster24(), settings, visible);
+  const std::shared_ptr<const LogoImage> fitted =
+      logo != nullptr ? logo->FittedTo(settings, sample.width(), sample.height()) : nullptr;
+  patch.pixels =
+      StampedRegion(sample, fitted != nullptr ? *fitted : LogoImage(), settings, visible);
   patch.pane_x = origin.x + left;
   patch.pane_y = origin.y + top;
   return patch;

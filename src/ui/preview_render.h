@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "image/raster24.h"
+#include "image/shared_logo.h"
 #include "image/stamp.h"
 
 namespace quelmar {
@@ -24,10 +25,11 @@ struct PreviewPatch {
 };
 
 // What the pane shows of sample stamped with logo (nullptr: no logo loaded) at settings: the
-// very bytes a stamped copy of the whole sample holds there. Only the visible pixels are
-// produced; the ink of mask type 2 is still chosen over the whole area under the logo. A sample
-// narrower or lower than the logo is shown without the logo.
-PreviewPatch RenderPreview(const Raster24& sample, const Raster24* logo,
+// very bytes a run writes there before encoding, the logo at the size and margin it gets on a
+// photograph of the sample's size. Only the visible pixels are produced; the ink of mask type 2
+// is still chosen over the whole area under the logo. A sample too small for the logo and its
+// margin (which a run would refuse) is shown without the logo.
+PreviewPatch RenderPreview(const Raster24& sample, const SharedLogo* logo,
                            const StampSettings& settings, std::int32_t pane_w, std::int32_t pane_h);
 
 }  // namespace quelmar

@@ -213,5 +213,52 @@ INSTANTIATE_TEST_SUITE_P(Switches, SwitchOptionTest,
                            return name;
                          });
 
+// --logo-scale and --margin reach the stamp's fitting; a margin is pixels or a percentage.
+TEST(ParseCliOptions, TakesTheLogoScaleAndAMarginInPixelsOrPercent) {
+  struct Case {
+    std::vector<const char*> arguments;
+    LogoFitting expected;
+  };
+  for (const Case& c : {Case{{}, {0, 0, false}}, Case{{"--logo-scale", "30"}, {30, 0, false}},
+                        Case{{"--margin", "25"}, {0, 25, false}},
+                        Case{{"--margin", "3%", "--logo-scale", "100"}, {100, 3, true}},
+                        Case{{"--margin", "3%", "--margin", "8"}, {0, 8, false}}}) {
+    std::vector<const char*> argv{"quelmar-cli"};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    CliOptions options;
+    std::ostringstream out, err;
+    ASSERT_FALSE(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), options, out, err))
+        << err.str();
+    const LogoFitting fitting = ResolveParameters(options).fields.stamp.fitting;
+    EXPECT_EQ(fitting.scale_percent, c.expected.scale_percent);
+    EXPECT_EQ(fitting.margin, c.expected.margin);
+    EXPECT_EQ(fitting.margin_is_percent, c.expected.margin_is_percent);
+  }
+  for (const auto& bad : std::vector<std::pair<const char*, const char*>>{{"--logo-scale", "101"},
+                                                                          {"--logo-scale", "-1"},
+                                                                          {"--margin", "1001"},
+                                                                          {"--margin", "101%"},
+                                                                          {"--margin", "5px"},
+                                                                          {"--margin", "-3"}}) {
+    EXPECT_EQ(Parse({bad.first, bad.second}).status, kExitBadUsage) << bad.first << bad.second;
+  }
+}
+
+// A settings file's margin is overridden by the option, percentage and all.
+TEST(ParseCliOptions, AMarginOptionOverridesTheSettingsFile) {
+  const TempFolder folder;
+  const std::string ini = folder / "Quelmar.ini";
+  WriteText(ini, "[Setup]\r\nLogoMargin=9%\r\nLogoScale=12\r\n");
+  const Parsed from_file = Parse({"--settings", ini.c_str()});
+  ASSERT_FALSE(from_file.status) << from_file.err;
+  EXPECT_TRUE(ResolveParameters(from_file.options).fields.stamp.fitting.margin_is_percent);
+  const Parsed p = Parse({"--settings", ini.c_str(), "--margin", "9"});
+  ASSERT_FALSE(p.status) << p.err;
+  const LogoFitting fitting = ResolveParameters(p.options).fields.stamp.fitting;
+  EXPECT_EQ(fitting.margin, 9);
+  EXPECT_FALSE(fitting.margin_is_percent);
+  EXPECT_EQ(fitting.scale_percent, 12);
+}
+
 }  // namespace
 }  // namespace quelmar

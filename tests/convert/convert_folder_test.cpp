@@ -194,7 +194,7 @@ TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfter
   const std::size_t size = ReadBytes(src_ + "/p10.jpg").size();
   const WorkAheadBound bound(started * size + size / 2);
   host_.quality = 10;
-  const Raster24 old_logo = host_.state.FMark;
+  const SharedLogo old_logo = host_.state.FMark;
   const Raster24 new_logo = LogoRaster(6, 10);
   // The user moves the quality slider and picks another logo while events run before the
   // second file.

@@ -1,6 +1,7 @@
 // Replays every input a fuzz target once crashed, hung or failed on, through the same entry
 // the target runs, so that a fixed finding stays fixed.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -45,6 +46,10 @@ TEST(FuzzReplay, EveryKeptJpegInputDecodesOrIsRefusedCleanly) {
   ReplayAll("jpeg_fuzz", JpegEntry);
 }
 
+TEST(FuzzReplay, EveryKeptPngInputDecodesOrIsRefusedCleanly) {
+  ReplayAll("png_fuzz", PngEntry);
+}
+
 TEST(FuzzReplay, EveryKeptLosslessInputStampsOrFallsBackCleanly) {
   ReplayAll("lossless_fuzz", LosslessEntry);
 }
@@ -72,6 +77,18 @@ TEST(FuzzReplay, EntriesAcceptOrdinaryInputs) {
   raster.SetSize(9, 5);
   EXPECT_TRUE(JpegEntry(EncodeJpeg(raster, 80, true)));
   EXPECT_TRUE(BitmapEntry({}));
+  // A 5 x 3 RGBA file from libpng's own writer.
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = 5;
+  image.height = 3;
+  image.format = PNG_FORMAT_RGBA;
+  const std::vector<std::uint8_t> pixels(5 * 3 * 4, 0x80);
+  std::vector<std::uint8_t> png(1024);
+  png_alloc_size_t size = png.size();
+  ASSERT_TRUE(png_image_write_to_memory(&image, png.data(), &size, 0, pixels.data(), 0, nullptr));
+  png.resize(size);
+  EXPECT_TRUE(PngEntry(png));
   // A comment segment, and a quarter-turn orientation in EXIF.
   const std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0, 4, 'h', 'i'};
   const std::vector<std::uint8_t> exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0,    'M', 'M',

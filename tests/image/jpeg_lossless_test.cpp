@@ -1,12 +1,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "image/jpeg_file.h"
 #include "image/jpeg_lossless.h"
+#include "image/logo_fit.h"
+#include "image/logo_resample.h"
 #include "image/stamp.h"
 #include "support/jpeg_coefficients.h"
 #include "support/jpeg_lossless_support.h"
@@ -66,25 +69,15 @@ std::vector<LosslessCase> LosslessCases() {
   return cases;
 }
 
-class StampJpegLosslessOn : public ::testing::TestWithParam<LosslessCase> {};
-
 // Every block outside the logo's MCUs keeps its coefficients, the output decodes without a
 // warning, pixels away from the region are the source's, and the region's pixels are as close
 // to the stamped source as a second generation with the source's own tables makes them.
-TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
-  QUELMAR_REQUIRE_JPEG_TOOLS();
-  const LosslessCase& c = GetParam();
-  const std::vector<std::uint8_t> source = MakeSource(c.source);
+void ExpectOnlyTheRegionRecoded(const LosslessSource& source_case, const LogoImage& logo,
+                                const StampSettings& settings) {
+  const std::vector<std::uint8_t> source = MakeSource(source_case);
   ASSERT_FALSE(source.empty());
-  const Raster24 logo = TestLogo(37, 23);
-  StampSettings settings;
-  settings.FPosition = c.position;
-  settings.FMaskType = c.mask_type;
-  settings.FAlpha = 200;
-  settings.FThreshold = 128;
-
   const LosslessJpeg result = StampLossless(source, logo, settings);
-  EXPECT_TRUE(result.outcome == c.source.expected || result.outcome == c.source.also)
+  EXPECT_TRUE(result.outcome == source_case.expected || result.outcome == source_case.also)
       << "outcome " << static_cast<int>(result.outcome) << ", fallback reason "
       << static_cast<int>(result.reason);
   ASSERT_FALSE(result.bytes.empty());
@@ -110,8 +103,8 @@ TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
   // The region's edge pixels read chroma from the untouched neighbours, which the reference
   // re-encodes as well; that is worth a few levels at most.
   EXPECT_LE(lossless, reference + 3) << "second generation " << reference;
-  RecordProperty("largest_difference", lossless);
-  RecordProperty("second_generation_difference", reference);
+  ::testing::Test::RecordProperty("largest_difference", lossless);
+  ::testing::Test::RecordProperty("second_generation_difference", reference);
 
   // Beyond two pixels of the region (one chroma sample of upsampling) nothing moves.
   const PixelRect grown{region.x - 2, region.y - 2, region.w + 4, region.h + 4};
@@ -125,6 +118,46 @@ TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
     }
   }
 }
+
+class StampJpegLosslessOn : public ::testing::TestWithParam<LosslessCase> {};
+
+TEST_P(StampJpegLosslessOn, KeepsEveryBlockOutsideTheRegion) {
+  QUELMAR_REQUIRE_JPEG_TOOLS();
+  const LosslessCase& c = GetParam();
+  StampSettings settings;
+  settings.FPosition = c.position;
+  settings.FMaskType = c.mask_type;
+  settings.FAlpha = 200;
+  settings.FThreshold = 128;
+  ExpectOnlyTheRegionRecoded(c.source, LogoImage(TestLogo(37, 23)), settings);
+}
+
+// A logo as a fitted run hands it over: resampled (with the alpha that gives it), kept a
+// margin from the edges, at every position: the same pixels as the full path's stamp, within
+// what quantising the region again costs.
+class StampJpegLosslessWithAFittedLogo
+    : public ::testing::TestWithParam<std::tuple<std::int32_t, std::int32_t>> {};
+
+TEST_P(StampJpegLosslessWithAFittedLogo, RecodesOnlyTheRegionOfTheFittedLogo) {
+  QUELMAR_REQUIRE_JPEG_TOOLS();
+  const auto [position, mask_type] = GetParam();
+  const LosslessSource source{"4:2:0", 203, 157, {"-sample", "2x2"}};
+  StampSettings settings;
+  settings.FPosition = position;
+  settings.FMaskType = mask_type;
+  settings.FAlpha = 230;
+  settings.FThreshold = 128;
+  settings.fitting = {30, 5, true};  // 47 pixels on the longer side, 8 pixels from the edges
+  const LogoFit fit = FitLogo(settings.fitting, position, 37, 23, source.width, source.height);
+  ASSERT_TRUE(fit.fits);
+  ExpectOnlyTheRegionRecoded(
+      source, ResampleLogo(LogoImage(TestLogo(37, 23)), fit.width, fit.height), settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PositionsAndMasks, StampJpegLosslessWithAFittedLogo,
+    ::testing::Combine(::testing::Range<std::int32_t>(kTopLeft, kBottomRight + 1),
+                       ::testing::Range<std::int32_t>(mkColor, mkWhiteOnBlack + 1)));
 
 INSTANTIATE_TEST_SUITE_P(SourcesPositionsAndMasks, StampJpegLosslessOn,
                          ::testing::ValuesIn(LosslessCases()));

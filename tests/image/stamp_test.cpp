@@ -9,46 +9,19 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "support/raster_pixels.h"
 
 namespace quelmar {
 namespace {
 
-using Pixel = std::array<std::uint8_t, 3>;  // blue, green, red
+using fixtures::AllBytes;
+using fixtures::Filled;
+using fixtures::Get;
+using fixtures::Grey;
+using fixtures::Pixel;
+using fixtures::Put;
 
 constexpr Pixel kClear{7, 8, 9};  // the top-left colour of the test logos
-
-Raster24 Filled(std::int32_t w, std::int32_t h, Pixel colour) {
-  Raster24 raster;
-  raster.SetSize(w, h);
-  for (std::int32_t y = 0; y < h; ++y) {
-    for (std::int32_t x = 0; x < w; ++x) {
-      for (int c = 0; c < 3; ++c) raster.Row(y)[3 * x + c] = colour[c];
-    }
-  }
-  return raster;
-}
-
-Pixel Get(const Raster24& raster, std::int32_t x, std::int32_t y) {
-  const std::uint8_t* p = raster.Row(y) + 3 * x;
-  return {p[0], p[1], p[2]};
-}
-
-void Put(Raster24& raster, std::int32_t x, std::int32_t y, Pixel colour) {
-  for (int c = 0; c < 3; ++c) raster.Row(y)[3 * x + c] = colour[c];
-}
-
-Pixel Grey(std::uint8_t v) {
-  return {v, v, v};
-}
-
-// Every byte of the raster's rows, padding included, so a write past a row's pixels shows.
-std::vector<std::uint8_t> AllBytes(const Raster24& raster) {
-  std::vector<std::uint8_t> bytes;
-  for (std::int32_t y = 0; y < raster.height(); ++y) {
-    bytes.insert(bytes.end(), raster.Row(y), raster.Row(y) + raster.stride());
-  }
-  return bytes;
-}
 
 StampSettings Settings(std::int32_t mask, std::int32_t alpha, std::int32_t position = kTopLeft,
                        std::uint8_t threshold = 250) {
@@ -128,7 +101,7 @@ void PrintTo(const WorkedExample& e, std::ostream* os) {
   *os << "mask " << e.mask << ", A " << e.alpha << ", t " << int{e.t} << ", l " << int{e.l};
 }
 
-class StampWorkedExample : public testing::TestWithParam<WorkedExample> {};
+class StampWorkedExample : public ::testing::TestWithParam<WorkedExample> {};
 
 // The logo is 20 x 1: its clear top-left pixel, the example's pixel at x = 1 and again at x = 17
 // (inside and after the first 16 pixels), and helpers whose target pixels (black or white) make
@@ -151,13 +124,13 @@ TEST_P(StampWorkedExample, GivesTheExpectedByteInEveryChannel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StampWorkedExample,
-    testing::Values(WorkedExample{0, 128, 100, 200, 0, 150}, WorkedExample{0, 20, 10, 250, 0, 29},
-                    WorkedExample{0, 128, 0, 1, 0, 0}, WorkedExample{0, 128, 0, 3, 0, 2},
-                    WorkedExample{0, 128, 0, 5, 0, 2}, WorkedExample{1, 256, 50, 200, 0, 123},
-                    WorkedExample{1, 256, 200, 128, 0, 100}, WorkedExample{1, 256, 0, 255, 0, 253},
-                    WorkedExample{2, 256, 40, 128, 255, 148}, WorkedExample{2, 256, 200, 255, 0, 1},
-                    WorkedExample{2, 256, 255, 255, 255, 255},
-                    WorkedExample{2, 256, 0, 255, 255, 254}));
+    ::testing::Values(
+        WorkedExample{0, 128, 100, 200, 0, 150}, WorkedExample{0, 20, 10, 250, 0, 29},
+        WorkedExample{0, 128, 0, 1, 0, 0}, WorkedExample{0, 128, 0, 3, 0, 2},
+        WorkedExample{0, 128, 0, 5, 0, 2}, WorkedExample{1, 256, 50, 200, 0, 123},
+        WorkedExample{1, 256, 200, 128, 0, 100}, WorkedExample{1, 256, 0, 255, 0, 253},
+        WorkedExample{2, 256, 40, 128, 255, 148}, WorkedExample{2, 256, 200, 255, 0, 1},
+        WorkedExample{2, 256, 255, 255, 255, 255}, WorkedExample{2, 256, 0, 255, 255, 254}));
 
 // Random rasters with transparent pixels, near misses of the transparent colour, widths on
 // both sides of the vector loop's 16-pixel chunks, every mask type and position.
@@ -285,25 +258,50 @@ TEST(StampLogo, BlackLogoPixelChangesNothingInInkMasksButPaintsBlackInColour) {
   EXPECT_EQ(Get(target, 19, 0), (Pixel{22, 105, 188}));
 }
 
-// The logo is 3 x 2 with its clear corner, so its drawn pixels show where it landed.
-TEST(StampLogo, PlacesTheLogoAgainstTheEdgesOfEachPosition) {
+// The logo is 3 x 2 with its clear corner, so its drawn pixels show where it landed. With a
+// margin it keeps that many pixels from each edge it touches; centred, from the top or bottom
+// edge only.
+TEST(StampLogo, PlacesTheLogoAgainstTheEdgesOfEachPositionWithItsMargin) {
   struct Place {
-    std::int32_t position, x0, y0;
+    std::int32_t position, margin, x0, y0;
   };
-  for (const Place p : {Place{0, 0, 0}, Place{1, 2, 0}, Place{2, 5, 0}, Place{3, 0, 4},
-                        Place{4, 2, 4}, Place{5, 5, 4}}) {
+  for (const Place p : {Place{0, 0, 0, 0}, Place{1, 0, 2, 0}, Place{2, 0, 5, 0}, Place{3, 0, 0, 4},
+                        Place{4, 0, 2, 4}, Place{5, 0, 5, 4}, Place{0, 2, 2, 2}, Place{1, 2, 2, 2},
+                        Place{2, 2, 3, 2}, Place{3, 2, 2, 2}, Place{4, 2, 2, 2}, Place{5, 2, 3, 2},
+                        Place{5, 1, 4, 3}, Place{3, -4, 0, 4}}) {
     Raster24 logo = Filled(3, 2, Grey(255));
     Put(logo, 0, 0, kClear);
     Raster24 target = Filled(8, 6, Grey(0));
-    StampLogo(target, logo, Settings(mkColor, 256, p.position));
+    StampSettings s = Settings(mkColor, 256, p.position);
+    s.fitting.margin = p.margin;
+    StampLogo(target, logo, s);
     for (std::int32_t y = 0; y < 6; ++y) {
       for (std::int32_t x = 0; x < 8; ++x) {
         const bool under =
             x >= p.x0 && x < p.x0 + 3 && y >= p.y0 && y < p.y0 + 2 && !(x == p.x0 && y == p.y0);
         EXPECT_EQ(Get(target, x, y), Grey(under ? 255 : 0))
-            << "position " << p.position << " at " << x << "," << y;
+            << "position " << p.position << ", margin " << p.margin << " at " << x << "," << y;
       }
     }
+  }
+}
+
+// A margin that pushes the logo out: past the top or bottom edge the row error, before any
+// pixel changes; past a side the target is left unstamped.
+TEST(StampLogo, RefusesAMarginThatPushesTheLogoOutOfTheTarget) {
+  Raster24 logo = Filled(3, 2, Grey(255));
+  Put(logo, 0, 0, kClear);
+  for (std::int32_t position = 0; position < 6; ++position) {
+    Raster24 low = Filled(9, 4, Grey(0));
+    StampSettings s = Settings(mkColor, 256, position);
+    s.fitting.margin = 3;
+    EXPECT_THROW(StampLogo(low, logo, s), EInvalidOperation) << position;
+    EXPECT_EQ(AllBytes(low), AllBytes(Filled(9, 4, Grey(0))));
+    Raster24 narrow = Filled(5, 9, Grey(0));
+    StampLogo(narrow, logo, s);
+    // Centred, the margin does not apply across: the logo still fits.
+    const bool stamped = position == kTopCentre || position == kBottomCentre;
+    EXPECT_EQ(AllBytes(narrow) != AllBytes(Filled(5, 9, Grey(0))), stamped) << position;
   }
 }
 

@@ -248,6 +248,7 @@ with open(f"{folder}/logo.bmp", "wb") as f:
 with open(f"{folder}/photo.ppm", "wb") as f:
     f.write(b"P6\n64 48\n255\n" + bytes((100, 150, 200)) * (64 * 48))
 EOF
+: >"$data/logo.png"  # only for the completion: a PNG logo is offered beside the BMP
 cjpeg -quality 95 "$data/photo.ppm" >"$data/source/a.jpg"
 cjpeg -quality 95 -progressive "$data/photo.ppm" >"$data/source/旅行/深い/b.JPG"
 cjpeg -quality 95 -grayscale "$data/photo.ppm" >"$data/source/旅行/c.jpeg"
@@ -265,8 +266,8 @@ for helpers in '' /usr/share/bash-completion/bash_completion; do
     test "$(completions --on-error '' | tr '\n' ' ')" = "continue stop "
   check "bash completion${helpers:+ with its helpers} offers folders after --source" \
     test "$(completions --source s)" = "source"
-  check "bash completion${helpers:+ with its helpers} offers BMP files and folders after --logo" \
-    test "$(completions --logo '' | tr '\n' ' ')" = "logo.bmp output source "
+  check "bash completion${helpers:+ with its helpers} offers BMP and PNG files and folders after --logo" \
+    test "$(completions --logo '' | tr '\n' ' ')" = "logo.bmp logo.png output source "
 done
 
 "$cli" --logo "$data/logo.bmp" --source "$data/source" --output "$data/output" \

@@ -505,5 +505,40 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchKey{"KeepMetadata", &SettingsFields::FKeepMetadata}),
     [](const ::testing::TestParamInfo<SwitchKey>& info) { return std::string(info.param.key); });
 
+// The logo's scale and margin are written only once they are on, and read back as they were; a
+// margin the file holds in no form of its own reads as none.
+TEST_F(SettingsFileTest, LogoScaleAndMarginAreWrittenOnlyWhenOnAndReadBack) {
+  FakeSettingsHost off;
+  SaveSettings(off, ini_);
+  EXPECT_EQ(ReadText(ini_), kDefaultFile);
+
+  FakeSettingsHost on;
+  on.Fields().stamp.fitting = {25, 4, true};
+  SaveSettings(on, ini_);
+  const std::string text = ReadText(ini_);
+  EXPECT_NE(text.find("LogoScale=25\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("LogoMargin=4%\r\n"), std::string::npos) << text;
+  const LogoFitting loaded = Load().Fields().stamp.fitting;
+  EXPECT_EQ(loaded.scale_percent, 25);
+  EXPECT_EQ(loaded.margin, 4);
+  EXPECT_TRUE(loaded.margin_is_percent);
+
+  struct Case {
+    const char* line;
+    std::int32_t scale, margin;
+    bool percent;
+  };
+  for (const Case& c : {Case{"LogoMargin=12", 0, 12, false}, Case{"LogoMargin=12%", 0, 12, true},
+                        Case{"LogoMargin=2000", 0, 0, false}, Case{"LogoMargin=abc", 0, 0, false},
+                        Case{"LogoMargin=150%", 0, 0, false}, Case{"LogoScale=150", 100, 0, false},
+                        Case{"LogoScale=-5", 0, 0, false}, Case{"logomargin=3", 0, 3, false}}) {
+    WriteIni(std::string("[Setup]\r\n") + c.line + "\r\n");
+    const LogoFitting fitting = Load().Fields().stamp.fitting;
+    EXPECT_EQ(fitting.scale_percent, c.scale) << c.line;
+    EXPECT_EQ(fitting.margin, c.margin) << c.line;
+    EXPECT_EQ(fitting.margin_is_percent, c.percent) << c.line;
+  }
+}
+
 }  // namespace
 }  // namespace quelmar

@@ -17,13 +17,14 @@ namespace quelmar::fixtures {
 
 namespace fs = std::filesystem;
 
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+std::string WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const fs::path parent = fs::path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+  return path;
 }
 
 void WriteText(const std::string& path, const std::string& text) {

@@ -7,9 +7,9 @@
 
 namespace quelmar::fixtures {
 
-// Writes a file with exactly bytes, making its missing parent folders; std::runtime_error when
-// it cannot.
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Writes a file with exactly bytes, making its missing parent folders, and returns its path;
+// std::runtime_error when it cannot.
+std::string WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 
 // A whole file's bytes; std::runtime_error when it cannot be read. Independent of the code

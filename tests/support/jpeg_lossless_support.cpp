@@ -44,9 +44,14 @@ Raster24 TestLogo(std::int32_t width, std::int32_t height) {
   return logo;
 }
 
-LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const Raster24& logo,
+LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const LogoImage& logo,
                            const StampSettings& settings) {
   return StampLogoLossless(ParseJpegFile(bytes), logo, settings);
+}
+
+LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const Raster24& logo,
+                           const StampSettings& settings) {
+  return StampLossless(bytes, LogoImage(logo), settings);
 }
 
 namespace {
@@ -64,10 +69,15 @@ McuSize McuOf(const Coefficients& file) {
 
 PixelRect RegionPixels(const Coefficients& source, const Raster24& logo,
                        const StampSettings& settings) {
+  return RegionPixels(source, LogoImage(logo), settings);
+}
+
+PixelRect RegionPixels(const Coefficients& source, const LogoImage& logo,
+                       const StampSettings& settings) {
   const auto width = static_cast<std::int32_t>(source.width);
   const auto height = static_cast<std::int32_t>(source.height);
-  const PicturePoint at =
-      LogoOrigin(settings.FPosition, width, height, logo.width(), logo.height());
+  const PicturePoint at = LogoOrigin(settings.FPosition, width, height, logo.width(), logo.height(),
+                                     MarginPixels(settings.fitting, width, height));
   const McuSize mcu = McuOf(source);
   const std::int32_t x0 = at.x / mcu.w * mcu.w;
   const std::int32_t y0 = at.y / mcu.h * mcu.h;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "image/jpeg_lossless.h"
+#include "image/logo_image.h"
 #include "image/raster24.h"
 #include "image/stamp.h"
 #include "support/jpeg_coefficients.h"
@@ -31,13 +32,17 @@ std::vector<std::uint8_t> MakeSource(const LosslessSource& source, std::uint32_t
 // edges are sharp and every mask type draws something.
 Raster24 TestLogo(std::int32_t width, std::int32_t height);
 
-// Runs the lossless mode on bytes with the logo stamped by StampLogoAt at the position of
-// settings, as the conversion does.
+// Runs the lossless mode on bytes with the logo stamped by StampLogoAt at the position (and
+// margin) of settings, as the conversion does.
+LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const LogoImage& logo,
+                           const StampSettings& settings);
 LosslessJpeg StampLossless(const std::vector<std::uint8_t>& bytes, const Raster24& logo,
                            const StampSettings& settings);
 
-// The pixel rectangle of the whole MCUs that the logo at settings' position covers, computed from
-// the file's sampling (an MCU is 8 x 8 pixels for one component).
+// The pixel rectangle of the whole MCUs that the logo at settings' position and margin covers,
+// computed from the file's sampling (an MCU is 8 x 8 pixels for one component).
+PixelRect RegionPixels(const Coefficients& source, const LogoImage& logo,
+                       const StampSettings& settings);
 PixelRect RegionPixels(const Coefficients& source, const Raster24& logo,
                        const StampSettings& settings);
 

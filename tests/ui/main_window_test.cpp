@@ -344,7 +344,7 @@ TEST_F(MainWindow, OpensTheLogoDialogOnTheTypedNameAndLoadsTheChoice) {
 
   ASSERT_EQ(dialogs.file_requests.size(), 1u);
   EXPECT_EQ(dialogs.file_requests[0].initial_file, "/nowhere/old.bmp");
-  EXPECT_EQ(dialogs.file_requests[0].filter, "すかし画像 (*.bmp)");
+  EXPECT_EQ(dialogs.file_requests[0].filter, "すかし画像 (*.bmp *.png)");
   EXPECT_EQ(form->FLoaded & 1u, 1u);
   EXPECT_EQ(form->State().FMark.width(), 60);
 }

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <tuple>
 
+#include "image/logo_fit.h"
+#include "image/logo_resample.h"
+#include "image/shared_logo.h"
 #include "image/stamp.h"
 #include "support/rasters.h"
 
@@ -43,12 +46,18 @@ TEST(AlignedOrigin, PutsTheExtraColumnOnTheRightWhenCentring) {
   EXPECT_EQ(AlignedOrigin(4, 101, 10, 50, 10).x, 25);
 }
 
-// The pane's view of a stamped copy of the whole sample, made the slow and obvious way.
+// The pane's view of a stamped copy of the whole sample, made the slow and obvious way: the
+// logo resampled straight to the size its fitting gives it on the sample.
 PreviewPatch ReferencePreview(const Raster24& sample, const Raster24* logo,
                               const StampSettings& settings) {
   Raster24 copy = sample;
-  if (logo != nullptr && sample.width() >= logo->width() && sample.height() >= logo->height()) {
+  const LogoFit fit = logo != nullptr ? FitLogo(settings.fitting, settings.FPosition, logo->width(),
+                                                logo->height(), sample.width(), sample.height())
+                                      : LogoFit{};
+  if (fit.fits && fit.width == logo->width() && fit.height == logo->height()) {
     StampLogo(copy, *logo, settings);
+  } else if (fit.fits) {
+    StampLogo(copy, ResampleLogo(LogoImage(*logo), fit.width, fit.height), settings);
   }
   const PreviewPoint origin =
       AlignedOrigin(settings.FPosition, kPaneWidth, kPaneHeight, sample.width(), sample.height());
@@ -82,6 +91,13 @@ Raster24 OnPane(const PreviewPatch& patch) {
   return pane;
 }
 
+// RenderPreview with the logo as the window shares it.
+PreviewPatch RenderWith(const Raster24& sample, const Raster24& logo,
+                        const StampSettings& settings) {
+  const SharedLogo shared = logo;
+  return RenderPreview(sample, &shared, settings, kPaneWidth, kPaneHeight);
+}
+
 struct SizeCase {
   std::int32_t sample_w, sample_h, logo_w, logo_h;
 };
@@ -99,11 +115,43 @@ TEST_P(RenderPreviewMatchesAStampedCopy, AtEveryPositionAndMaskType) {
   settings.FAlpha = 200;
   settings.FThreshold = 128;
 
-  const PreviewPatch fast = RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
+  const PreviewPatch fast = RenderWith(sample, logo, settings);
   const PreviewPatch reference = ReferencePreview(sample, &logo, settings);
 
   EXPECT_TRUE(OnPane(fast) == reference.pixels);
 }
+
+// With the logo scaled to the sample and kept from its edges, at every position.
+class RenderPreviewOfAFittedLogo
+    : public ::testing::TestWithParam<std::tuple<LogoFitting, std::int32_t>> {};
+
+TEST_P(RenderPreviewOfAFittedLogo, MatchesAStampedCopy) {
+  const auto [fitting, position] = GetParam();
+  const Raster24 sample = NoisyRaster(640, 300, 11);
+  const Raster24 logo = EllipseLogo(90, 40);
+  for (std::int32_t mask_type : {mkColor, mkWhiteOnBlack}) {
+    StampSettings settings;
+    settings.FPosition = position;
+    settings.FMaskType = mask_type;
+    settings.FAlpha = 220;
+    settings.FThreshold = 128;
+    settings.fitting = fitting;
+
+    const PreviewPatch fast = RenderWith(sample, logo, settings);
+
+    EXPECT_TRUE(OnPane(fast) == ReferencePreview(sample, &logo, settings).pixels)
+        << "mask " << mask_type;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fittings, RenderPreviewOfAFittedLogo,
+    ::testing::Combine(::testing::Values(LogoFitting{40, 0, false},      // grown: 120 x 53
+                                         LogoFitting{10, 6, false},      // shrunk: 30 x 13
+                                         LogoFitting{0, 5, true},        // 15 pixels off the edges
+                                         LogoFitting{1, 0, false},       // 3 x 1
+                                         LogoFitting{100, 200, false}),  // no room: no logo
+                       ::testing::Range(0, 6)));
 
 INSTANTIATE_TEST_SUITE_P(
     SamplesAndLogos, RenderPreviewMatchesAStampedCopy,
@@ -129,7 +177,7 @@ TEST(RenderPreview, ChoosesTheInkOfMaskType2OverTheWholeLogoEvenWhereThePaneDoes
   settings.FAlpha = 256;
   settings.FThreshold = 128;
 
-  const PreviewPatch fast = RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
+  const PreviewPatch fast = RenderWith(sample, logo, settings);
 
   EXPECT_TRUE(OnPane(fast) == ReferencePreview(sample, &logo, settings).pixels);
   EXPECT_GT(fast.pixels.Row(10)[30], 250);  // whitened, not darkened
@@ -142,7 +190,7 @@ TEST(RenderPreview, ShowsASampleSmallerThanTheLogoWithoutTheLogo) {
   settings.FAlpha = 256;
   settings.FPosition = kBottomRight;
 
-  const PreviewPatch patch = RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
+  const PreviewPatch patch = RenderWith(sample, logo, settings);
 
   EXPECT_EQ(patch.pane_x, 309);
   EXPECT_EQ(patch.pane_y, 73);
@@ -166,7 +214,7 @@ TEST(RenderPreview, ShowsThePlainSampleWhenNoLogoIsLoaded) {
 
 TEST(RenderPreview, GivesNothingForAnEmptySample) {
   const Raster24 logo = EllipseLogo(10, 10);
-  const PreviewPatch patch = RenderPreview(Raster24(), &logo, StampSettings{}, 409, 153);
+  const PreviewPatch patch = RenderWith(Raster24(), logo, StampSettings{});
   EXPECT_TRUE(patch.pixels.empty());
 }
 
@@ -177,7 +225,7 @@ TEST(RenderPreview, LeavesTheSampleUnstamped) {
   StampSettings settings;
   settings.FAlpha = 256;
 
-  RenderPreview(sample, &logo, settings, kPaneWidth, kPaneHeight);
+  RenderWith(sample, logo, settings);
 
   EXPECT_TRUE(sample == before);
 }

@@ -178,10 +178,4 @@ void LoadBitmapFile(const std::string& path, Raster24& raster) {
   DecodeBitmap(file.bytes, raster);
 }
 
-void LoadBitmapFile(const std::string& path, SharedRaster& raster) {
-  Raster24 loaded;
-  LoadBitmapFile(path, loaded);
-  raster = std::move(loaded);
-}
-
 }  // namespace quelmar

@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <span>
 
+#include "image/logo_image.h"
+
 namespace quelmar {
 
 // The file header: "BM", the file size, two reserved words and the pixel data's offset.
 inline constexpr std::size_t kBitmapFileHeaderSize = 14;
 
-// Logos wider or higher than this can never fit a JPEG.
-inline constexpr std::int32_t kMaxBitmapSide = 65500;
+inline constexpr std::int32_t kMaxBitmapSide = kMaxLogoSide;
 
 enum class BitmapCompression : std::uint32_t { kNone = 0, kRle8 = 1, kRle4 = 2, kMasks = 3 };
 

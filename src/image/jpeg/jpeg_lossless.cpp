@@ -299,17 +299,23 @@ LosslessJpeg StampJpegLossless(const JpegFile& source, PixelRect logo, const Reg
   }
 }
 
-LosslessJpeg StampLogoLossless(const JpegFile& source, const Raster24& logo,
+LosslessJpeg StampLogoLossless(const JpegFile& source, const LogoImage& logo,
                                const StampSettings& settings, const JpegSegmentFilter& keep) {
-  const PicturePoint at =
-      LogoOrigin(settings.FPosition, static_cast<std::int32_t>(source.width),
-                 static_cast<std::int32_t>(source.height), logo.width(), logo.height());
+  const auto width = static_cast<std::int32_t>(source.width);
+  const auto height = static_cast<std::int32_t>(source.height);
+  const PicturePoint at = LogoOrigin(settings.FPosition, width, height, logo.width(), logo.height(),
+                                     MarginPixels(settings.fitting, width, height));
   return StampJpegLossless(
       source, {at.x, at.y, logo.width(), logo.height()},
       [&](Raster24& pixels, PicturePoint origin) {
         StampLogoAt(pixels, logo, settings, {at.x - origin.x, at.y - origin.y});
       },
       keep);
+}
+
+LosslessJpeg StampLogoLossless(const JpegFile& source, const Raster24& logo,
+                               const StampSettings& settings, const JpegSegmentFilter& keep) {
+  return StampLogoLossless(source, LogoImage(logo), settings, keep);
 }
 
 }  // namespace quelmar

@@ -1,11 +1,9 @@
 #include "image/stamp/stamp_rows.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "image/stamp.h"
+#include "image/stamp/stamp_blend.h"
 #include "image/stamp/stamp_channel.h"
+#include "image/stamp/stamp_chunk.h"
 
 namespace quelmar {
 
@@ -29,42 +27,6 @@ void BlendRest(std::uint8_t* target, const std::uint8_t* logo, std::int32_t x, s
 
 #if defined(__SSE2__)
 
-// The vector loops take 16 pixels at a time: 48 bytes in three registers, starting on a pixel
-// boundary, so byte k of a chunk is channel k % 3 of pixel k / 3.
-constexpr std::int32_t kChunkPixels = 16;
-
-struct Chunk {
-  __m128i v[3];
-};
-
-Chunk Load(const std::uint8_t* p) {
-  return {{_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
-           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))}};
-}
-
-void Store(std::uint8_t* p, const Chunk& c) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), c.v[0]);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), c.v[1]);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 32), c.v[2]);
-}
-
-// Byte k of the result is byte k + n of c (zero past the end).
-template <int n>
-Chunk ShiftDown(const Chunk& c) {
-  return {{_mm_or_si128(_mm_srli_si128(c.v[0], n), _mm_slli_si128(c.v[1], 16 - n)),
-           _mm_or_si128(_mm_srli_si128(c.v[1], n), _mm_slli_si128(c.v[2], 16 - n)),
-           _mm_srli_si128(c.v[2], n)}};
-}
-
-// Byte k of the result is byte k - n of c (zero before the start).
-template <int n>
-Chunk ShiftUp(const Chunk& c) {
-  return {{_mm_slli_si128(c.v[0], n),
-           _mm_or_si128(_mm_slli_si128(c.v[1], n), _mm_srli_si128(c.v[0], 16 - n)),
-           _mm_or_si128(_mm_slli_si128(c.v[2], n), _mm_srli_si128(c.v[1], 16 - n))}};
-}
-
 struct ChunkPatterns {
   Chunk colour;       // the transparent colour in every pixel
   Chunk pixel_start;  // 0xFF on the first byte of every pixel, 0 elsewhere
@@ -72,12 +34,8 @@ struct ChunkPatterns {
 
 ChunkPatterns MakePatterns(StampColour c) {
   std::uint8_t colour[48];
-  std::uint8_t start[48];
-  for (int k = 0; k < 48; ++k) {
-    colour[k] = k % 3 == 0 ? c.b : k % 3 == 1 ? c.g : c.r;
-    start[k] = k % 3 == 0 ? 0xFF : 0;
-  }
-  return {Load(colour), Load(start)};
+  for (int k = 0; k < 48; ++k) colour[k] = k % 3 == 0 ? c.b : k % 3 == 1 ? c.g : c.r;
+  return {Load(colour), PixelStarts()};
 }
 
 // 0xFF on the first byte of every transparent logo pixel, 0 elsewhere.
@@ -140,121 +98,23 @@ std::int32_t BlendChunks(std::uint8_t* target, const std::uint8_t* logo, std::in
   return x;
 }
 
-// The mask type 0 formula on 16 bytes, in 16-bit lanes: the numerator is at most 65280.
-class ColourBlend {
- public:
-  explicit ColourBlend(std::uint32_t alpha)
-      : alpha_(_mm_set1_epi16(static_cast<short>(alpha))),
-        inverse_(_mm_set1_epi16(static_cast<short>(256 - alpha))) {}
-
-  __m128i operator()(__m128i t, __m128i l) const {
-    const __m128i zero = _mm_setzero_si128();
-    return _mm_packus_epi16(Half(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi8(l, zero)),
-                            Half(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi8(l, zero)));
-  }
-
- private:
-  __m128i Half(__m128i t, __m128i l) const {
-    const __m128i n = _mm_add_epi16(_mm_mullo_epi16(t, inverse_), _mm_mullo_epi16(l, alpha_));
-    const __m128i odd = _mm_and_si128(_mm_srli_epi16(n, 8), _mm_set1_epi16(1));
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(127)), odd), 8);
-  }
-
-  __m128i alpha_;
-  __m128i inverse_;
-};
-
-// k * p + (65536 - p) * t over 65536, rounded half to even, with p = l * alpha, in 16-bit
-// lanes. The numerator needs 24 bits, so it is kept as 65536 * (t + hi(p * k) - hi(p * t))
-// + lo(p * k) - lo(p * t), whose low half is the remainder once its borrow is taken.
-__m128i InkHalf(__m128i t, __m128i l, __m128i k, __m128i alpha) {
-  const __m128i sign = _mm_set1_epi16(static_cast<short>(0x8000));
-  const __m128i p = _mm_mullo_epi16(l, alpha);
-  const __m128i lo_ink = _mm_mullo_epi16(p, k);
-  const __m128i lo_target = _mm_mullo_epi16(p, t);
-  const __m128i borrow =
-      _mm_cmpgt_epi16(_mm_xor_si128(lo_target, sign), _mm_xor_si128(lo_ink, sign));
-  const __m128i quotient = _mm_add_epi16(
-      _mm_sub_epi16(_mm_add_epi16(t, _mm_mulhi_epu16(p, k)), _mm_mulhi_epu16(p, t)), borrow);
-  const __m128i remainder = _mm_sub_epi16(lo_ink, lo_target);
-  // Up when the remainder is above one half, or exactly one half with an odd quotient.
-  const __m128i odd = _mm_and_si128(quotient, _mm_set1_epi16(1));
-  const __m128i up =
-      _mm_cmpgt_epi16(_mm_xor_si128(remainder, sign), _mm_sub_epi16(_mm_setzero_si128(), odd));
-  return _mm_sub_epi16(quotient, up);
-}
-
-class BlackWhiteBlend {
- public:
-  explicit BlackWhiteBlend(std::uint32_t alpha)
-      : alpha_(_mm_set1_epi16(static_cast<short>(alpha))) {}
-
-  __m128i operator()(__m128i t, __m128i l) const {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i middle = _mm_set1_epi8(static_cast<char>(128));
-    const __m128i distance = _mm_or_si128(_mm_subs_epu8(l, middle), _mm_subs_epu8(middle, l));
-    const __m128i k_lo = _mm_slli_epi16(_mm_unpacklo_epi8(distance, zero), 1);
-    const __m128i k_hi = _mm_slli_epi16(_mm_unpackhi_epi8(distance, zero), 1);
-    return _mm_packus_epi16(
-        InkHalf(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi8(l, zero), k_lo, alpha_),
-        InkHalf(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi8(l, zero), k_hi, alpha_));
-  }
-
- private:
-  __m128i alpha_;
-};
-
-class InkBlend {
- public:
-  InkBlend(std::uint32_t alpha, std::uint8_t ink)
-      : alpha_(_mm_set1_epi16(static_cast<short>(alpha))), ink_(_mm_set1_epi16(ink)) {}
-
-  __m128i operator()(__m128i t, __m128i l) const {
-    const __m128i zero = _mm_setzero_si128();
-    return _mm_packus_epi16(
-        InkHalf(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi8(l, zero), ink_, alpha_),
-        InkHalf(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi8(l, zero), ink_, alpha_));
-  }
-
- private:
-  __m128i alpha_;
-  __m128i ink_;
-};
-
-std::int64_t Total(__m128i sums) {
-  alignas(16) std::uint64_t halves[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-  return static_cast<std::int64_t>(halves[0] + halves[1]);
-}
-
 std::int32_t CountChunks(const std::uint8_t* target, const std::uint8_t* logo, std::int32_t x,
                          std::int32_t width, StampColour transparent, std::uint8_t threshold,
                          InkCounts& counts) {
   const ChunkPatterns patterns = MakePatterns(transparent);
   const __m128i zero = _mm_setzero_si128();
-  const __m128i one = _mm_set1_epi8(1);
-  const __m128i limit = _mm_set1_epi8(static_cast<char>(threshold));
   __m128i drawn_sums = zero;
   __m128i dark_sums = zero;
   for (; x + kChunkPixels <= width; x += kChunkPixels) {
     const Chunk skipped = TransparentStarts(Load(logo + 3 * x), patterns);
-    const Chunk t = Load(target + 3 * x);
-    const Chunk t1 = ShiftDown<1>(t);
-    const Chunk t2 = ShiftDown<2>(t);
+    const Chunk light = LightStarts(Load(target + 3 * x), threshold);
     __m128i drawn_bytes = zero;
     __m128i dark_bytes = zero;
     for (int i = 0; i < 3; ++i) {
-      // On each pixel's first byte: the largest and smallest of its three bytes, and their
-      // mean rounded down.
-      const __m128i high = _mm_max_epu8(t.v[i], _mm_max_epu8(t1.v[i], t2.v[i]));
-      const __m128i low = _mm_min_epu8(t.v[i], _mm_min_epu8(t1.v[i], t2.v[i]));
-      const __m128i lightness =
-          _mm_sub_epi8(_mm_avg_epu8(high, low), _mm_and_si128(_mm_xor_si128(high, low), one));
-      const __m128i not_dark = _mm_cmpeq_epi8(_mm_subs_epu8(limit, lightness), zero);
       const __m128i drawn = _mm_andnot_si128(skipped.v[i], patterns.pixel_start.v[i]);
       // A mask byte of 0xFF is -1: subtracting it counts one.
       drawn_bytes = _mm_sub_epi8(drawn_bytes, drawn);
-      dark_bytes = _mm_sub_epi8(dark_bytes, _mm_andnot_si128(not_dark, drawn));
+      dark_bytes = _mm_sub_epi8(dark_bytes, _mm_andnot_si128(light.v[i], drawn));
     }
     drawn_sums = _mm_add_epi64(drawn_sums, _mm_sad_epu8(drawn_bytes, zero));
     dark_sums = _mm_add_epi64(dark_sums, _mm_sad_epu8(dark_bytes, zero));
