@@ -17,27 +17,13 @@ scratch=${2:-${TMPDIR:-/tmp}/quelmar-lossless}
 program=$build/bench/bench_lossless
 [ -x "$program" ] || { echo "no bench_lossless at $program: build it first" >&2; exit 2; }
 
-need=()
-command -v convert-im6.q16 >/dev/null || need+=(imagemagick)
-command -v cjpeg >/dev/null || need+=(libjpeg-turbo-progs)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
-
-mkdir -p "$scratch/debs"
+# shellcheck source=bench/wallpapers.sh
+source "$here/wallpapers.sh"
+need_photo_tools
+mkdir -p "$scratch"
 cd "$scratch"
-rm -rf photos unpacked
-mkdir -p photos
-if ! ls debs/*.deb >/dev/null 2>&1; then
-  (cd debs && apt-get download ukui-wallpapers)
-fi
-for deb in debs/*.deb; do dpkg -x "$deb" unpacked; done
-while IFS= read -r -d '' jpeg; do
-  cp "$jpeg" "photos/$(basename "${jpeg%.*}").jpg"
-done < <(find unpacked -iname '*.jp*g' -print0)
+rm -rf photos
+fetch_wallpapers photos
 biggest=$(ls -S photos/*.jpg | head -n 1)
 [ -n "$biggest" ] || { echo "no JPEG in ukui-wallpapers" >&2; exit 1; }
 

@@ -1,5 +1,8 @@
 #include "convert/conversion_pipeline.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -24,9 +27,9 @@ int ConversionPipeline::WorkersFor(int jobs) {
 ConversionPipeline::ConversionPipeline(const SourceListing& listing, int jobs)
     : listing_(listing),
       files_(listing.files()),
-      window_(2 * static_cast<std::size_t>(WorkersFor(jobs))),
       workers_wanted_(static_cast<int>(
-          std::min<std::size_t>(static_cast<std::size_t>(WorkersFor(jobs)), files_.size()))) {
+          std::min<std::size_t>(static_cast<std::size_t>(WorkersFor(jobs)), files_.size()))),
+      ahead_(WorkAheadBytes()) {
   for (std::size_t i = 0; i < files_.size(); ++i) index_.emplace(files_[i].path, i);
 }
 
@@ -34,7 +37,7 @@ ConversionPipeline::~ConversionPipeline() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
-    queue_.clear();
+    ahead_.ClearQueue();
   }
   work_ready_.notify_all();
   for (std::thread& worker : workers_) worker.join();
@@ -48,11 +51,12 @@ std::optional<RecordedWork> ConversionPipeline::Take(const std::string& source, 
   std::unique_lock lock(mutex_);
   // The files the walk went past were deleted, or their folders were: their work is dropped.
   for (std::size_t i = cursor_; i < at && i < started_; ++i) slots_.erase(i);
+  ahead_.Pass(at);
   cursor_ = at;
   started_ = std::max(started_, at);
   lock.unlock();
 
-  StartUpTo(std::min(files_.size(), at + window_), host);
+  StartAhead(host);
   if (workers_.empty()) {
     // No thread could be started: the walk converts every file itself.
     lock.lock();
@@ -82,28 +86,33 @@ std::optional<RecordedWork> ConversionPipeline::Take(const std::string& source, 
   return std::move(slot.result);
 }
 
-void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
-  if (started_ >= end) return;
-  // Read on the calling thread, once for every file started now.
-  // The workers share the logo's pixels with the window: a logo loaded meanwhile replaces
-  // them there and leaves these alone.
-  Parameters parameters{host.State().FMark,
-                        host.CurrentStampSettings(),
-                        host.Quality(),
-                        {host.Lossless(), host.KeepMetadata()},
-                        {}};
-  parameters.digest = ConversionDigest(logos_, parameters.mark, host.OutputSettings());
-  std::vector<std::shared_ptr<const FolderHandle>> folders;
-  for (std::size_t i = started_; i < end; ++i) folders.push_back(FolderOf(i));
-  {
+void ConversionPipeline::StartAhead(RunHost& host) {
+  std::optional<Parameters> parameters;
+  bool started = false;
+  while (started_ < files_.size()) {
+    std::shared_ptr<const FolderHandle> folder = FolderOf(started_);
+    const std::size_t bytes = SizeOf(started_, folder.get());
     const std::lock_guard lock(mutex_);
-    for (std::size_t i = 0; started_ < end; ++started_, ++i) {
-      Slot& slot = slots_[started_];
-      slot.parameters = parameters;
-      slot.folder = std::move(folders[i]);
-      if (slot.folder) queue_.push_back(started_);
+    if (!ahead_.Fits(bytes)) break;
+    if (!parameters) {
+      // Read on the calling thread, once for every file started now. The workers share the
+      // logo's pixels with the window: a logo loaded meanwhile replaces them there and leaves
+      // these alone.
+      parameters = Parameters{host.State().FMark,
+                              host.CurrentStampSettings(),
+                              host.Quality(),
+                              {host.Lossless(), host.KeepMetadata()},
+                              {}};
+      parameters->digest = ConversionDigest(logos_, parameters->mark, host.OutputSettings());
     }
+    Slot& slot = slots_[started_];
+    slot.parameters = *parameters;
+    slot.folder = std::move(folder);
+    ahead_.Admit(bytes, slot.folder != nullptr);
+    started = started || slot.folder != nullptr;
+    ++started_;
   }
+  if (!started) return;
   work_ready_.notify_all();
   // Workers start with the first work, so a run stopped before any file starts none.
   while (static_cast<int>(workers_.size()) < workers_wanted_) {
@@ -114,6 +123,20 @@ void ConversionPipeline::StartUpTo(std::size_t end, RunHost& host) {
       workers_wanted_ = static_cast<int>(workers_.size());
     }
   }
+}
+
+std::size_t ConversionPipeline::SizeOf(std::size_t file, const FolderHandle* folder) {
+  // A file that did not fit is sized again at the next Take, as the walk moves on.
+  if (sized_ == file) return next_size_;
+  struct stat status {};
+  next_size_ = 0;
+  if (folder &&
+      ::fstatat(folder->fd(), files_[file].name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(status.st_mode)) {
+    next_size_ = static_cast<std::size_t>(status.st_size);
+  }
+  sized_ = file;
+  return next_size_;
 }
 
 std::shared_ptr<const FolderHandle> ConversionPipeline::FolderOf(std::size_t file) {
@@ -176,10 +199,9 @@ bool ConversionPipeline::ReaderUp() {
 void ConversionPipeline::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_ready_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+    work_ready_.wait(lock, [&] { return stopping_ || ahead_.HasQueued(); });
     if (stopping_) return;
-    const std::size_t at = queue_.front();
-    queue_.pop_front();
+    const std::size_t at = *ahead_.Begin();
     const auto slot = slots_.find(at);
     if (slot == slots_.end()) continue;
     const Parameters parameters = slot->second.parameters;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/memory_budget.h"
@@ -33,7 +34,7 @@ std::vector<std::uint8_t> StampDecoded(JpegFile& jpeg, const LogoImage& mark,
   jpeg.reservation.Release();
   StampLogo(photo, mark, settings);
   // The colour profile keeps the pixels' meaning.
-  return EncodeJpeg(photo, static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan,
+  return EncodeJpeg(std::move(photo), static_cast<std::uint8_t>(quality & 0xFF), jpeg.MultiScan,
                     jpeg.IccProfile);
 }
 

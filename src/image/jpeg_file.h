@@ -69,6 +69,12 @@ void DecodeJpeg(const JpegFile& jpeg, Raster24& target,
 std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality, bool progressive,
                                      std::span<const std::uint8_t> icc_profile = {});
 
+// EncodeJpeg that uses raster up: the pages of its rows go back to the system as the encoder
+// takes them, so the picture is not held twice (as pixels and as the encoder's coefficients of
+// a progressive output). raster is left empty, also on an error.
+std::vector<std::uint8_t> EncodeJpeg(Raster24&& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile = {});
+
 // Creates or replaces the file at path with data, never leaving a half-written file.
 void WriteJpegFile(const std::string& path, std::span<const std::uint8_t> data);
 

@@ -1,6 +1,7 @@
 #include "image/raster24.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -59,6 +60,16 @@ Raster24::Pixels Raster24::Allocate(std::size_t stride, std::int32_t h,
   }
   reservation = std::move(reserved);
   return pixels;
+}
+
+void Raster24::GiveBackRowsAbove(std::int32_t row) {
+  const std::size_t mapped = pixels_.get_deleter().mapped;
+  if (mapped == 0 || row <= 0) return;
+  const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t rows = static_cast<std::size_t>(std::min(row, height_));
+  const std::size_t end = std::min(rows * stride_, mapped) / page * page;
+  // Pages already given back cost nothing to give back again; a failure leaves them held.
+  if (end > 0) ::madvise(pixels_.get(), end, MADV_DONTNEED);
 }
 
 Raster24::Raster24(const Raster24& other)

@@ -45,6 +45,12 @@ class Raster24 {
   // count as 0. Fails with EOutOfResources, leaving the raster as it was.
   void SetSize(std::int32_t w, std::int32_t h);
 
+  // For a raster read once from the top and then dropped (the encoder's input): gives the
+  // storage of the rows above row back to the system, in whole pages, so a picture is not held
+  // twice while another form of it is built. Those rows read as zeros, or as they were, from
+  // then on. Does nothing for a small raster, whose storage is not mapped on its own.
+  void GiveBackRowsAbove(std::int32_t row);
+
   // Bytes from one row's start to the next; rows hold 3 * width bytes rounded up to 4.
   std::size_t stride() const { return stride_; }
 

@@ -3,12 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/memory_budget.h"
 #include "convert/comma_text.h"
 #include "convert/convert_file.h"
+#include "convert/walk_order.h"
+#include "convert/work_ahead.h"
 #include "support/fake_run_host.h"
 #include "support/file_tools.h"
 #include "support/jpeg_builder.h"
@@ -176,15 +180,23 @@ TEST_P(ConvertFolderTest, LetsAWriteErrorEndTheWalk) {
   EXPECT_FALSE(std::filesystem::exists(out_ + "/b"));
 }
 
-// The files whose work starts when the walk takes the first one: two per worker.
-int FilesStartedAtTheFirstFile(int jobs) {
-  return 2 * jobs;
-}
+// Sets the bytes of work ahead of the walk for one case.
+class WorkAheadBound {
+ public:
+  explicit WorkAheadBound(std::size_t bytes) { SetWorkAheadBytes(bytes); }
+  ~WorkAheadBound() { SetWorkAheadBytes(0); }
+  WorkAheadBound(const WorkAheadBound&) = delete;
+  WorkAheadBound& operator=(const WorkAheadBound&) = delete;
+};
 
 TEST_P(ConvertFolderTest, AppliesAChangedParameterAndLogo_ToTheFilesStartedAfterIt) {
-  const int started = FilesStartedAtTheFirstFile(GetParam());
-  const int files = started + 2;
+  // The files whose work starts when the walk takes the first one: as many as the bytes ahead
+  // hold, whatever the number of workers.
+  const int started = 3;
+  const int files = started + 3;
   for (int i = 0; i < files; ++i) Photo("p" + std::to_string(10 + i) + ".jpg", 1);
+  const std::size_t size = ReadBytes(src_ + "/p10.jpg").size();
+  const WorkAheadBound bound(started * size + size / 2);
   host_.quality = 10;
   const SharedLogo old_logo = host_.state.FMark;
   const Raster24 new_logo = LogoRaster(6, 10);
@@ -328,6 +340,110 @@ TEST_P(ConvertFolderTest, RemovesTheTemporaryFilesOfAKilledRun_WhereItWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, ConvertFolderTest, ::testing::Values(1, 2, 8));
+
+// A folder of photos of many sizes, with its largest (progressive) photo last in the walk and
+// an unreadable file among them; the files ahead are started largest first.
+class ConvertMixedFolderTest : public ConvertFolderTest {
+ protected:
+  ConvertMixedFolderTest() {
+    for (int i = 0; i < 4; ++i) {
+      WriteBytes(src_ + "/a/" + std::to_string(i) + ".jpg", JpegBytes(32 + 8 * i, 24 + 4 * i, i));
+    }
+    WriteBytes(src_ + "/b/mid.jpg", JpegBytes(200, 150, 5, true));
+    WriteBytes(src_ + "/m1.jpg", NoiseJpegBytes(96, 64, 3));
+    WriteText(src_ + "/m2.jpg", "not a photo");
+    WriteBytes(src_ + "/m3.jpg", JpegBytes(24, 16, 9));
+    WriteBytes(src_ + "/z.jpeg", JpegBytes(640, 480, 7, true));
+    order_ = ListWalkOrder(src_, {});
+    for (const std::string& path : order_) sizes_.push_back(ReadBytes(path).size());
+  }
+
+  // The quality of the files the walk's Take number k starts: it changes before every file, so
+  // each output tells when its work was started.
+  static std::int32_t QualityAt(std::size_t k) { return 40 + static_cast<std::int32_t>(k); }
+
+  // Walks with the quality changing before every file, checking at every event pump that the
+  // files written are exactly those reported so far, in the walk's order.
+  void WalkChangingQuality() {
+    host_.on_pump = [&](int) {
+      host_.quality = QualityAt(host_.outcomes.size());
+      std::vector<std::string> written;
+      for (const std::string& entry : Output()) {
+        if (entry.back() != '/') written.push_back(out_ + "/" + entry);
+      }
+      std::vector<std::string> reported;
+      for (const FileOutcome& outcome : host_.outcomes) {
+        if (outcome.converted()) reported.push_back(outcome.output);
+      }
+      std::sort(written.begin(), written.end());
+      std::sort(reported.begin(), reported.end());
+      EXPECT_EQ(written, reported) << "after " << host_.outcomes.size() << " files";
+    };
+    Walk();
+  }
+
+  // The Take that starts file i when the files ahead may hold bound bytes: the first file the
+  // walk waits for from which the files up to i fit (i itself when none does).
+  std::size_t StartedAt(std::size_t i, std::size_t bound) const {
+    for (std::size_t at = 0; at < i; ++at) {
+      std::size_t sum = 0;
+      for (std::size_t j = at; j <= i; ++j) sum += sizes_[j];
+      if (sum <= bound) return at;
+    }
+    return i;
+  }
+
+  // Every output is the file converted alone, at the quality of the Take that started it.
+  void ExpectStartedWithin(std::size_t bound) {
+    ASSERT_EQ(host_.outcomes.size(), order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+      const FileOutcome& outcome = host_.outcomes[i];
+      EXPECT_EQ(outcome.source, order_[i]);
+      const StampedJpeg alone =
+          StampJpegFile(order_[i], host_.state.FMark, host_.stamp, QualityAt(StartedAt(i, bound)));
+      EXPECT_EQ(outcome.result, alone.result) << order_[i];
+      if (outcome.converted()) {
+        EXPECT_EQ(ReadBytes(outcome.output), alone.bytes) << order_[i];
+      }
+    }
+  }
+
+  std::vector<std::string> order_;
+  std::vector<std::size_t> sizes_;
+};
+
+TEST_P(ConvertMixedFolderTest, StartsEachFileWhenItFitsTheBytesAhead_AndWritesInTheWalksOrder) {
+  ASSERT_EQ(order_.size(), 9u);
+  ASSERT_EQ(order_.back(), src_ + "/z.jpeg");
+  std::size_t total = 0;
+  for (const std::size_t size : sizes_) total += size;
+  // Only the file waited for; a third of the folder; the whole folder at once.
+  for (const std::size_t bound : {std::size_t{1}, total / 3, total}) {
+    std::filesystem::remove_all(out_);
+    std::filesystem::create_directory(out_);
+    host_.outcomes.clear();
+    const WorkAheadBound ahead(bound);
+    WalkChangingQuality();
+    ExpectStartedWithin(bound);
+  }
+}
+
+// A budget that holds the largest photo's decoding alone but not beside another's: the files
+// wait for each other's memory instead of failing, whatever the order they are started in.
+TEST_P(ConvertMixedFolderTest, ConvertsEveryFileAlike_WhenTheMemoryBudgetHoldsOnePhotoAtATime) {
+  std::size_t total = 0;
+  for (const std::size_t size : sizes_) total += size;
+  const WorkAheadBound ahead(total);
+  const std::size_t held_before = MemoryInUse();  // the logo's pixels
+  SetMemoryBudget(std::size_t{56} << 20);
+  WalkChangingQuality();
+  SetMemoryBudget(0);
+  EXPECT_THAT(host_.questions, ::testing::SizeIs(1));  // the unreadable file, asked about once
+  ExpectStartedWithin(total);
+  EXPECT_EQ(MemoryInUse(), held_before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ConvertMixedFolderTest, ::testing::Values(1, 2, 8));
 
 }  // namespace
 }  // namespace quelmar

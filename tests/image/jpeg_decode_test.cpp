@@ -81,6 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         SourceKind{"OneColumn", 1, 40, {}}, SourceKind{"LowQuality", 101, 77, {"-quality", "3"}},
         SourceKind{"Progressive", 101, 77, {"-progressive"}, false, true},
         SourceKind{"Progressive3x5", 3, 5, {"-progressive"}, false, true},
+        SourceKind{
+            "ProgressiveLarge444", 931, 707, {"-progressive", "-sample", "1x1"}, false, true},
+        SourceKind{"SeparateScansLarge", 613, 1019, {"-scans", "SCANS"}, false, true},
         SourceKind{"RgbCoded", 101, 77, {"-rgb"}},
         SourceKind{"SeparateComponentScans", 101, 77, {"-scans", "SCANS"}, false, true},
         SourceKind{"RestartEveryRow", 101, 77, {"-restart", "1"}},

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -54,6 +55,13 @@ TEST_P(EncodeJpegMatchesCjpeg, ByteForByte) {
   const auto mismatch = std::mismatch(encoded.begin(), encoded.end(), reference.begin());
   EXPECT_TRUE(mismatch.first == encoded.end())
       << "first difference at byte " << (mismatch.first - encoded.begin());
+
+  // Given up to the encoder, a raster's rows go back to the system as they are taken, which
+  // changes nothing in the stream, and the raster is left empty.
+  Raster24 given_up = photo;
+  EXPECT_TRUE(EncodeJpeg(std::move(given_up), static_cast<std::uint8_t>(c.quality),
+                         c.progressive) == reference);
+  EXPECT_TRUE(given_up.empty());
 }
 
 std::vector<EncodeCase> EncodeCases() {
@@ -67,6 +75,9 @@ std::vector<EncodeCase> EncodeCases() {
   }
   cases.push_back({640, 480, 90, false});
   cases.push_back({640, 480, 90, true});
+  // Rasters large enough to be mapped on their own, whose pages go back as they are encoded.
+  cases.push_back({2000, 1500, 90, false});
+  cases.push_back({1500, 2000, 90, true});
   return cases;
 }
 

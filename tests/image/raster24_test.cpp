@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/errors.h"
@@ -157,6 +158,43 @@ TEST(Raster24, EqualsAnotherRasterExactlyWhenSizeAndEveryPixelByteAgree) {
   tall.SetSize(2, 3);
   wide.SetSize(3, 2);
   EXPECT_FALSE(tall == wide) << "six white pixels, but not the same picture";
+}
+
+// Rows above the given one go back to the system in whole pages: a mapped raster's rows there
+// read as zeros or as they were, the rows from it on keep their pixels, and at least the pages
+// wholly above it were given back. A small raster is left alone.
+TEST(Raster24, GivesBackWholePagesAboveARow_KeepingTheRowsBelow) {
+  for (const auto& [width, height, row] : {std::tuple{2000, 1500, 700}, std::tuple{1999, 1501, 1},
+                                           std::tuple{3000, 1000, 1000}, std::tuple{64, 48, 30}}) {
+    Raster24 raster = Raster24::Uninitialized(width, height);
+    for (std::int32_t y = 0; y < height; ++y) {
+      for (std::int32_t i = 0; i < 3 * width; ++i) {
+        raster.Row(y)[i] = static_cast<std::uint8_t>(1 + (y * 7 + i) % 250);
+      }
+    }
+    raster.GiveBackRowsAbove(row);
+    const bool mapped = raster.stride() * static_cast<std::size_t>(height) >= (8u << 20);
+    int zero_rows = 0;
+    for (std::int32_t y = 0; y < height; ++y) {
+      int kept = 0;
+      int zeros = 0;
+      for (std::int32_t i = 0; i < 3 * width; ++i) {
+        kept += raster.Row(y)[i] == static_cast<std::uint8_t>(1 + (y * 7 + i) % 250);
+        zeros += raster.Row(y)[i] == 0;
+      }
+      ASSERT_EQ(kept + zeros, 3 * width) << "row " << y << " of " << width << " x " << height;
+      if (y >= row || !mapped) {
+        ASSERT_EQ(kept, 3 * width) << "row " << y;
+      }
+      zero_rows += zeros == 3 * width;
+    }
+    // Every row but the one or two sharing a page with the first row kept is given back whole.
+    const std::size_t whole = row * raster.stride() / 4096 * 4096 / raster.stride();
+    EXPECT_GE(zero_rows, mapped ? static_cast<int>(whole) - 1 : 0) << width << " x " << height;
+    if (!mapped) {
+      EXPECT_EQ(zero_rows, 0);
+    }
+  }
 }
 
 }  // namespace

@@ -56,12 +56,21 @@ class JpegCompression {
   bool created_ = false;
 };
 
-// Hands the library every row of raster (blue, green, red) after jpeg_start_compress.
-inline void WriteRasterRows(jpeg_compress_struct& cinfo, const Raster24& raster) {
+// Hands the library every row of raster (blue, green, red) after jpeg_start_compress. used_up:
+// the same raster when the caller gives it up, whose rows' pages then go back to the system as
+// the library takes them (Raster24::GiveBackRowsAbove).
+inline void WriteRasterRows(jpeg_compress_struct& cinfo, const Raster24& raster,
+                            Raster24* used_up = nullptr) {
+  // Pages go back a band of rows at a time, not at every row.
+  constexpr JDIMENSION kBand = 64;
   while (cinfo.next_scanline < cinfo.image_height) {
     // The library only reads input rows.
     JSAMPROW row = const_cast<JSAMPLE*>(raster.Row(static_cast<std::int32_t>(cinfo.next_scanline)));
     jpeg_write_scanlines(&cinfo, &row, 1);
+    // The library converts each row into its own buffers as it takes it.
+    if (used_up != nullptr && cinfo.next_scanline % kBand == 0) {
+      used_up->GiveBackRowsAbove(static_cast<std::int32_t>(cinfo.next_scanline));
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include "image/jpeg/jpeg_decoding.h"
 #include "image/jpeg/jpeg_decompression.h"
 #include "image/jpeg/jpeg_limits.h"
+#include "image/jpeg/jpeg_passing_arrays.h"
 #include "image/jpeg_file.h"
 #include "image/orientation.h"
 
@@ -49,9 +50,14 @@ void HandOver(Raster24&& image, Raster24& target) {
 }  // namespace
 
 void DecodeJpeg(const JpegFile& jpeg, Raster24& target, std::uint8_t orientation) {
+  // Made before the decompression, which calls back into it until it is destroyed.
+  JpegPassingArrays arrays;
   JpegDecompression decompression(jpeg.data);
   decompression.ReadHeader();
   jpeg_decompress_struct& cinfo = decompression.cinfo();
+  // A file of several scans is decoded from a buffer of every coefficient block: its rows go
+  // back to the system as the pixels are written, so the two are never held whole at once.
+  arrays.Attach(cinfo);
   SetDecoderParameters(cinfo);
   JpegScanLimit scan_limit;
   AttachJpegScanLimit(cinfo, scan_limit);

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "image/jpeg/jpeg_compression.h"
 #include "image/jpeg/jpeg_limits.h"
 #include "image/jpeg_file.h"
@@ -22,10 +24,9 @@ void SetEncoderParameters(jpeg_compress_struct& cinfo, const Raster24& raster, i
   if (progressive) jpeg_simple_progression(&cinfo);
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality, bool progressive,
-                                     std::span<const std::uint8_t> icc_profile) {
+// EncodeJpeg, giving the pages of raster's rows back as they are taken when used_up is set.
+std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, bool progressive,
+                                 std::span<const std::uint8_t> icc_profile, Raster24* used_up) {
   std::vector<std::uint8_t> output;
   if (raster.empty()) return output;
 
@@ -41,11 +42,25 @@ std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t qualit
       jpeg_write_icc_profile(&cinfo, icc_profile.data(),
                              static_cast<unsigned int>(icc_profile.size()));
     }
-    WriteRasterRows(cinfo, raster);
+    WriteRasterRows(cinfo, raster, used_up);
     jpeg_finish_compress(&cinfo);
   });
   compression.Destroy();
   return output;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const Raster24& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile) {
+  return Encode(raster, quality, progressive, icc_profile, nullptr);
+}
+
+std::vector<std::uint8_t> EncodeJpeg(Raster24&& raster, std::uint8_t quality, bool progressive,
+                                     std::span<const std::uint8_t> icc_profile) {
+  // Held here, so that the raster is dropped however the encoding ends.
+  Raster24 photo = std::move(raster);
+  return Encode(photo, quality, progressive, icc_profile, &photo);
 }
 
 }  // namespace quelmar
