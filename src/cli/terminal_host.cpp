@@ -116,7 +116,11 @@ void TerminalHost::Focus(EditField field) {
   check_failed_ = true;
   // The option that sets the field, its long name if it has two.
   const std::string_view option = SettingOf(field).option;
-  SayOnError("(" + std::string(option.substr(option.rfind(',') + 1)) + ")");
+  // Built by appending: GCC 12 at -O3 takes "(" + a temporary string for an overlapping copy.
+  std::string text = "(";
+  text.append(option.substr(option.rfind(',') + 1));
+  text += ')';
+  SayOnError(text);
 }
 
 void TerminalHost::FilesListed(const ListedCounts& counts) {
