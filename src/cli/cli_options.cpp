@@ -79,9 +79,9 @@ std::optional<std::int32_t> WholeNumber(std::string_view text) {
 }
 
 // The check of a number option: a whole number inside what its setting offers.
-CLI::Validator OfferedRange(const SettingSpec& spec) {
-  const std::int32_t low = spec.offered_minimum();
-  const std::int32_t high = spec.maximum;
+CLI::Validator OfferedRange(const SettingSpec& setting) {
+  const std::int32_t low = setting.offered_minimum();
+  const std::int32_t high = setting.maximum;
   const std::string expected = WholeNumberExpected(low, high);
   return CLI::Validator(
       [low, high, expected](const std::string& text) {
@@ -92,20 +92,20 @@ CLI::Validator OfferedRange(const SettingSpec& spec) {
 }
 
 // The check of a distance option: the text SetDistance takes.
-CLI::Validator DistanceForm(const SettingSpec& spec) {
-  const std::string expected = "expected 0 to " + std::to_string(spec.maximum) +
+CLI::Validator DistanceForm(const SettingSpec& setting) {
+  const std::string expected = "expected 0 to " + std::to_string(setting.maximum) +
                                " pixels, or 0% to 100% of the shorter side";
   return CLI::Validator(
-      [&spec, expected](const std::string& text) {
+      [&setting, expected](const std::string& text) {
         SettingsFields scratch;
-        return SetDistance(spec, scratch, text) ? std::string() : expected;
+        return SetDistance(setting, scratch, text) ? std::string() : expected;
       },
       "");
 }
 
 // The name of an option's value in the help: what a path names, or a number's range.
-std::string ValueName(const SettingSpec& spec) {
-  switch (spec.kind) {
+std::string ValueName(const SettingSpec& setting) {
+  switch (setting.kind) {
     case SettingKind::kFilePath:
       return "FILE";
     case SettingKind::kFolderPath:
@@ -115,14 +115,14 @@ std::string ValueName(const SettingSpec& spec) {
     case SettingKind::kDistance:
       return "PIXELS|PERCENT%";
     default:
-      return std::to_string(spec.offered_minimum()) + "-" + std::to_string(spec.maximum);
+      return std::to_string(setting.offered_minimum()) + "-" + std::to_string(setting.maximum);
   }
 }
 
-std::string HelpOf(const SettingSpec& spec) {
-  std::string help(spec.help);
-  if (spec.kind == SettingKind::kSwitch) return help + "; default off";
-  if (!spec.is_text()) help += "; default " + std::to_string(spec.fallback);
+std::string HelpOf(const SettingSpec& setting) {
+  std::string help(setting.help);
+  if (setting.kind == SettingKind::kSwitch) return help + "; default off";
+  if (!setting.is_text()) help += "; default " + std::to_string(setting.fallback);
   return help;
 }
 
@@ -131,23 +131,24 @@ std::string HelpOf(const SettingSpec& spec) {
 std::map<std::string_view, CLI::Option*> AddSettingOptions(
     CLI::App& app, std::map<std::string_view, std::string>& values) {
   std::map<std::string_view, CLI::Option*> added;
-  for (const SettingSpec& spec : SettingsTable()) {
-    if (spec.option.empty()) continue;
-    if (spec.kind == SettingKind::kSwitch) {
+  for (const SettingSpec& setting : SettingsTable()) {
+    if (setting.option.empty()) continue;
+    if (setting.kind == SettingKind::kSwitch) {
       // A switch given on the command line turns its setting on.
-      std::string& value = values[spec.key];
-      added[spec.key] = app.add_flag_callback(
-          std::string(spec.option), [&value] { value = "1"; }, HelpOf(spec));
+      std::string& value = values[setting.key];
+      added[setting.key] = app.add_flag_callback(
+          std::string(setting.option), [&value] { value = "1"; }, HelpOf(setting));
       continue;
     }
-    CLI::Option* option = app.add_option(std::string(spec.option), values[spec.key], HelpOf(spec))
-                              ->type_name(ValueName(spec));
-    if (spec.kind == SettingKind::kDistance) {
-      option->check(DistanceForm(spec));
-    } else if (!spec.is_text()) {
-      option->check(OfferedRange(spec));
+    CLI::Option* option =
+        app.add_option(std::string(setting.option), values[setting.key], HelpOf(setting))
+            ->type_name(ValueName(setting));
+    if (setting.kind == SettingKind::kDistance) {
+      option->check(DistanceForm(setting));
+    } else if (!setting.is_text()) {
+      option->check(OfferedRange(setting));
     }
-    added[spec.key] = option;
+    added[setting.key] = option;
   }
   return added;
 }
@@ -235,15 +236,15 @@ CliParameters ResolveParameters(const CliOptions& options) {
   SettingsFileHost host;
   if (!options.settings_file.empty()) LoadSettings(host, options.settings_file);
   for (const auto& [key, value] : options.settings) {
-    const SettingSpec& spec = SettingOf(key);
-    if (spec.edit) {
-      host.SetEditText(*spec.edit, value);
-    } else if (spec.text != nullptr) {
-      spec.text(host.Fields()) = value;
-    } else if (spec.kind == SettingKind::kDistance) {
-      SetDistance(spec, host.Fields(), value);  // checked when the option was parsed
+    const SettingSpec& setting = SettingOf(key);
+    if (setting.edit) {
+      host.SetEditText(*setting.edit, value);
+    } else if (setting.text != nullptr) {
+      setting.text(host.Fields()) = value;
+    } else if (setting.kind == SettingKind::kDistance) {
+      SetDistance(setting, host.Fields(), value);  // checked when the option was parsed
     } else {
-      SetNumber(spec, host.Fields(), WholeNumber(value).value_or(spec.fallback));
+      SetNumber(setting, host.Fields(), WholeNumber(value).value_or(setting.fallback));
     }
   }
   return CliParameters{host.texts(), host.Fields()};

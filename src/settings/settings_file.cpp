@@ -18,56 +18,56 @@ namespace {
 // Reads one setting into the window: a text into its edit field or field, emptied when stale
 // (unless its check waits for the save); a number clamped into its range; a distance as its
 // text says, or the fallback for a text that is none.
-void LoadSetting(const SettingSpec& spec, const TMemIniFile& ini, SettingsHost& host) {
-  if (spec.kind == SettingKind::kDistance) {
+void LoadSetting(const SettingSpec& row, const TMemIniFile& ini, SettingsHost& host) {
+  if (row.kind == SettingKind::kDistance) {
     // A distance the file does not hold in a form of its own is the fallback, in pixels.
-    if (!SetDistance(spec, host.Fields(), ini.ReadText(kSettingsSection, spec.key, ""))) {
-      SetDistance(spec, host.Fields(), std::to_string(spec.fallback));
+    if (!SetDistance(row, host.Fields(), ini.ReadText(kSettingsSection, row.key, ""))) {
+      SetDistance(row, host.Fields(), std::to_string(row.fallback));
     }
     return;
   }
-  if (!spec.is_text()) {
-    const std::int32_t stored = ini.ReadNumber(kSettingsSection, spec.key, spec.fallback);
-    SetNumber(spec, host.Fields(), std::clamp(stored, spec.minimum, spec.maximum));
+  if (!row.is_text()) {
+    const std::int32_t stored = ini.ReadNumber(kSettingsSection, row.key, row.fallback);
+    SetNumber(row, host.Fields(), std::clamp(stored, row.minimum, row.maximum));
     return;
   }
-  const std::string text = ini.ReadText(kSettingsSection, spec.key, "");
-  if (spec.edit) {
-    host.SetEditText(*spec.edit, text);
-    if (spec.checked_on_load && IsStale(spec, host.EditText(*spec.edit))) {
-      host.SetEditText(*spec.edit, "");
+  const std::string text = ini.ReadText(kSettingsSection, row.key, "");
+  if (row.edit) {
+    host.SetEditText(*row.edit, text);
+    if (row.checked_on_load && IsStale(row, host.EditText(*row.edit))) {
+      host.SetEditText(*row.edit, "");
     }
     return;
   }
-  std::string& field = spec.text(host.Fields());
+  std::string& field = row.text(host.Fields());
   field = text;
-  if (spec.checked_on_load && IsStale(spec, field)) field.clear();
+  if (row.checked_on_load && IsStale(row, field)) field.clear();
 }
 
 // Writes one setting as the window holds it: a stale path is emptied in the window first;
 // numbers go out unclamped. A later option at its fallback is written only over a value the
 // file already holds.
-void SaveSetting(const SettingSpec& spec, TMemIniFile& ini, SettingsHost& host) {
+void SaveSetting(const SettingSpec& row, TMemIniFile& ini, SettingsHost& host) {
   std::string value;
   bool at_fallback = false;
-  if (spec.kind == SettingKind::kDistance) {
-    value = DistanceText(spec, host.Fields());
-    at_fallback = value == std::to_string(spec.fallback);
-  } else if (!spec.is_text()) {
-    const std::int32_t number = NumberOf(spec, host.Fields());
+  if (row.kind == SettingKind::kDistance) {
+    value = DistanceText(row, host.Fields());
+    at_fallback = value == std::to_string(row.fallback);
+  } else if (!row.is_text()) {
+    const std::int32_t number = NumberOf(row, host.Fields());
     value = std::to_string(number);
-    at_fallback = number == spec.fallback;
-  } else if (spec.edit) {
-    if (IsStale(spec, host.EditText(*spec.edit))) host.SetEditText(*spec.edit, "");
-    value = host.EditText(*spec.edit);
+    at_fallback = number == row.fallback;
+  } else if (row.edit) {
+    if (IsStale(row, host.EditText(*row.edit))) host.SetEditText(*row.edit, "");
+    value = host.EditText(*row.edit);
   } else {
-    std::string& field = spec.text(host.Fields());
-    if (IsStale(spec, field)) field.clear();
+    std::string& field = row.text(host.Fields());
+    if (IsStale(row, field)) field.clear();
     value = field;
   }
-  if (spec.is_text()) at_fallback = value.empty();
-  if (!spec.always_saved && at_fallback && !ini.HasKey(kSettingsSection, spec.key)) return;
-  ini.PutText(kSettingsSection, spec.key, value);
+  if (row.is_text()) at_fallback = value.empty();
+  if (!row.always_saved && at_fallback && !ini.HasKey(kSettingsSection, row.key)) return;
+  ini.PutText(kSettingsSection, row.key, value);
 }
 
 }  // namespace
@@ -78,11 +78,11 @@ std::string SettingsPath() {
 
 void LoadSettings(SettingsHost& host, const std::string& path) {
   const TMemIniFile ini(path);
-  for (const SettingSpec& spec : SettingsTable()) LoadSetting(spec, ini, host);
+  for (const SettingSpec& row : SettingsTable()) LoadSetting(row, ini, host);
   // The logo's path, shown again without the check (see SettingSpec::shown_again).
-  for (const SettingSpec& spec : SettingsTable()) {
-    if (spec.shown_again) {
-      host.SetEditText(*spec.edit, ini.ReadText(kSettingsSection, spec.key, ""));
+  for (const SettingSpec& row : SettingsTable()) {
+    if (row.shown_again) {
+      host.SetEditText(*row.edit, ini.ReadText(kSettingsSection, row.key, ""));
     }
   }
 }
@@ -93,7 +93,7 @@ void LoadSettings(SettingsHost& host) {
 
 void SaveSettings(SettingsHost& host, const std::string& path) {
   TMemIniFile ini(path);
-  for (const SettingSpec& spec : SettingsTable()) SaveSetting(spec, ini, host);
+  for (const SettingSpec& row : SettingsTable()) SaveSetting(row, ini, host);
   ini.WriteToFile();
 }
 

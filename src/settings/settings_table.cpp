@@ -182,7 +182,7 @@ std::string WithoutLastCharacter(const std::string& text) {
 }  // namespace
 
 SettingsFields::SettingsFields() {
-  for (const SettingSpec& spec : kSettings) SetNumber(spec, *this, spec.fallback);
+  for (const SettingSpec& row : kSettings) SetNumber(row, *this, row.fallback);
 }
 
 std::span<const SettingSpec> SettingsTable() {
@@ -190,36 +190,36 @@ std::span<const SettingSpec> SettingsTable() {
 }
 
 const SettingSpec& SettingOf(std::string_view key) {
-  for (const SettingSpec& spec : kSettings) {
-    if (spec.key == key) return spec;
+  for (const SettingSpec& row : kSettings) {
+    if (row.key == key) return row;
   }
   throw std::logic_error("no setting " + std::string(key));
 }
 
 const SettingSpec& SettingOf(EditField field) {
-  for (const SettingSpec& spec : kSettings) {
-    if (spec.edit == field) return spec;
+  for (const SettingSpec& row : kSettings) {
+    if (row.edit == field) return row;
   }
   throw std::logic_error("no setting for an edit field");
 }
 
-std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields) {
-  if (spec.number != nullptr) return spec.number(fields);
-  if (spec.byte != nullptr) return spec.byte(fields);
+std::int32_t NumberOf(const SettingSpec& row, SettingsFields& fields) {
+  if (row.number != nullptr) return row.number(fields);
+  if (row.byte != nullptr) return row.byte(fields);
   return 0;
 }
 
-void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value) {
-  if (spec.number != nullptr) spec.number(fields) = value;
-  if (spec.byte != nullptr) spec.byte(fields) = static_cast<std::uint8_t>(value & 0xFF);
+void SetNumber(const SettingSpec& row, SettingsFields& fields, std::int32_t value) {
+  if (row.number != nullptr) row.number(fields) = value;
+  if (row.byte != nullptr) row.byte(fields) = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-std::string DistanceText(const SettingSpec& spec, SettingsFields& fields) {
-  const bool percent = spec.percent != nullptr && spec.percent(fields);
-  return std::to_string(NumberOf(spec, fields)) + (percent ? "%" : "");
+std::string DistanceText(const SettingSpec& row, SettingsFields& fields) {
+  const bool percent = row.percent != nullptr && row.percent(fields);
+  return std::to_string(NumberOf(row, fields)) + (percent ? "%" : "");
 }
 
-bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_view text) {
+bool SetDistance(const SettingSpec& row, SettingsFields& fields, std::string_view text) {
   const bool percent = !text.empty() && text.back() == '%';
   if (percent) text.remove_suffix(1);
   std::int32_t value = 0;
@@ -227,38 +227,38 @@ bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_vi
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   // from_chars takes a "-"; a distance is written without a sign.
   if (text.empty() || text.front() == '-' || error != std::errc() || stop != end) return false;
-  if (value < (percent ? 0 : spec.minimum) || value > (percent ? 100 : spec.maximum)) {
+  if (value < (percent ? 0 : row.minimum) || value > (percent ? 100 : row.maximum)) {
     return false;
   }
-  SetNumber(spec, fields, value);
-  if (spec.percent != nullptr) spec.percent(fields) = percent;
+  SetNumber(row, fields, value);
+  if (row.percent != nullptr) row.percent(fields) = percent;
   return true;
 }
 
 namespace {
 
 // A setting's value as the settings file writes it.
-std::string ValueText(const SettingSpec& spec, SettingsFields& fields) {
-  if (spec.text != nullptr) return spec.text(fields);
-  if (spec.kind == SettingKind::kDistance) return DistanceText(spec, fields);
-  return std::to_string(NumberOf(spec, fields));
+std::string ValueText(const SettingSpec& row, SettingsFields& fields) {
+  if (row.text != nullptr) return row.text(fields);
+  if (row.kind == SettingKind::kDistance) return DistanceText(row, fields);
+  return std::to_string(NumberOf(row, fields));
 }
 
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> OutputSettingsOf(SettingsFields fields) {
   std::vector<std::pair<std::string, std::string>> settings;
-  for (const SettingSpec& spec : kSettings) {
-    if (spec.leaves_output_alone) continue;
-    if (spec.edit) throw std::logic_error("the record cannot hold " + std::string(spec.key));
-    settings.emplace_back(spec.key, ValueText(spec, fields));
+  for (const SettingSpec& row : kSettings) {
+    if (row.leaves_output_alone) continue;
+    if (row.edit) throw std::logic_error("the record cannot hold " + std::string(row.key));
+    settings.emplace_back(row.key, ValueText(row, fields));
   }
   return settings;
 }
 
-bool IsStale(const SettingSpec& spec, const std::string& value) {
+bool IsStale(const SettingSpec& row, const std::string& value) {
   if (value.empty()) return false;
-  switch (spec.kind) {
+  switch (row.kind) {
     case SettingKind::kFilePath:
       return !FileExists(value);
     // A folder path as chosen with the browse button ends in a separator, which the test

@@ -94,18 +94,18 @@ const SettingSpec& SettingOf(std::string_view key);
 const SettingSpec& SettingOf(EditField field);
 
 // A number setting's value in fields, widened to 32 bits for a byte; 0 for a text.
-std::int32_t NumberOf(const SettingSpec& spec, SettingsFields& fields);
+std::int32_t NumberOf(const SettingSpec& setting_row, SettingsFields& fields);
 
 // Sets a number setting in fields; a byte takes the low 8 bits. Texts are left alone.
-void SetNumber(const SettingSpec& spec, SettingsFields& fields, std::int32_t value);
+void SetNumber(const SettingSpec& setting_row, SettingsFields& fields, std::int32_t value);
 
 // A distance setting's value as the file and the option write it: "40" or "5%".
-std::string DistanceText(const SettingSpec& spec, SettingsFields& fields);
+std::string DistanceText(const SettingSpec& setting_row, SettingsFields& fields);
 
-// Sets a distance setting from text: a whole decimal number of the spec's minimum..maximum
+// Sets a distance setting from text: a whole decimal number of the row's minimum..maximum
 // pixels, or of 0..100 followed by "%", nothing else (no blanks, no sign). Returns false and
 // leaves fields alone for any other text.
-bool SetDistance(const SettingSpec& spec, SettingsFields& fields, std::string_view text);
+bool SetDistance(const SettingSpec& setting_row, SettingsFields& fields, std::string_view text);
 
 // Every setting that can change an output's bytes (those that do not leave it alone), in the
 // table's order, as (key, value) pairs with each value as the settings file writes it: what the
@@ -115,6 +115,6 @@ std::vector<std::pair<std::string, std::string>> OutputSettingsOf(SettingsFields
 
 // True when a path setting's value no longer names what it should (see SettingKind); an empty
 // value and a text are never stale.
-bool IsStale(const SettingSpec& spec, const std::string& value);
+bool IsStale(const SettingSpec& setting_row, const std::string& value);
 
 }  // namespace quelmar

@@ -22,10 +22,10 @@ QString TextOf(std::string_view text) {
 
 }  // namespace
 
-QString OptionHint(const SettingSpec& spec, const QString& value) {
-  if (spec.option.empty()) return {};
+QString OptionHint(const SettingSpec& setting_row, const QString& value) {
+  if (setting_row.option.empty()) return {};
   // "-j,--jobs": the long name, which a reader of a script recognises.
-  const std::string_view option = spec.option.substr(spec.option.rfind(',') + 1);
+  const std::string_view option = setting_row.option.substr(setting_row.option.rfind(',') + 1);
   QString hint = QStringLiteral("quelmar-cli ") + TextOf(option);
   if (!value.isEmpty()) hint += QLatin1Char(' ') + value;
   return hint;
@@ -40,8 +40,8 @@ OptionsDialog::OptionsDialog(const SettingsFields& fields, std::span<const Setti
   auto* form = new QFormLayout;
   // A copy to read from: the accessors of the table hand out references into the fields.
   SettingsFields shown = fields;
-  for (const SettingSpec& spec : table) {
-    if (!spec.caption.empty()) AddRow(spec, shown, *form);
+  for (const SettingSpec& setting_row : table) {
+    if (!setting_row.caption.empty()) AddRow(setting_row, shown, *form);
   }
   auto* buttons = new QDialogButtonBox(this);
   OkButton = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -55,58 +55,61 @@ OptionsDialog::OptionsDialog(const SettingsFields& fields, std::span<const Setti
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void OptionsDialog::AddRow(const SettingSpec& spec, SettingsFields& fields, QFormLayout& form) {
-  const QString caption = TextOf(spec.caption);
+void OptionsDialog::AddRow(const SettingSpec& setting_row, SettingsFields& fields,
+                           QFormLayout& form) {
+  const QString caption = TextOf(setting_row.caption);
   QWidget* control = nullptr;
-  if (spec.kind == SettingKind::kSwitch) {
+  if (setting_row.kind == SettingKind::kSwitch) {
     auto* box = new QCheckBox(caption, this);
-    box->setChecked(NumberOf(spec, fields) != 0);
+    box->setChecked(NumberOf(setting_row, fields) != 0);
     form.addRow(box);
     control = box;
-  } else if (spec.kind == SettingKind::kDistance) {
+  } else if (setting_row.kind == SettingKind::kDistance) {
     // Pixels or a percentage: typed as the file and the option write it ("40", "5%").
-    auto* line = new QLineEdit(QString::fromStdString(DistanceText(spec, fields)), this);
+    auto* line = new QLineEdit(QString::fromStdString(DistanceText(setting_row, fields)), this);
     line->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,4}%?")), line));
     form.addRow(caption, line);
     control = line;
-  } else if (spec.is_text()) {
+  } else if (setting_row.is_text()) {
     auto* line = new QLineEdit(this);
-    if (spec.text != nullptr) line->setText(QString::fromStdString(spec.text(fields)));
+    if (setting_row.text != nullptr)
+      line->setText(QString::fromStdString(setting_row.text(fields)));
     line->setMinimumWidth(200);
     form.addRow(caption, line);
     control = line;
   } else {
     auto* spin = new QSpinBox(this);
-    spin->setRange(spec.offered_minimum(), spec.maximum);
-    spin->setValue(std::clamp(NumberOf(spec, fields), spec.offered_minimum(), spec.maximum));
+    spin->setRange(setting_row.offered_minimum(), setting_row.maximum);
+    spin->setValue(std::clamp(NumberOf(setting_row, fields), setting_row.offered_minimum(),
+                              setting_row.maximum));
     form.addRow(caption, spin);
     control = spin;
   }
-  control->setObjectName(TextOf(spec.key));
-  control->setToolTip(OptionHint(spec));
-  rows_.push_back({&spec, control});
+  control->setObjectName(TextOf(setting_row.key));
+  control->setToolTip(OptionHint(setting_row));
+  rows_.push_back({&setting_row, control});
 }
 
 void OptionsDialog::ApplyTo(SettingsFields& fields) const {
   for (const Row& row : rows_) {
     if (const auto* box = qobject_cast<const QCheckBox*>(row.control)) {
-      SetNumber(*row.spec, fields, box->isChecked() ? 1 : 0);
+      SetNumber(*row.setting_row, fields, box->isChecked() ? 1 : 0);
     } else if (const auto* spin = qobject_cast<const QSpinBox*>(row.control)) {
-      SetNumber(*row.spec, fields, spin->value());
+      SetNumber(*row.setting_row, fields, spin->value());
     } else if (const auto* line = qobject_cast<const QLineEdit*>(row.control)) {
       // A distance out of its range leaves the setting as it was.
-      if (row.spec->kind == SettingKind::kDistance) {
-        SetDistance(*row.spec, fields, line->text().toStdString());
-      } else if (row.spec->text != nullptr)
-        row.spec->text(fields) = line->text().toStdString();
+      if (row.setting_row->kind == SettingKind::kDistance) {
+        SetDistance(*row.setting_row, fields, line->text().toStdString());
+      } else if (row.setting_row->text != nullptr)
+        row.setting_row->text(fields) = line->text().toStdString();
     }
   }
 }
 
 QWidget* OptionsDialog::ControlOf(std::string_view key) const {
   for (const Row& row : rows_) {
-    if (row.spec->key == key) return row.control;
+    if (row.setting_row->key == key) return row.control;
   }
   return nullptr;
 }

@@ -19,7 +19,7 @@ inline constexpr const char* kOptionsButtonCaption = "詳細…";
 
 // How the converter is told a setting: "quelmar-cli --jobs", and with a value
 // "quelmar-cli --jobs 4" (the long name of the option); empty for a setting it does not take.
-QString OptionHint(const SettingSpec& spec, const QString& value = {});
+QString OptionHint(const SettingSpec& row, const QString& value = {});
 
 // The 詳細設定 dialog: one control for each setting of table that has a caption, in the table's
 // order, each named after its key and showing the setting's value in the fields given. A switch
@@ -46,12 +46,12 @@ class OptionsDialog : public QDialog {
 
  private:
   struct Row {
-    const SettingSpec* spec;
+    const SettingSpec* setting_row;
     QWidget* control;
   };
 
-  // Adds the control of spec to the dialog, showing its value in fields.
-  void AddRow(const SettingSpec& spec, SettingsFields& fields, QFormLayout& form);
+  // Adds the control of row to the dialog, showing its value in fields.
+  void AddRow(const SettingSpec& row, SettingsFields& fields, QFormLayout& form);
 
   std::vector<Row> rows_;
 };

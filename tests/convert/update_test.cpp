@@ -207,19 +207,22 @@ TEST_P(UpdateTest, ConvertsEverythingAgain_AfterAChangeOfAnySetting) {
 // output again, one that leaves them alone makes none (rows added later are taken in too).
 TEST_P(UpdateTest, ConvertsAgain_AfterAChangeOfEverySettingThatCanChangeAnOutput_AndOnlyThen) {
   Update();
-  for (const SettingSpec& spec : SettingsTable()) {
-    if (spec.is_text()) continue;  // paths and texts: the record holds none of them
+  for (const SettingSpec& setting_row : SettingsTable()) {
+    if (setting_row.is_text()) continue;  // paths and texts: the record holds none of them
     // The value the last run had: the fake's own fields, else the setting's default.
     SettingsFields fields;
     fields.stamp = stamp_;
     fields.FQuality = quality_;
-    const std::int32_t value =
-        settings_.contains(spec.key) ? settings_[std::string(spec.key)] : NumberOf(spec, fields);
-    settings_[std::string(spec.key)] = value == spec.maximum ? spec.minimum : spec.maximum;
+    const std::int32_t value = settings_.contains(setting_row.key)
+                                   ? settings_[std::string(setting_row.key)]
+                                   : NumberOf(setting_row, fields);
+    settings_[std::string(setting_row.key)] =
+        value == setting_row.maximum ? setting_row.minimum : setting_row.maximum;
     const auto outcomes = Update();
-    const std::size_t expected = spec.leaves_output_alone ? 0 : kPhotos.size();
-    EXPECT_EQ(With(outcomes, Result::kConverted).size(), expected) << spec.key;
-    EXPECT_EQ(With(outcomes, Result::kSkipped).size(), kPhotos.size() - expected) << spec.key;
+    const std::size_t expected = setting_row.leaves_output_alone ? 0 : kPhotos.size();
+    EXPECT_EQ(With(outcomes, Result::kConverted).size(), expected) << setting_row.key;
+    EXPECT_EQ(With(outcomes, Result::kSkipped).size(), kPhotos.size() - expected)
+        << setting_row.key;
   }
 }
 

@@ -503,22 +503,22 @@ TEST_P(SwitchKeyTest, IsWrittenOnlyWhenOnAndReadsBack) {
 // Every on/off option of the table, rows added later included: off in a file without its key,
 // written only once it is on (so that a first save keeps its twelve lines), and read back.
 TEST_F(SettingsFileTest, EverySwitchIsOffWithoutItsKey_AndWrittenOnlyOnceOn) {
-  for (const SettingSpec& spec : SettingsTable()) {
-    if (spec.kind != SettingKind::kSwitch) continue;
-    SCOPED_TRACE(std::string(spec.key));
-    const std::string line = std::string(spec.key) + "=1\r\n";
+  for (const SettingSpec& row : SettingsTable()) {
+    if (row.kind != SettingKind::kSwitch) continue;
+    SCOPED_TRACE(std::string(row.key));
+    const std::string line = std::string(row.key) + "=1\r\n";
     FakeSettingsHost off;
     SaveSettings(off, ini_);
     EXPECT_EQ(ReadText(ini_), kDefaultFile);
     FakeSettingsHost loaded = Load();
-    EXPECT_EQ(NumberOf(spec, loaded.Fields()), 0);
+    EXPECT_EQ(NumberOf(row, loaded.Fields()), 0);
 
     FakeSettingsHost on;
-    SetNumber(spec, on.Fields(), 1);
+    SetNumber(row, on.Fields(), 1);
     SaveSettings(on, ini_);
     EXPECT_NE(ReadText(ini_).find(line), std::string::npos);
     loaded = Load();
-    EXPECT_EQ(NumberOf(spec, loaded.Fields()), 1);
+    EXPECT_EQ(NumberOf(row, loaded.Fields()), 1);
     std::filesystem::remove(ini_);
   }
 }

@@ -15,54 +15,56 @@ namespace {
 TEST(SettingsTable, EveryRowIsCoherent) {
   std::set<std::string> keys, options;
   bool later_option_seen = false;
-  for (const SettingSpec& spec : SettingsTable()) {
-    SCOPED_TRACE(std::string(spec.key));
+  for (const SettingSpec& setting_row : SettingsTable()) {
+    SCOPED_TRACE(std::string(setting_row.key));
     std::string folded;
-    for (const char c : spec.key) folded += LowerAscii(c);
+    for (const char c : setting_row.key) folded += LowerAscii(c);
     // Keys are found without regard to case, so two spellings of one key would clash.
     EXPECT_TRUE(keys.insert(folded).second) << "a key twice";
-    if (!spec.option.empty()) {
-      EXPECT_TRUE(options.insert(std::string(spec.option)).second);
+    if (!setting_row.option.empty()) {
+      EXPECT_TRUE(options.insert(std::string(setting_row.option)).second);
     }
-    const int places =
-        (spec.edit ? 1 : 0) + (spec.text ? 1 : 0) + (spec.number ? 1 : 0) + (spec.byte ? 1 : 0);
+    const int places = (setting_row.edit ? 1 : 0) + (setting_row.text ? 1 : 0) +
+                       (setting_row.number ? 1 : 0) + (setting_row.byte ? 1 : 0);
     EXPECT_EQ(places, 1) << "a setting lives in exactly one place";
-    if (spec.is_text()) {
-      EXPECT_TRUE(spec.edit || spec.text);
+    if (setting_row.is_text()) {
+      EXPECT_TRUE(setting_row.edit || setting_row.text);
       continue;
     }
-    EXPECT_EQ(spec.byte != nullptr, spec.kind == SettingKind::kByte);
-    EXPECT_EQ(spec.percent != nullptr, spec.kind == SettingKind::kDistance);
-    EXPECT_LE(spec.minimum, spec.offered_minimum());
-    EXPECT_LE(spec.offered_minimum(), spec.fallback);
-    EXPECT_LE(spec.fallback, spec.maximum);
-    if (spec.kind == SettingKind::kByte) {
-      EXPECT_TRUE(spec.minimum >= 0 && spec.maximum <= 255);
+    EXPECT_EQ(setting_row.byte != nullptr, setting_row.kind == SettingKind::kByte);
+    EXPECT_EQ(setting_row.percent != nullptr, setting_row.kind == SettingKind::kDistance);
+    EXPECT_LE(setting_row.minimum, setting_row.offered_minimum());
+    EXPECT_LE(setting_row.offered_minimum(), setting_row.fallback);
+    EXPECT_LE(setting_row.fallback, setting_row.maximum);
+    if (setting_row.kind == SettingKind::kByte) {
+      EXPECT_TRUE(setting_row.minimum >= 0 && setting_row.maximum <= 255);
     }
     // The first save writes the window's keys only, so every later option comes after them.
-    if (!spec.always_saved) later_option_seen = true;
-    EXPECT_FALSE(later_option_seen && spec.always_saved) << "a key of the first save comes late";
+    if (!setting_row.always_saved) later_option_seen = true;
+    EXPECT_FALSE(later_option_seen && setting_row.always_saved)
+        << "a key of the first save comes late";
   }
 }
 
 TEST(SettingsTable, NewFieldsHoldEveryNumberAtItsDefault) {
   SettingsFields fields;
-  for (const SettingSpec& spec : SettingsTable()) {
-    if (!spec.is_text()) {
-      EXPECT_EQ(NumberOf(spec, fields), spec.fallback) << spec.key;
+  for (const SettingSpec& setting_row : SettingsTable()) {
+    if (!setting_row.is_text()) {
+      EXPECT_EQ(NumberOf(setting_row, fields), setting_row.fallback) << setting_row.key;
     }
   }
   EXPECT_EQ(fields.FSampleJPEG, "");
 }
 
 // Another value the setting can hold: numbers move to the other end of their range.
-void ChangeSetting(const SettingSpec& spec, SettingsFields& fields) {
-  if (spec.text != nullptr) {
-    spec.text(fields) += "x";
+void ChangeSetting(const SettingSpec& setting_row, SettingsFields& fields) {
+  if (setting_row.text != nullptr) {
+    setting_row.text(fields) += "x";
     return;
   }
-  const std::int32_t value = NumberOf(spec, fields);
-  SetNumber(spec, fields, value == spec.maximum ? spec.minimum : spec.maximum);
+  const std::int32_t value = NumberOf(setting_row, fields);
+  SetNumber(setting_row, fields,
+            value == setting_row.maximum ? setting_row.minimum : setting_row.maximum);
 }
 
 // The record of what an output was made from holds every setting that is not marked as
@@ -71,17 +73,17 @@ TEST(SettingsTable, OutputSettingsHoldEveryRowThatCanChangeAnOutput_AndNoOther) 
   const SettingsFields defaults;
   const auto before = OutputSettingsOf(defaults);
   std::vector<std::string> expected_keys;
-  for (const SettingSpec& spec : SettingsTable()) {
-    SCOPED_TRACE(std::string(spec.key));
-    if (spec.edit) {
+  for (const SettingSpec& setting_row : SettingsTable()) {
+    SCOPED_TRACE(std::string(setting_row.key));
+    if (setting_row.edit) {
       // Paths and names of folders: the logo's pixels are recorded instead of its path.
-      EXPECT_TRUE(spec.leaves_output_alone);
+      EXPECT_TRUE(setting_row.leaves_output_alone);
       continue;
     }
-    if (!spec.leaves_output_alone) expected_keys.emplace_back(spec.key);
+    if (!setting_row.leaves_output_alone) expected_keys.emplace_back(setting_row.key);
     SettingsFields changed = defaults;
-    ChangeSetting(spec, changed);
-    EXPECT_EQ(OutputSettingsOf(changed) != before, !spec.leaves_output_alone);
+    ChangeSetting(setting_row, changed);
+    EXPECT_EQ(OutputSettingsOf(changed) != before, !setting_row.leaves_output_alone);
   }
   std::vector<std::string> keys;
   for (const auto& [key, value] : before) keys.push_back(key);

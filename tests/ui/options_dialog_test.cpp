@@ -50,26 +50,26 @@ int InputControls(const QDialog& dialog) {
 TEST(OptionsDialog, ShowsOneControlPerCaptionedSettingOfTheTable) {
   const OptionsDialog dialog{SettingsFields()};
   int captioned = 0;
-  for (const SettingSpec& spec : SettingsTable()) {
-    SCOPED_TRACE(std::string(spec.key));
-    QWidget* control = dialog.ControlOf(spec.key);
-    if (spec.caption.empty()) {
+  for (const SettingSpec& setting_row : SettingsTable()) {
+    SCOPED_TRACE(std::string(setting_row.key));
+    QWidget* control = dialog.ControlOf(setting_row.key);
+    if (setting_row.caption.empty()) {
       EXPECT_EQ(control, nullptr);
       continue;
     }
     ++captioned;
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->objectName(), TextOf(spec.key));
-    EXPECT_EQ(CaptionOf(control), TextOf(spec.caption));
-    if (spec.kind == SettingKind::kSwitch) {
+    EXPECT_EQ(control->objectName(), TextOf(setting_row.key));
+    EXPECT_EQ(CaptionOf(control), TextOf(setting_row.caption));
+    if (setting_row.kind == SettingKind::kSwitch) {
       EXPECT_NE(qobject_cast<QCheckBox*>(control), nullptr);
-    } else if (spec.is_text() || spec.kind == SettingKind::kDistance) {
+    } else if (setting_row.is_text() || setting_row.kind == SettingKind::kDistance) {
       EXPECT_NE(qobject_cast<QLineEdit*>(control), nullptr);
     } else {
       const auto* spin = qobject_cast<QSpinBox*>(control);
       ASSERT_NE(spin, nullptr);
-      EXPECT_EQ(spin->minimum(), spec.offered_minimum());
-      EXPECT_EQ(spin->maximum(), spec.maximum);
+      EXPECT_EQ(spin->minimum(), setting_row.offered_minimum());
+      EXPECT_EQ(spin->maximum(), setting_row.maximum);
     }
   }
   EXPECT_EQ(InputControls(dialog), captioned);
