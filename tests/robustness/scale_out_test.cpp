@@ -92,7 +92,8 @@ TEST_F(ScaleOutRecipes, GnuParallelOverSsh_WritesWhatOneRunWrites) {
   fixtures::WriteText(library_.root() + "/hosts.txt", "2/node1\n2/node2\n");
   std::map<std::string, std::string> variables = Variables();
   variables["PARALLEL_SSH"] = ssh;
-  Shell(fixtures::RecipeOf("parallel-ssh"), variables);
+  // Batch systems and containers often start jobs without SHELL.
+  Shell("unset SHELL\n" + fixtures::RecipeOf("parallel-ssh"), variables);
   EXPECT_EQ(PhotoLibrary::Outputs(out_), library_.Reference());
 }
 
