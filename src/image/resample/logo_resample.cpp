@@ -93,22 +93,35 @@ void ResampleRow(const Premultiplied* in, const PixelTaps& taps, std::int32_t ou
   }
 }
 
-// Output row y: the weighted sum of the window's rows, four pixels at a time.
+// Output row y: the weighted sum of the window's rows, four pixels at a time. The groups before
+// the last keep their sums in registers and spill a byte onto the next group (two stores a
+// pixel); the last group, whole or not, goes through memory and stops at the row's end.
 void CombineRows(const std::vector<const Premultiplied*>& window, const PixelTaps& taps,
                  std::int32_t y, std::int32_t width, std::uint8_t* colour, std::uint8_t* alpha) {
   const std::int32_t count = taps.count;
   const PixelWeight* weights = &taps.weights[static_cast<std::size_t>(y) * count];
-  for (std::int32_t x = 0; x < width; x += 4) {
-    const int pixels = static_cast<int>(std::min<std::int32_t>(4, width - x));
+  const Premultiplied* const* rows = window.data();
+  std::int32_t x = 0;
+  for (; x + 4 < width; x += 4) {
     Premultiplied four[4] = {Zero(), Zero(), Zero(), Zero()};
     for (std::int32_t k = 0; k < count; ++k) {
-      const Premultiplied* row = window[static_cast<std::size_t>(k)] + x;
-      for (int i = 0; i < pixels; ++i) four[i] = AddWeighted(four[i], weights[k], row[i]);
+      const Premultiplied* row = rows[k] + x;
+      four[0] = AddWeighted(four[0], weights[k], row[0]);
+      four[1] = AddWeighted(four[1], weights[k], row[1]);
+      four[2] = AddWeighted(four[2], weights[k], row[2]);
+      four[3] = AddWeighted(four[3], weights[k], row[3]);
     }
-    // Only the row's last pixel has nothing of the row after it to take a spilled byte.
-    PutPixels(PixelBytes4(four), pixels, x + 4 < width, colour + 3 * static_cast<std::size_t>(x),
+    PutPixels(PixelBytes4(four), 4, true, colour + 3 * static_cast<std::size_t>(x),
               alpha + 3 * static_cast<std::size_t>(x));
   }
+  const int pixels = static_cast<int>(width - x);
+  Premultiplied four[4] = {Zero(), Zero(), Zero(), Zero()};
+  for (std::int32_t k = 0; k < count; ++k) {
+    const Premultiplied* row = rows[k] + x;
+    for (int i = 0; i < pixels; ++i) four[i] = AddWeighted(four[i], weights[k], row[i]);
+  }
+  PutPixels(PixelBytes4(four), pixels, false, colour + 3 * static_cast<std::size_t>(x),
+            alpha + 3 * static_cast<std::size_t>(x));
 }
 
 }  // namespace
