@@ -93,7 +93,29 @@ __attribute__((target("ssse3"))) void CopyBlocks(const std::uint8_t* stored, con
   }
 }
 
+__attribute__((target("ssse3"))) void MirrorRuns(const std::uint8_t* stored, const SourceWalk& walk,
+                                                 UprightRows upright, UprightRect rect) {
+  // The four stored pixels of a run, leftmost first, in the upright order: rightmost first.
+  const __m128i reverse = _mm_setr_epi8(9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2, -1, -1, -1, -1);
+  for (std::int32_t y = rect.y0; y < rect.y1; ++y) {
+    std::uint8_t* out = upright.first + y * upright.stride + 3 * std::ptrdiff_t{rect.x0};
+    // The run of upright pixels x .. x + 3 starts at the stored pixel of x + 3.
+    std::ptrdiff_t at = walk.origin + (rect.x0 + 3) * walk.step_x + y * walk.step_y;
+    for (std::int32_t x = rect.x0; x < rect.x1; x += 4, at += 4 * walk.step_x, out += 12) {
+      Store12(out, _mm_shuffle_epi8(Load12(stored + at), reverse));
+    }
+  }
+}
+
 }  // namespace
+
+bool CopyMirroredRuns(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
+                      UprightRect rect) {
+  static const bool supported = __builtin_cpu_supports("ssse3");
+  if (!supported) return false;
+  MirrorRuns(stored, walk, upright, rect);
+  return true;
+}
 
 bool CopyTransposedBlocks(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
                           UprightRect rect) {
@@ -104,6 +126,10 @@ bool CopyTransposedBlocks(const std::uint8_t* stored, const SourceWalk& walk, Up
 }
 
 #else
+
+bool CopyMirroredRuns(const std::uint8_t*, const SourceWalk&, UprightRows, UprightRect) {
+  return false;
+}
 
 bool CopyTransposedBlocks(const std::uint8_t*, const SourceWalk&, UprightRows, UprightRect) {
   return false;

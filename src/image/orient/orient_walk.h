@@ -37,4 +37,10 @@ void CopyPixels(const std::uint8_t* stored, const SourceWalk& walk, UprightRows 
 bool CopyTransposedBlocks(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
                           UprightRect rect);
 
+// Copies rect, whose width is a multiple of 4, four pixels at a time for an orientation that
+// mirrors the stored rows (step_x one pixel leftward). Returns false, copying nothing, where the
+// processor lacks the byte shuffle.
+bool CopyMirroredRuns(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
+                      UprightRect rect);
+
 }  // namespace quelmar

@@ -53,7 +53,14 @@ void PlaceStoredRows(const Raster24& band, std::int32_t first, std::int32_t rows
   const std::int32_t from = RowsReversed(orientation) ? stored_h - first - rows : first;
   const std::uint8_t* stored = band.Row(0);
   if (!swaps) {
-    CopyPixels(stored, walk, out, {0, upright.width(), from, from + rows});
+    // Mirrored rows go four pixels at a time, the pixels left over at the right pixel by pixel.
+    const UprightRect band_rows{0, upright.width(), from, from + rows};
+    const UprightRect runs{0, walk.step_x < 0 ? upright.width() & ~3 : 0, from, from + rows};
+    if (runs.x1 == 0 || !CopyMirroredRuns(stored, walk, out, runs)) {
+      CopyPixels(stored, walk, out, band_rows);
+      return;
+    }
+    CopyPixels(stored, walk, out, {runs.x1, band_rows.x1, from, from + rows});
     return;
   }
   // The band's rows become a strip of upright columns as high as the picture. Its blocks read
