@@ -13,8 +13,9 @@ add_compile_options(-Wall -Wextra)
 # build; the test command and CI turn it on.
 if(QUELMAR_WERROR)
   add_compile_options(-Werror)
-  # GCC 12 at -O3 reports overlapping, overflowing or out-of-bounds copies inside libstdc++'s inlined string and
-  # algorithm code that cannot happen (its known false positives); they stay warnings there.
+  # GCC 12 at -O3 reports overlapping, overflowing or out-of-bounds copies inside libstdc++'s
+  # inlined string and algorithm code that cannot happen (its known false positives); they stay
+  # warnings there.
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
     add_compile_options(-Wno-error=restrict -Wno-error=stringop-overflow
                         -Wno-error=stringop-overread -Wno-error=array-bounds)
