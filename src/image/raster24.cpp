@@ -16,8 +16,9 @@ namespace quelmar {
 
 namespace {
 
-// From this size on, pixel storage is mapped directly, in huge pages where the system has them.
-constexpr std::size_t kMappedSize = std::size_t{8} << 20;
+// From the size of one huge page on, pixel storage is mapped directly, in huge pages where the
+// system has them: a resampled logo of a few megabytes then costs a few faults, not a thousand.
+constexpr std::size_t kMappedSize = std::size_t{2} << 20;
 
 }  // namespace
 

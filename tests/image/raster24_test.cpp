@@ -101,7 +101,7 @@ TEST(Raster24, ACopyIsIndependentOfItsOriginal) {
   EXPECT_NE(copy.Row(2)[0], 0xCD);
 }
 
-// A photograph-sized raster (over 8 MiB) takes its storage from a mapping of its own.
+// A raster of 2 MiB or more takes its storage from a mapping of its own.
 TEST(Raster24, APhotographSizedRasterResizesCopiesAndMovesLikeASmallOne) {
   Raster24 raster;
   raster.SetSize(2000, 1500);
