@@ -2,6 +2,7 @@
 
 #include "image/jpeg/jpeg_compression.h"
 #include "image/jpeg/jpeg_limits.h"
+#include "image/jpeg/jpeg_passing_arrays.h"
 #include "image/jpeg_file.h"
 
 namespace quelmar {
@@ -30,9 +31,12 @@ std::vector<std::uint8_t> Encode(const Raster24& raster, std::uint8_t quality, b
   std::vector<std::uint8_t> output;
   if (raster.empty()) return output;
 
+  // Made before the compression, which calls back into it until it is destroyed.
+  JpegPassingArrays arrays;
   JpegCompression compression(output);
   compression.Create();
   jpeg_compress_struct& cinfo = compression.cinfo();
+  arrays.Attach(cinfo);
   compression.Run([&] { SetEncoderParameters(cinfo, raster, quality, progressive); });
   const MemoryReservation working_memory = ReserveEncoderMemory(cinfo);
   compression.Run([&] {

@@ -23,11 +23,20 @@ JpegPassingArrays::~JpegPassingArrays() {
 }
 
 void JpegPassingArrays::Attach(jpeg_decompress_struct& cinfo) {
-  original_ = *cinfo.mem;
-  cinfo.client_data = this;
-  cinfo.mem->request_virt_barray = Request;
-  cinfo.mem->access_virt_barray = Access;
-  cinfo.mem->free_pool = FreePool;
+  AttachTo(reinterpret_cast<j_common_ptr>(&cinfo), true);
+}
+
+void JpegPassingArrays::Attach(jpeg_compress_struct& cinfo) {
+  AttachTo(reinterpret_cast<j_common_ptr>(&cinfo), false);
+}
+
+void JpegPassingArrays::AttachTo(j_common_ptr cinfo, bool passing) {
+  passing_ = passing;
+  original_ = *cinfo->mem;
+  cinfo->client_data = this;
+  cinfo->mem->request_virt_barray = Request;
+  cinfo->mem->access_virt_barray = Access;
+  cinfo->mem->free_pool = FreePool;
 }
 
 JpegPassingArrays& JpegPassingArrays::Of(j_common_ptr cinfo) {
@@ -59,6 +68,8 @@ jvirt_barray_ptr JpegPassingArrays::Request(j_common_ptr cinfo, int pool, boolea
                                   : ::mmap(nullptr, array->bytes, PROT_READ | PROT_WRITE,
                                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (pages == MAP_FAILED) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+  // Without huge pages the array works as well.
+  if (pages != nullptr) ::madvise(pages, array->bytes, MADV_HUGEPAGE);
   array->pages = pages;
   for (JDIMENSION r = 0; r < rows; ++r) {
     array->rows[r] =
@@ -80,9 +91,9 @@ JBLOCKARRAY JpegPassingArrays::Access(j_common_ptr cinfo, jvirt_barray_ptr handl
       start > array->rows.size() - rows) {
     ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
   }
-  // The input passes write every row; the output pass only reads, going down the picture, and
-  // never comes back above the rows it asks for now.
-  if (!writable) self.PassRowsBelow(*array, start);
+  // The decoder's input passes write every row; its output pass only reads, going down the
+  // picture, and never comes back above the rows it asks for now.
+  if (!writable && self.passing_) self.PassRowsBelow(*array, start);
   return array->rows.data() + start;
 }
 

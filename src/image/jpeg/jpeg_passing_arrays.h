@@ -14,6 +14,11 @@ namespace quelmar {
 // never holds every coefficient and every pixel at once: the coefficients shrink as the pixels
 // grow. Once an array's rows have been given back, reading them again is refused with the
 // library's "bogus virtual array access" error rather than read as zeros.
+//
+// The encoder's whole-image arrays (a progressive output's) are held the same way but kept
+// whole, since every scan reads them again from the top. For both, the pages are huge pages
+// where the system has them: an array is written once from end to end, and in 4 KiB pages its
+// first-touch faults cost a large photo tens of thousands of traps.
 class JpegPassingArrays {
  public:
   JpegPassingArrays() = default;
@@ -27,6 +32,8 @@ class JpegPassingArrays {
   // the library calls back into it until cinfo is destroyed. Arrays that cannot be mapped fail
   // in the library with its out-of-memory error.
   void Attach(jpeg_decompress_struct& cinfo);
+  // The same for an encoder, whose arrays are kept whole until the image is done.
+  void Attach(jpeg_compress_struct& cinfo);
 
   // Bytes of the arrays' pages given back so far.
   std::size_t released() const { return released_; }
@@ -48,11 +55,13 @@ class JpegPassingArrays {
                             JDIMENSION rows, boolean writable);
   static void FreePool(j_common_ptr cinfo, int pool);
   static JpegPassingArrays& Of(j_common_ptr cinfo);
+  void AttachTo(j_common_ptr cinfo, bool passing);
   // Gives back the whole pages of array below row.
   void PassRowsBelow(Array& array, JDIMENSION row);
   void UnmapAll();
 
   jpeg_memory_mgr original_{};  // the library's own methods, for everything else
+  bool passing_ = true;         // reading a row gives back the rows above it
   std::vector<std::unique_ptr<Array>> arrays_;
   std::size_t released_ = 0;
 };
