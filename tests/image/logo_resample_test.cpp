@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -90,6 +92,55 @@ TEST(ResampleLogo, KeepsAUniformOpaqueLogoUniformAtEverySize) {
       for (std::int32_t x = 0; x < w; ++x) {
         ASSERT_EQ(Get(scaled.colour(), x, y), (Pixel{10, 200, 77}));
         ASSERT_EQ(AlphaAt(scaled, x, y), 255);
+      }
+    }
+  }
+}
+
+// Every output pixel against the separable weighted sum of the taps, computed here pixel by
+// pixel in double precision: the widths around groups of four pixels and their last, partial
+// group, shrinking and growing, with an alpha plane and with a key colour.
+TEST(ResampleLogo, MatchesTheSeparableSumOfItsTapsAtEveryWidth) {
+  std::mt19937 random(7);
+  Raster24 keyed = RandomRaster(11, 9, random);
+  Put(keyed, 3, 4, Get(keyed, 0, 0));  // a second pixel of the key colour
+  const std::vector<std::pair<const char*, LogoImage>> logos = {
+      {"alpha", RandomAlphaLogo(11, 9, 3)}, {"key colour", LogoImage(keyed)}};
+  for (const auto& [name, logo] : logos) {
+    const Pixel key = Get(logo.colour(), 0, 0);
+    auto alpha_at = [&](std::int32_t x, std::int32_t y) -> double {
+      if (logo.has_alpha()) return AlphaAt(logo, x, y);
+      return Get(logo.colour(), x, y) == key ? 0 : 255;
+    };
+    for (const std::int32_t w : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 17, 23}) {
+      const std::int32_t h = 1 + w % 10;
+      const LogoImage scaled = ResampleLogo(logo, w, h);
+      const ResampleTaps across = TapsFor(logo.width(), w);
+      const ResampleTaps down = TapsFor(logo.height(), h);
+      for (std::int32_t y = 0; y < h; ++y) {
+        for (std::int32_t x = 0; x < w; ++x) {
+          double sum[4] = {0, 0, 0, 0};  // blue, green, red times alpha / 255, and alpha
+          for (std::int32_t j = 0; j < down.count; ++j) {
+            for (std::int32_t i = 0; i < across.count; ++i) {
+              const std::int32_t sx = across.first[x] + i;
+              const std::int32_t sy = down.first[y] + j;
+              const double weight = double{across.weight(x, i)} * down.weight(y, j);
+              const double a = alpha_at(sx, sy);
+              const Pixel p = Get(logo.colour(), sx, sy);
+              for (int c = 0; c < 3; ++c) sum[c] += weight * p[c] * a / 255;
+              sum[3] += weight * a;
+            }
+          }
+          const double a = std::clamp(sum[3], 0.0, 255.0);
+          SCOPED_TRACE(std::string(name) + " to " + std::to_string(w) + " x " + std::to_string(h) +
+                       " at " + std::to_string(x) + ", " + std::to_string(y));
+          ASSERT_NEAR(AlphaAt(scaled, x, y), a, 1.0);
+          if (a < 1) continue;  // the colour of an almost clear pixel is ill-defined
+          const Pixel got = Get(scaled.colour(), x, y);
+          for (int c = 0; c < 3; ++c) {
+            ASSERT_NEAR(got[c], std::clamp(sum[c] * 255 / a, 0.0, 255.0), 1.0) << "channel " << c;
+          }
+        }
       }
     }
   }
