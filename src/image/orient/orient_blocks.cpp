@@ -107,22 +107,23 @@ __attribute__((target("ssse3"))) void MirrorRuns(const std::uint8_t* stored, con
   }
 }
 
+bool HasByteShuffles() {
+  static const bool supported = __builtin_cpu_supports("ssse3");
+  return supported;
+}
+
 }  // namespace
 
 bool CopyMirroredRuns(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
                       UprightRect rect) {
-  static const bool supported = __builtin_cpu_supports("ssse3");
-  if (!supported) return false;
-  MirrorRuns(stored, walk, upright, rect);
-  return true;
+  if (HasByteShuffles()) MirrorRuns(stored, walk, upright, rect);
+  return HasByteShuffles();
 }
 
 bool CopyTransposedBlocks(const std::uint8_t* stored, const SourceWalk& walk, UprightRows upright,
                           UprightRect rect) {
-  static const bool supported = __builtin_cpu_supports("ssse3");
-  if (!supported) return false;
-  CopyBlocks(stored, walk, upright, rect);
-  return true;
+  if (HasByteShuffles()) CopyBlocks(stored, walk, upright, rect);
+  return HasByteShuffles();
 }
 
 #else
