@@ -106,36 +106,36 @@ TEST(JpegBitWriter, CopyBitsEqualsWritingTheBitsOneByOne) {
 }
 
 TEST(HuffmanDecoder, RefusesATableThatOverflowsItsCodeSpace) {
-  HuffmanSpec spec;
-  spec.counts[0] = 2;  // two codes of one bit leave none for the rest, and the second is all ones
-  spec.counts[1] = 1;
+  HuffmanTable table;
+  table.counts[0] = 2;  // two codes of one bit leave none for the rest, and the second is all ones
+  table.counts[1] = 1;
   HuffmanDecoder decoder;
   HuffmanEncoder encoder;
-  EXPECT_FALSE(decoder.Build(spec));
-  EXPECT_FALSE(encoder.Build(spec));
-  spec.counts = {};
-  spec.counts[1] = 3;  // 00, 01, 10: fine
-  EXPECT_TRUE(decoder.Build(spec));
+  EXPECT_FALSE(decoder.Build(table));
+  EXPECT_FALSE(encoder.Build(table));
+  table.counts = {};
+  table.counts[1] = 3;  // 00, 01, 10: fine
+  EXPECT_TRUE(decoder.Build(table));
 }
 
 // Codes for new symbols go where the table leaves room, without moving any old code; when there
 // is none, rare codes grow to 16 bits to make it. Either way the table stays a valid one.
-TEST(HuffmanSpec, GainsCodesForNewSymbolsInTheRoomLeftOrMadeForThem) {
-  HuffmanSpec spec;  // 0: "0", 0x11: "10", 0x21: "110"; "111" is free but all ones
-  spec.counts[0] = 1;
-  spec.counts[1] = 1;
-  spec.counts[2] = 1;
-  spec.symbols[0] = 0x00;
-  spec.symbols[1] = 0x11;
-  spec.symbols[2] = 0x21;
+TEST(HuffmanTable, GainsCodesForNewSymbolsInTheRoomLeftOrMadeForThem) {
+  HuffmanTable table;  // 0: "0", 0x11: "10", 0x21: "110"; "111" is free but all ones
+  table.counts[0] = 1;
+  table.counts[1] = 1;
+  table.counts[2] = 1;
+  table.symbols[0] = 0x00;
+  table.symbols[1] = 0x11;
+  table.symbols[2] = 0x21;
   std::bitset<256> wanted;
   wanted.set(0x05);
   wanted.set(0x0A);
-  HuffmanSpec extended = spec;
-  ASSERT_TRUE(ExtendHuffmanSpec(extended, wanted));
+  HuffmanTable extended = table;
+  ASSERT_TRUE(ExtendHuffmanTable(extended, wanted));
   HuffmanEncoder before;
   HuffmanEncoder after;
-  ASSERT_TRUE(before.Build(spec));
+  ASSERT_TRUE(before.Build(table));
   ASSERT_TRUE(after.Build(extended));
   HuffmanDecoder decoder;
   EXPECT_TRUE(decoder.Build(extended));
@@ -150,14 +150,14 @@ TEST(HuffmanSpec, GainsCodesForNewSymbolsInTheRoomLeftOrMadeForThem) {
     EXPECT_EQ(a, b) << symbol;
   }
 
-  HuffmanSpec full;  // one code of each length 1..16: only the 16 ones are left
+  HuffmanTable full;  // one code of each length 1..16: only the 16 ones are left
   for (int length = 1; length <= 16; ++length) {
     full.counts[length - 1] = 1;
     full.symbols[length - 1] = static_cast<std::uint8_t>(length << 4 | 1);
   }
-  HuffmanSpec no_room = full;
-  EXPECT_FALSE(ExtendHuffmanSpec(no_room, wanted));
-  ASSERT_TRUE(MakeRoomInHuffmanSpec(full, wanted));
+  HuffmanTable no_room = full;
+  EXPECT_FALSE(ExtendHuffmanTable(no_room, wanted));
+  ASSERT_TRUE(MakeRoomInHuffmanTable(full, wanted));
   HuffmanEncoder roomy;
   ASSERT_TRUE(roomy.Build(full));
   EXPECT_TRUE(decoder.Build(full));

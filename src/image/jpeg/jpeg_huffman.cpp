@@ -39,11 +39,11 @@ Magnitude MagnitudeOf(int value) {
 // Calls code(length, code, index) for every code of the table in order; false when the counts
 // overflow the code space (a code of all ones included, as decoders refuse it).
 template <class Each>
-bool ForEachCode(const HuffmanSpec& spec, Each&& each) {
+bool ForEachCode(const HuffmanTable& table, Each&& each) {
   int index = 0;
   std::uint32_t code = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.counts[length - 1]; ++i) {
+    for (int i = 0; i < table.counts[length - 1]; ++i) {
       if (index >= 256 || code >= (1U << length) - 1) return false;
       each(length, code, index);
       ++index;
@@ -56,13 +56,13 @@ bool ForEachCode(const HuffmanSpec& spec, Each&& each) {
 
 }  // namespace
 
-bool HuffmanDecoder::Build(const HuffmanSpec& spec) {
+bool HuffmanDecoder::Build(const HuffmanTable& table) {
   fast_.fill(0);
   skip_.fill(0);
   max_code_.fill(-1);
-  symbols_ = spec.symbols;
-  return ForEachCode(spec, [&](int length, std::uint32_t code, int index) {
-    const int symbol = spec.symbols[index];
+  symbols_ = table.symbols;
+  return ForEachCode(table, [&](int length, std::uint32_t code, int index) {
+    const int symbol = table.symbols[index];
     if (max_code_[length] < 0) value_offset_[length] = index - static_cast<std::int32_t>(code);
     max_code_[length] = static_cast<std::int32_t>(code);
     if (length > kFastBits) return;
@@ -93,14 +93,14 @@ int HuffmanDecoder::DecodeLong(JpegBitReader& reader, std::uint32_t peek16) cons
   return -1;
 }
 
-bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
+bool ExtendHuffmanTable(HuffmanTable& table, const std::bitset<256>& symbols) {
   int total = 0;
   int longest = 1;
   std::uint32_t next = 0;  // the canonical code after the last one, at length longest
   for (int length = 1; length <= 16; ++length) {
-    next = (next << 1) + spec.counts[length - 1];
-    total += spec.counts[length - 1];
-    if (spec.counts[length - 1] > 0) longest = length;
+    next = (next << 1) + table.counts[length - 1];
+    total += table.counts[length - 1];
+    if (table.counts[length - 1] > 0) longest = length;
   }
   next >>= 16 - longest;
   const auto added = static_cast<int>(symbols.count());
@@ -110,23 +110,23 @@ bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
   for (int length = longest; length <= 16; ++length) {
     const std::uint64_t first = std::uint64_t{next} << (length - longest);
     if (first + static_cast<std::uint64_t>(added) >= (std::uint64_t{1} << length)) continue;
-    spec.counts[length - 1] = static_cast<std::uint8_t>(spec.counts[length - 1] + added);
+    table.counts[length - 1] = static_cast<std::uint8_t>(table.counts[length - 1] + added);
     for (std::size_t symbol = 0; symbol < symbols.size(); ++symbol) {
       if (symbols.test(symbol))
-        spec.symbols[static_cast<std::size_t>(total++)] = static_cast<std::uint8_t>(symbol);
+        table.symbols[static_cast<std::size_t>(total++)] = static_cast<std::uint8_t>(symbol);
     }
     return true;
   }
   return false;
 }
 
-bool MakeRoomInHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
+bool MakeRoomInHuffmanTable(HuffmanTable& table, const std::bitset<256>& symbols) {
   std::vector<std::pair<int, std::uint8_t>> codes;  // length, symbol, in canonical order
   std::uint32_t used = 0;                           // 16-bit code slots taken
   int total = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.counts[length - 1]; ++i) {
-      codes.emplace_back(length, spec.symbols[static_cast<std::size_t>(total++)]);
+    for (int i = 0; i < table.counts[length - 1]; ++i) {
+      codes.emplace_back(length, table.symbols[static_cast<std::size_t>(total++)]);
       used += 1U << (16 - length);
     }
   }
@@ -145,21 +145,21 @@ bool MakeRoomInHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols) {
   }
   std::stable_sort(codes.begin(), codes.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  HuffmanSpec room;
+  HuffmanTable room;
   for (std::size_t i = 0; i < codes.size(); ++i) {
     ++room.counts[static_cast<std::size_t>(codes[i].first - 1)];
     room.symbols[i] = codes[i].second;
   }
-  spec = room;
+  table = room;
   return true;
 }
 
-bool HuffmanEncoder::Build(const HuffmanSpec& spec) {
+bool HuffmanEncoder::Build(const HuffmanTable& table) {
   codes_.fill(0);
   lengths_.fill(0);
   bool unique = true;
-  const bool fits = ForEachCode(spec, [&](int length, std::uint32_t code, int index) {
-    const int symbol = spec.symbols[index];
+  const bool fits = ForEachCode(table, [&](int length, std::uint32_t code, int index) {
+    const int symbol = table.symbols[index];
     if (lengths_[symbol] != 0) unique = false;
     codes_[symbol] = static_cast<std::uint16_t>(code);
     lengths_[symbol] = static_cast<std::uint8_t>(length);

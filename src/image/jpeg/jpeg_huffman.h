@@ -19,7 +19,7 @@ extern const std::array<std::uint8_t, 64> kJpegZigzag;
 
 // A Huffman table as a DHT segment defines it: counts[l] codes of length l + 1, and the
 // symbols in code order.
-struct HuffmanSpec {
+struct HuffmanTable {
   std::array<std::uint8_t, 16> counts{};
   std::array<std::uint8_t, 256> symbols{};
 };
@@ -29,7 +29,7 @@ struct HuffmanSpec {
 class HuffmanDecoder {
  public:
   // False for a table a decoder would reject.
-  bool Build(const HuffmanSpec& spec);
+  bool Build(const HuffmanTable& table);
 
   // The next symbol, or -1 when the bits are no code of the table (damaged data).
   int Decode(JpegBitReader& reader) const {
@@ -59,23 +59,23 @@ class HuffmanDecoder {
   std::array<std::uint8_t, 256> symbols_{};
 };
 
-// Gives spec codes for symbols as well, without changing any code it has: the new codes, all
+// Gives table codes for symbols as well, without changing any code it has: the new codes, all
 // of one length, take the code space after its last code, short of the code of all ones (which
-// no table may use). False, with spec unchanged, when that space is too small, as in a table
+// no table may use). False, with table unchanged, when that space is too small, as in a table
 // whose codes already fill it up to 16 bits.
-bool ExtendHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols);
+bool ExtendHuffmanTable(HuffmanTable& table, const std::bitset<256>& symbols);
 
-// Gives spec codes for symbols as well when ExtendHuffmanSpec finds no room: the symbols with
+// Gives table codes for symbols as well when ExtendHuffmanTable finds no room: the symbols with
 // the longest codes below 16 bits move to 16 bits, last first, until the space they free holds
 // the new symbols at 16 bits. Other codes keep their lengths, but codes change, so a scan coded
-// with the old table must be coded again. False, with spec unchanged, when no order of moves
+// with the old table must be coded again. False, with table unchanged, when no order of moves
 // makes enough room or the table would pass 256 symbols.
-bool MakeRoomInHuffmanSpec(HuffmanSpec& spec, const std::bitset<256>& symbols);
+bool MakeRoomInHuffmanTable(HuffmanTable& table, const std::bitset<256>& symbols);
 
 // The encoding side of one table: each symbol's code and length (0: the table lacks it).
 class HuffmanEncoder {
  public:
-  bool Build(const HuffmanSpec& spec);
+  bool Build(const HuffmanTable& table);
   bool Has(int symbol) const { return lengths_[symbol] != 0; }
   void Put(JpegBitWriter& writer, int symbol) const {
     writer.Put(codes_[symbol], lengths_[symbol]);

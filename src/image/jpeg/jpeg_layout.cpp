@@ -78,14 +78,14 @@ bool ReadHuffman(std::span<const std::uint8_t> p, JpegLayout& layout, bool in_ef
     const int table_class = p[at] >> 4;
     const int slot = p[at] & 15;
     if (table_class > 1 || slot > 3) return false;
-    HuffmanSpec spec;
+    HuffmanTable table;
     std::size_t total = 0;
-    for (int l = 0; l < 16; ++l) total += spec.counts[l] = p[at + 1 + l];
+    for (int l = 0; l < 16; ++l) total += table.counts[l] = p[at + 1 + l];
     if (total > 256 || at + 17 + total > p.size()) return false;
-    std::copy_n(p.begin() + static_cast<std::ptrdiff_t>(at + 17), total, spec.symbols.begin());
+    std::copy_n(p.begin() + static_cast<std::ptrdiff_t>(at + 17), total, table.symbols.begin());
     at += 17 + total;
     if (!in_effect) continue;
-    (table_class == 0 ? layout.dc : layout.ac)[slot] = spec;
+    (table_class == 0 ? layout.dc : layout.ac)[slot] = table;
     (table_class == 0 ? layout.dc_defined : layout.ac_defined)[slot] = true;
   }
   return true;

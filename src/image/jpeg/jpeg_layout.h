@@ -51,8 +51,8 @@ struct JpegLayout {
   int max_v = 1;
   std::array<std::array<std::uint16_t, 64>, 4> quant{};  // natural order
   std::array<bool, 4> quant_defined{};
-  std::array<HuffmanSpec, 4> dc{};  // as defined when the first scan began
-  std::array<HuffmanSpec, 4> ac{};
+  std::array<HuffmanTable, 4> dc{};  // as defined when the first scan began
+  std::array<HuffmanTable, 4> ac{};
   std::array<bool, 4> dc_defined{};
   std::array<bool, 4> ac_defined{};
   int restart_interval = 0;               // in MCUs, as defined when the first scan began

@@ -151,12 +151,12 @@ void AppendHuffmanTables(const JpegLayout& layout, std::vector<std::uint8_t>& ou
   for (int table_class = 0; table_class < 2; ++table_class) {
     for (std::size_t slot = 0; slot < 4; ++slot) {
       if (!(table_class == 0 ? layout.dc_defined : layout.ac_defined)[slot]) continue;
-      const HuffmanSpec& spec = (table_class == 0 ? layout.dc : layout.ac)[slot];
+      const HuffmanTable& table = (table_class == 0 ? layout.dc : layout.ac)[slot];
       payload.push_back(static_cast<std::uint8_t>(table_class << 4 | static_cast<int>(slot)));
-      payload.insert(payload.end(), spec.counts.begin(), spec.counts.end());
+      payload.insert(payload.end(), table.counts.begin(), table.counts.end());
       int total = 0;
-      for (std::uint8_t count : spec.counts) total += count;
-      payload.insert(payload.end(), spec.symbols.begin(), spec.symbols.begin() + total);
+      for (std::uint8_t count : table.counts) total += count;
+      payload.insert(payload.end(), table.symbols.begin(), table.symbols.begin() + total);
     }
   }
   const std::size_t length = payload.size() + 2;
@@ -213,7 +213,7 @@ SpliceResult SpliceWithTables(const Work& work, const JpegScanTables& tables,
   // copied bit still decodes as before.
   JpegLayout changed = work.layout;
   JpegScanTables changed_tables;
-  if (ChangeTables(missing, changed, ExtendHuffmanSpec) &&
+  if (ChangeTables(missing, changed, ExtendHuffmanTable) &&
       BuildJpegScanTables(changed, changed_tables)) {
     output.clear();
     AppendHeader(work, &changed, output);
@@ -222,7 +222,7 @@ SpliceResult SpliceWithTables(const Work& work, const JpegScanTables& tables,
                : SpliceResult::kFailed;
   }
   changed = work.layout;
-  if (!ChangeTables(missing, changed, MakeRoomInHuffmanSpec) ||
+  if (!ChangeTables(missing, changed, MakeRoomInHuffmanTable) ||
       !BuildJpegScanTables(changed, changed_tables)) {
     return SpliceResult::kFailed;
   }

@@ -70,10 +70,10 @@ bool ParseInterval(std::span<const std::uint8_t> data, const JpegScanTables& tab
 }
 
 // DC symbols are magnitude categories; decoders refuse a table with one above 15.
-bool DcSymbolsValid(const HuffmanSpec& spec) {
+bool DcSymbolsValid(const HuffmanTable& table) {
   int total = 0;
-  for (std::uint8_t count : spec.counts) total += count;
-  return std::all_of(spec.symbols.begin(), spec.symbols.begin() + std::min(total, 256),
+  for (std::uint8_t count : table.counts) total += count;
+  return std::all_of(table.symbols.begin(), table.symbols.begin() + std::min(total, 256),
                      [](std::uint8_t symbol) { return symbol <= 15; });
 }
 
@@ -87,7 +87,7 @@ bool BuildJpegScanTables(const JpegLayout& layout, JpegScanTables& tables) {
     const auto dc = static_cast<std::size_t>(component.dc_table);
     const auto ac = static_cast<std::size_t>(component.ac_table);
     if (!layout.dc_defined[dc] || !layout.ac_defined[ac]) return false;
-    const HuffmanSpec& dc_spec = layout.dc[dc];
+    const HuffmanTable& dc_spec = layout.dc[dc];
     if (!DcSymbolsValid(dc_spec)) return false;
     if (!tables.dc_decoders[dc].Build(dc_spec) || !tables.dc_encoders[dc].Build(dc_spec) ||
         !tables.ac_decoders[ac].Build(layout.ac[ac]) ||
